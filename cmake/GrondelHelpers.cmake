@@ -1,0 +1,20 @@
+# grondel_add_test(NAME SOURCES file... LIBS target...)
+# One GoogleTest executable, its cases registered with CTest one by one.
+# Every test main() forces the offscreen Qt platform, so discovery needs no display.
+function(grondel_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} grondel_test_main GTest::gtest)
+    # Tests find golden files and samples from here.
+    target_compile_definitions(${name} PRIVATE GRONDEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# grondel_add_benchmark(NAME SOURCES file... LIBS target...)
+function(grondel_add_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,42 @@
+#include "export/save_file.h"
+
+#include "export/editor_model.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace grondel {
+
+SaveResult saveFileAtomically(const QString& path, std::string_view bytes) {
+    if (path.isEmpty())
+        return {QStringLiteral("No file name was given.")};
+    // QSaveFile would try to rename over a folder, and would swap a device or pipe for a plain
+    // file: neither is what anyone saving a model means.
+    const QFileInfo target(path);
+    if (target.isDir())
+        return {QStringLiteral("%1 is a folder.").arg(path)};
+    if (target.exists() && !target.isFile())
+        return {QStringLiteral("%1 is not a regular file.").arg(path)};
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {file.errorString()};
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        QString reason = file.errorString();
+        file.cancelWriting();
+        return {reason};
+    }
+    if (!file.commit())
+        return {file.errorString()};
+    return {};
+}
+
+SaveResult save3do(const QString& path, const HeightMap& grid, int edge) {
+    const auto model = formatEditorModel(grid, edge);
+    if (!model)
+        return {QStringLiteral("The grid edge %1 is outside 0 to %2.").arg(edge).arg(kMaxEdge)};
+    return saveFileAtomically(path, *model);
+}
+
+} // namespace grondel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "heightmap/heightmap.h"
+
+#include <QString>
+
+#include <string_view>
+
+namespace grondel {
+
+// The outcome of a save: an empty error means every byte reached the file.
+struct SaveResult {
+    QString error; // why the save failed, fit to show to a user
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Writes bytes to path as a whole or not at all: they go to a temporary file beside the target,
+// which replaces the target only once everything is written. On failure the file at path is as
+// it was and no temporary file is left behind. "-" is not special here.
+SaveResult saveFileAtomically(const QString& path, std::string_view bytes);
+
+// Formats the editor model of grid at edge (0..kMaxEdge) and saves it safely to path.
+SaveResult save3do(const QString& path, const HeightMap& grid, int edge);
+
+} // namespace grondel

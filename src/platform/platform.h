@@ -1,0 +1,49 @@
+#pragma once
+
+#include "heightmap/heightmap.h"
+
+#include <QString>
+
+namespace grondel {
+
+// The windows other than the main one. Each exists at most once.
+enum class Window { SizeDialog, HowToUse, About };
+
+// The preview area: holds at most one picture, drawn unscaled from its top-left corner.
+class PictureArea {
+public:
+    virtual ~PictureArea() = default;
+
+    // Decodes the image file at path and shows it. On failure the area keeps what it showed
+    // and error (when given) receives the reason.
+    virtual bool load(const QString& path, QString* error = nullptr) = 0;
+    virtual bool hasPicture() const = 0;
+    // The colour at (x, y) from the top-left of the area, packed 0x00BBGGRR; pixels beyond the
+    // picture give the area's background colour.
+    virtual Cell pixel(int x, int y) const = 0;
+};
+
+// Everything the commands need from the windowing system. The Qt implementation lives beside
+// this header; tests script the answers.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // A modal box with the title "Error", the critical icon and one OK button.
+    virtual void showError(const QString& text) = 0;
+    // A modal open-file dialog starting in folder and filtered by pattern ("*.bmp").
+    // Returns the chosen path, or an empty text when the user cancels.
+    virtual QString openFileName(const QString& folder, const QString& pattern) = 0;
+    // A modal save-file dialog filtered by pattern ("*.3do"); the file need not exist.
+    // Returns the chosen path, or an empty text when the user cancels.
+    virtual QString saveFileName(const QString& pattern) = 0;
+    // Shows the window modeless and returns at once: creates it when it is not open, otherwise
+    // brings the open one forward unchanged.
+    virtual void showWindow(Window window) = 0;
+    // Closes every window and ends the program, asking nothing.
+    virtual void quit() = 0;
+    // The main window's preview.
+    virtual PictureArea& picture() = 0;
+};
+
+} // namespace grondel
