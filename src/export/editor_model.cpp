@@ -79,7 +79,8 @@ std::optional<std::string> formatEditorModel(const HeightMap& grid, int edge) {
 
     // Longest lines: about 40 bytes a vertex, 12 a normal, 50 a face.
     ModelText out(kHead.size() + kTextureVertices.size() + kTail.size() + 64 +
-                  static_cast<std::size_t>(vertices) * 52 + static_cast<std::size_t>(squares) * 100);
+                  static_cast<std::size_t>(vertices) * 52 +
+                  static_cast<std::size_t>(squares) * 100);
 
     out << kHead;
     out.integer(vertices) << "\r\n\r\n";

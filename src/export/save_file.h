@@ -2,9 +2,9 @@
 
 #include "heightmap/heightmap.h"
 
-#include <QString>
-
 #include <string_view>
+
+#include <QString>
 
 namespace grondel {
 

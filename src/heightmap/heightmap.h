@@ -23,7 +23,9 @@ constexpr Cell packColour(int red, int green, int blue) {
 
 // Heights are the packed colour over 2^21 - 1: black 0, grey 128 about 4.0157, white about 8.
 inline constexpr double kHeightDivisor = 2097151.0;
-constexpr double heightOf(Cell cell) { return cell / kHeightDivisor; }
+constexpr double heightOf(Cell cell) {
+    return cell / kHeightDivisor;
+}
 
 // The grid of colour samples, addressed (x, y) = (image column, image row), 0..63 each.
 // A fresh grid holds 0 everywhere. Cells are never cleared: a smaller sampling overwrites only

@@ -1,14 +1,13 @@
 #include "export/editor_model.h"
-
 #include "support/files.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <clocale>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 using grondel::formatEditorModel;
 using grondel::HeightMap;

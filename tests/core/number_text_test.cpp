@@ -1,11 +1,10 @@
 #include "export/number_text.h"
-
 #include "heightmap/heightmap.h"
-
-#include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 using grondel::ModelText;
 
