@@ -2,12 +2,14 @@
 
 #include "platform/platform.h"
 
-#include <QImage>
-#include <QPointer>
-#include <QWidget>
-
 #include <functional>
 #include <map>
+#include <memory>
+
+#include <QImage>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
 
 namespace grondel {
 
@@ -30,6 +32,10 @@ protected:
 private:
     QImage image_;
 };
+
+// The file dialog filters for a pattern such as "*.bmp": the pattern's own filter first (the one
+// selected), then, when opening, every image format the loader reads, then all files.
+QStringList fileDialogFilters(const QString& pattern, bool opening);
 
 // The Qt Widgets platform: real dialogs and message boxes, windows made by registered factories.
 class QtPlatform : public Platform {
@@ -55,9 +61,11 @@ public:
 
 private:
     QPointer<QWidget> mainWindow_;
-    PictureView* preview_ = nullptr;
+    QPointer<PictureView> preview_;
+    std::unique_ptr<PictureView> standIn_; // the preview until a main window gives one
     std::map<Window, WindowFactory> factories_;
     std::map<Window, QPointer<QWidget>> open_;
+    bool quitting_ = false; // closing the main window may call quit() again
 };
 
 } // namespace grondel

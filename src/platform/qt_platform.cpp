@@ -1,0 +1,142 @@
+#include "platform/qt_platform.h"
+
+#include "heightmap/image.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QPainter>
+
+namespace grondel {
+
+PictureView::PictureView(QWidget* parent)
+    : QWidget(parent) {
+    // paintEvent covers every pixel itself.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool PictureView::load(const QString& path, QString* error) {
+    LoadedImage loaded = loadImage(path);
+    if (!loaded.ok()) {
+        if (error)
+            *error = loaded.error;
+        return false;
+    }
+    image_ = std::move(loaded.image);
+    update();
+    return true;
+}
+
+bool PictureView::hasPicture() const {
+    return !image_.isNull();
+}
+
+Cell PictureView::pixel(int x, int y) const {
+    return pixelColour(image_, x, y);
+}
+
+void PictureView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(qRed(kBackgroundColour), qGreen(kBackgroundColour),
+                                    qBlue(kBackgroundColour)));
+    // Unscaled from the top-left corner; the painter clips what lies beyond the widget.
+    if (!image_.isNull())
+        painter.drawImage(QPoint(0, 0), image_);
+}
+
+QStringList fileDialogFilters(const QString& pattern, bool opening) {
+    QStringList filters;
+    if (pattern == QLatin1String("*.bmp"))
+        filters << QStringLiteral("Bitmaps (*.bmp)");
+    else if (pattern == QLatin1String("*.3do"))
+        filters << QStringLiteral("3DO models (*.3do)");
+    else if (!pattern.isEmpty() && pattern != QLatin1String("*"))
+        filters << QStringLiteral("%1 files (%1)").arg(pattern);
+
+    if (opening) {
+        QStringList images;
+        for (const QByteArray& format : QImageReader::supportedImageFormats())
+            images << QStringLiteral("*.") + QString::fromLatin1(format);
+        if (!images.isEmpty())
+            filters << QStringLiteral("All images (%1)").arg(images.join(QLatin1Char(' ')));
+    }
+    filters << QStringLiteral("All files (*)");
+    return filters;
+}
+
+QtPlatform::QtPlatform() = default;
+
+QtPlatform::~QtPlatform() = default;
+
+void QtPlatform::setMainWindow(QWidget* mainWindow, PictureView* preview) {
+    mainWindow_ = mainWindow;
+    preview_ = preview;
+}
+
+void QtPlatform::registerWindow(Window window, WindowFactory factory) {
+    factories_[window] = std::move(factory);
+}
+
+QWidget* QtPlatform::openWindow(Window window) const {
+    const auto open = open_.find(window);
+    return open == open_.end() ? nullptr : open->second.data();
+}
+
+void QtPlatform::showError(const QString& text) {
+    QMessageBox::critical(mainWindow_, QStringLiteral("Error"), text, QMessageBox::Ok);
+}
+
+QString QtPlatform::openFileName(const QString& folder, const QString& pattern) {
+    const QStringList filters = fileDialogFilters(pattern, true);
+    return QFileDialog::getOpenFileName(mainWindow_, QString(), folder,
+                                        filters.join(QStringLiteral(";;")));
+}
+
+QString QtPlatform::saveFileName(const QString& pattern) {
+    const QStringList filters = fileDialogFilters(pattern, false);
+    return QFileDialog::getSaveFileName(mainWindow_, QString(), QString(),
+                                        filters.join(QStringLiteral(";;")));
+}
+
+void QtPlatform::showWindow(Window window) {
+    if (QWidget* open = openWindow(window)) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    const auto factory = factories_.find(window);
+    if (factory == factories_.end() || !factory->second)
+        return;
+    QWidget* made = factory->second();
+    if (!made)
+        return;
+    made->setAttribute(Qt::WA_DeleteOnClose);
+    open_[window] = made;
+    made->show();
+}
+
+void QtPlatform::quit() {
+    if (quitting_)
+        return;
+    quitting_ = true;
+    for (auto& [kind, window] : open_)
+        if (window)
+            window->close();
+    if (mainWindow_)
+        mainWindow_->close();
+    // Leaves every running event loop, nested ones included; from inside a handler the program
+    // ends once that handler returns.
+    QCoreApplication::quit();
+    quitting_ = false;
+}
+
+PictureArea& QtPlatform::picture() {
+    if (preview_)
+        return *preview_;
+    if (!standIn_)
+        standIn_ = std::make_unique<PictureView>();
+    return *standIn_;
+}
+
+} // namespace grondel
