@@ -32,42 +32,56 @@ quint16 le16(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint16>(bytes.constData() + at);
 }
 
-// Qt's BMP reader decodes the rows a short file holds and leaves the rest of the picture
-// undefined without failing, so a cut file is caught here from its own header: the pixel data
-// must reach as far as the header says it does.
-bool bmpCutShort(const QByteArray& head, qint64 fileSize) {
+// What a bitmap's own header says about its size and where its pixel data ends.
+struct BitmapLayout {
+    bool headerComplete = false;
+    qint64 width = 0;
+    qint64 height = 0;
+    qint64 end = 0; // one past the last byte of pixel data
+};
+
+BitmapLayout bitmapLayout(const QByteArray& head, qint64 fileSize) {
     constexpr quint32 kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
-    const qint64 pixelsAt = le32(head, 10);
+    constexpr qint64 kFileHeaderSize = 14;
+    BitmapLayout layout;
     const quint32 infoSize = le32(head, 14);
-    qint64 width = 0, height = 0;
+    layout.headerComplete = infoSize >= 12 && head.size() >= kFileHeaderSize + 26 &&
+                            fileSize >= kFileHeaderSize + infoSize;
     quint32 bitsPerPixel = 0, compression = kRgb, dataSize = 0;
     if (infoSize == 12) { // the old OS/2 header: 16-bit sizes, never compressed
-        width = le16(head, 18);
-        height = le16(head, 20);
+        layout.width = le16(head, 18);
+        layout.height = le16(head, 20);
         bitsPerPixel = le16(head, 24);
     } else {
-        width = std::abs(qint64{static_cast<qint32>(le32(head, 18))});
-        height = std::abs(qint64{static_cast<qint32>(le32(head, 22))});
+        layout.width = std::abs(qint64{static_cast<qint32>(le32(head, 18))});
+        layout.height = std::abs(qint64{static_cast<qint32>(le32(head, 22))});
         bitsPerPixel = le16(head, 28);
         compression = le32(head, 30);
         dataSize = le32(head, 34);
     }
 
-    qint64 end = pixelsAt;
+    layout.end = le32(head, 10);
     if (compression == kRgb || compression == kBitFields || compression == kAlphaBitFields) {
-        const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-        end += rowBytes * height;
+        const qint64 rowBytes = (layout.width * bitsPerPixel + 31) / 32 * 4;
+        layout.end += rowBytes * layout.height;
     } else if (compression == kRle8 || compression == kRle4) {
-        end += dataSize;
+        layout.end += dataSize;
     }
-    return end > fileSize;
+    return layout;
+}
+
+QString tooLarge(qint64 width, qint64 height) {
+    return QStringLiteral("the image is %1 x %2 pixels, more than %3 x %3")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxImageSide);
 }
 
 LoadedImage decode(QIODevice& device) {
     const qint64 size = device.size();
     if (size == 0)
         return failure(ImageProblem::Empty, QStringLiteral("the file is empty"));
-    const QByteArray head = device.peek(64);
+    const QByteArray head = device.peek(256);
 
     QImageReader::setAllocationLimit(kAllocationLimitMiB);
     QImageReader reader(&device);
@@ -76,26 +90,30 @@ LoadedImage decode(QIODevice& device) {
         return failure(ImageProblem::NotAnImage,
                        QStringLiteral("not an image in a format this program reads"));
 
+    // Asked before size(): a header the reader dislikes makes it forget the format.
+    const QByteArray fileFormat = reader.format();
     const QSize claimed = reader.size();
     if (claimed.width() > kMaxImageSide || claimed.height() > kMaxImageSide)
-        return failure(ImageProblem::TooLarge,
-                       QStringLiteral("the image is %1 x %2 pixels, more than %3 x %3")
-                           .arg(claimed.width())
-                           .arg(claimed.height())
-                           .arg(kMaxImageSide));
-    if (reader.format() == "bmp" && bmpCutShort(head, size))
-        return failure(ImageProblem::Damaged, QStringLiteral("the pixel data is cut short"));
+        return failure(ImageProblem::TooLarge, tooLarge(claimed.width(), claimed.height()));
+    if (fileFormat == "bmp") {
+        // Qt's BMP reader decodes the rows a short file holds and leaves the rest of the picture
+        // undefined without failing, and it gives no size for a header it dislikes: the
+        // header is read here as well.
+        const BitmapLayout layout = bitmapLayout(head, size);
+        if (!layout.headerComplete)
+            return failure(ImageProblem::Damaged, QStringLiteral("the bitmap header is cut short"));
+        if (layout.width > kMaxImageSide || layout.height > kMaxImageSide)
+            return failure(ImageProblem::TooLarge, tooLarge(layout.width, layout.height));
+        if (layout.end > size)
+            return failure(ImageProblem::Damaged, QStringLiteral("the pixel data is cut short"));
+    }
 
     QImage image = reader.read();
     if (image.isNull())
         return failure(ImageProblem::Damaged,
                        QStringLiteral("the image data is damaged (%1)").arg(reader.errorString()));
     if (image.width() > kMaxImageSide || image.height() > kMaxImageSide)
-        return failure(ImageProblem::TooLarge,
-                       QStringLiteral("the image is %1 x %2 pixels, more than %3 x %3")
-                           .arg(image.width())
-                           .arg(image.height())
-                           .arg(kMaxImageSide));
+        return failure(ImageProblem::TooLarge, tooLarge(image.width(), image.height()));
 
     // One conversion here keeps every later pixel read a plain 32-bit load. Premultiplied
     // colours are exactly the colours composited over black, the background.
