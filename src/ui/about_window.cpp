@@ -1,0 +1,58 @@
+#include "ui/about_window.h"
+
+#include "ui/windows.h"
+
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace grondel {
+namespace {
+
+QLabel* makeLabel(QWidget* frame, const char* name, const QString& text, QRect geometry) {
+    auto* label = new QLabel(text, frame);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+AboutWindow::AboutWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName("frmAbout");
+    setWindowTitle("About");
+    setWindowIcon(programIcon());
+    setFixedSize(187, 107);
+    setFont(classicFont());
+
+    freAbout = new QGroupBox("About", this);
+    freAbout->setObjectName("freAbout");
+    freAbout->setGeometry(0, 0, 185, 65);
+
+    Label1 = makeLabel(freAbout, "Label1", "Grondel", {8, 16, 97, 17});
+    Label2 = makeLabel(freAbout, "Label2", "Jan. 2004", {8, 32, 153, 17});
+    Label3 =
+        makeLabel(freAbout, "Label3", QStringLiteral("Ver. " GRONDEL_VERSION), {112, 16, 65, 25});
+    Label3->setFont(versionFont());
+    // As wide as the frame allows; where the fallback font runs wider, the line shrinks to fit.
+    Label4 = makeLabel(freAbout, "Label4", "Grondel team", {112, 40, 70, 17});
+    QFont author = Label4->font();
+    while (QFontMetrics(author).horizontalAdvance(Label4->text()) > Label4->width() &&
+           author.pointSizeF() > 6)
+        author.setPointSizeF(author.pointSizeF() - 0.5);
+    Label4->setFont(author);
+
+    cmdOk = new QPushButton("OK", this);
+    cmdOk->setObjectName("cmdOk");
+    cmdOk->setGeometry(88, 72, 97, 33);
+    connect(cmdOk, &QPushButton::clicked, this, &AboutWindow::cmdOk_Click);
+    cmdOk->setFocus();
+}
+
+void AboutWindow::cmdOk_Click() {
+    close();
+}
+
+} // namespace grondel

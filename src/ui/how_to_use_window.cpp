@@ -1,0 +1,45 @@
+#include "ui/how_to_use_window.h"
+
+#include "ui/windows.h"
+
+#include <QFontMetricsF>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace grondel {
+
+HowToUseWindow::HowToUseWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName("frmHowUse");
+    setWindowTitle("How To Use");
+    setWindowIcon(programIcon());
+    setFixedSize(425, 337);
+    setFont(classicFont());
+
+    txtHowToUse = new QPlainTextEdit(this);
+    txtHowToUse->setObjectName("txtHowToUse");
+    txtHowToUse->setGeometry(0, 0, 425, 297);
+    txtHowToUse->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtHowToUse->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Long lines wrap at word boundaries instead of running off behind a hidden scroll bar.
+    txtHowToUse->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtHowToUse->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Tab stops every eight average characters, as classic text boxes set them.
+    txtHowToUse->setTabStopDistance(QFontMetricsF(txtHowToUse->font()).averageCharWidth() * 8);
+    txtHowToUse->setReadOnly(true);
+    txtHowToUse->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtHowToUse->setPlainText(guideText());
+
+    cmdOk = new QPushButton("OK", this);
+    cmdOk->setObjectName("cmdOk");
+    cmdOk->setGeometry(344, 304, 81, 33);
+    connect(cmdOk, &QPushButton::clicked, this, &HowToUseWindow::cmdOk_Click);
+
+    setTabOrder(txtHowToUse, cmdOk);
+}
+
+void HowToUseWindow::cmdOk_Click() {
+    close();
+}
+
+} // namespace grondel

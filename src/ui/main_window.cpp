@@ -1,0 +1,138 @@
+#include "ui/main_window.h"
+
+#include "app/main_commands.h"
+#include "platform/qt_platform.h"
+#include "ui/windows.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace grondel {
+
+MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
+    : QMainWindow(parent)
+    , commands_(commands) {
+    setObjectName("frmMain");
+    setWindowTitle("Grondel - 3do Heightmap Generator");
+    setWindowIcon(programIcon());
+
+    // Everything sits at fixed pixel positions; the window neither grows nor shrinks.
+    auto* client = new QWidget(this);
+    client->setFixedSize(130, 194);
+    client->setFont(classicFont());
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    freLoad = new QGroupBox(client);
+    freLoad->setObjectName("freLoad");
+    freLoad->setGeometry(0, 0, 129, 57);
+
+    cmdImport = makeButton("cmdImport", ":/icons/import.svg", 8, "Import Heightmap");
+    cmdSaveAs = makeButton("cmdSaveAs", ":/icons/save.svg", 48, "Save As");
+    cmdScale = makeButton("cmdScale", ":/icons/scale.svg", 88, "Scale");
+    cmdScale->setToolTip("Scale the terrain");
+    connect(cmdImport, &QPushButton::clicked, this, &MainWindow::cmdImport_Click);
+    connect(cmdSaveAs, &QPushButton::clicked, this, &MainWindow::cmdSaveAs_Click);
+    connect(cmdScale, &QPushButton::clicked, this, &MainWindow::cmdScale_Click);
+
+    Picture1 = new PictureView(client);
+    Picture1->setObjectName("Picture1");
+    Picture1->setGeometry(0, 64, 129, 129);
+    Picture1->setFocusPolicy(Qt::TabFocus);
+
+    setTabOrder(cmdSaveAs, cmdImport);
+    setTabOrder(cmdImport, cmdScale);
+    setTabOrder(cmdScale, Picture1);
+    cmdSaveAs->setFocus();
+
+    QMenu* menuFile = menuBar()->addMenu("File");
+    menuFile->setObjectName("menuFile");
+    addEntry(menuFile, "menuFileImport", "Import Heightmap", QKeySequence("Ctrl+I"),
+             &MainWindow::menuFileImport_Click);
+    menuFile->addSeparator()->setObjectName("menuFileBreak2");
+    addEntry(menuFile, "menuFileSave", "Save", QKeySequence("Ctrl+S"),
+             &MainWindow::menuFileSave_Click);
+    addEntry(menuFile, "menuFileSaveAs", "Save As...", QKeySequence("F12"),
+             &MainWindow::menuFileSaveAs_Click);
+    addEntry(menuFile, "menuFileExportGame", "Export Game Model...", QKeySequence("Ctrl+E"),
+             &MainWindow::menuFileExportGame_Click);
+    menuFile->addSeparator()->setObjectName("menuFileBreak");
+    addEntry(menuFile, "menuFileExit", "Exit", QKeySequence(), &MainWindow::menuFileExit_Click);
+
+    QMenu* menuEdit = menuBar()->addMenu("Edit");
+    menuEdit->setObjectName("menuEdit");
+    addEntry(menuEdit, "menuEditScale", "Scale X Y Z", QKeySequence(),
+             &MainWindow::menuEditScale_Click);
+
+    QMenu* menuHelp = menuBar()->addMenu("Help");
+    menuHelp->setObjectName("menuHelp");
+    addEntry(menuHelp, "menuHelpUse", "How To Use", QKeySequence(), &MainWindow::menuHelpUse_Click);
+    addEntry(menuHelp, "menuHelpAbout", "About...", QKeySequence(),
+             &MainWindow::menuHelpAbout_Click);
+}
+
+QPushButton* MainWindow::makeButton(const char* name, const char* icon, int left,
+                                    const QString& label) {
+    auto* button = new QPushButton(freLoad);
+    button->setObjectName(name);
+    button->setGeometry(left, 16, 33, 33);
+    button->setIcon(QIcon(icon));
+    button->setIconSize(QSize(16, 16));
+    // The buttons show only a picture; screen readers still get a name.
+    button->setAccessibleName(label);
+    return button;
+}
+
+QAction* MainWindow::addEntry(QMenu* menu, const char* name, const QString& text,
+                              const QKeySequence& shortcut, void (MainWindow::*handler)()) {
+    QAction* entry = menu->addAction(text);
+    entry->setObjectName(name);
+    entry->setShortcut(shortcut);
+    connect(entry, &QAction::triggered, this, handler);
+    return entry;
+}
+
+void MainWindow::cmdImport_Click() {
+    commands_.importHeightmap();
+}
+void MainWindow::cmdSaveAs_Click() {
+    commands_.saveAs();
+}
+void MainWindow::cmdScale_Click() {
+    commands_.scale();
+}
+void MainWindow::menuFileImport_Click() {
+    commands_.importHeightmap();
+}
+void MainWindow::menuFileSave_Click() {
+    commands_.save();
+}
+void MainWindow::menuFileSaveAs_Click() {
+    commands_.saveAs();
+}
+void MainWindow::menuFileExportGame_Click() {
+    commands_.exportGameModel();
+}
+void MainWindow::menuFileExit_Click() {
+    commands_.exit();
+}
+void MainWindow::menuEditScale_Click() {
+    commands_.scale();
+}
+void MainWindow::menuHelpUse_Click() {
+    commands_.howToUse();
+}
+void MainWindow::menuHelpAbout_Click() {
+    commands_.about();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    commands_.exit();
+    event->accept();
+}
+
+} // namespace grondel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QPushButton;
+
+namespace grondel {
+
+class MainCommands;
+class PictureView;
+
+// frmMain: the tool strip with its three picture buttons, the preview and the menu bar. It
+// holds no state of its own; every button and menu entry runs one of the commands. Its client
+// area below the menu bar is a fixed 130 x 194 pixels.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(MainCommands& commands, QWidget* parent = nullptr);
+
+    // Picture1, the preview the commands load images into and sample.
+    PictureView* preview() const { return Picture1; }
+
+public slots:
+    void cmdImport_Click();
+    void cmdSaveAs_Click();
+    void cmdScale_Click();
+    void menuFileImport_Click();
+    void menuFileSave_Click();
+    void menuFileSaveAs_Click();
+    void menuFileExportGame_Click();
+    void menuFileExit_Click();
+    void menuEditScale_Click();
+    void menuHelpUse_Click();
+    void menuHelpAbout_Click();
+
+protected:
+    // The title-bar button ends the program like Exit, closing the other windows with it.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QPushButton* makeButton(const char* name, const char* icon, int left, const QString& label);
+    QAction* addEntry(QMenu* menu, const char* name, const QString& text,
+                      const QKeySequence& shortcut, void (MainWindow::*handler)());
+
+    MainCommands& commands_;
+    QGroupBox* freLoad;
+    QPushButton* cmdImport;
+    QPushButton* cmdSaveAs;
+    QPushButton* cmdScale;
+    PictureView* Picture1;
+};
+
+} // namespace grondel

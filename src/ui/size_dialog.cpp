@@ -1,0 +1,52 @@
+#include "ui/size_dialog.h"
+
+#include "app/main_commands.h"
+#include "ui/windows.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace grondel {
+
+SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
+    : QWidget(parent, Qt::Dialog)
+    , commands_(commands) {
+    setObjectName("frmHMSize");
+    setWindowTitle("Heightmap Size");
+    setWindowIcon(programIcon());
+    setFixedSize(210, 82);
+    setFont(classicFont());
+
+    Label1 = new QLabel("What size would you like the heightmap:", this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(8, 8, 225, 17);
+
+    cboSize = new QComboBox(this);
+    cboSize->setObjectName("cboSize");
+    cboSize->setGeometry(8, 24, 193, 21);
+    cboSize->setEditable(true);
+    // Typing a size and pressing Enter must not grow the list.
+    cboSize->setInsertPolicy(QComboBox::NoInsert);
+    cboSize->addItems({"16x16", "32x32", "64x64"});
+    cboSize->setCurrentText("32x32");
+    Label1->setBuddy(cboSize);
+
+    cmdOk = new QPushButton("OK", this);
+    cmdOk->setObjectName("cmdOk");
+    cmdOk->setGeometry(136, 48, 65, 25);
+    connect(cmdOk, &QPushButton::clicked, this, &SizeDialog::cmdOk_Click);
+
+    setTabOrder(cboSize, cmdOk);
+    cboSize->setFocus();
+}
+
+void SizeDialog::cmdOk_Click() {
+    if (const auto edge = edgeForSizeText(cboSize->currentText()))
+        commands_.setHeightMapSize(*edge);
+    // Sampling runs even when nothing matched: the image is still loaded and shown.
+    commands_.generateHeightmap();
+    close();
+}
+
+} // namespace grondel

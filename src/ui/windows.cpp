@@ -1,0 +1,55 @@
+#include "ui/windows.h"
+
+#include "platform/qt_platform.h"
+#include "ui/about_window.h"
+#include "ui/how_to_use_window.h"
+#include "ui/main_window.h"
+#include "ui/size_dialog.h"
+
+#include <QFile>
+
+namespace grondel {
+
+QIcon programIcon() {
+    return QIcon(QStringLiteral(":/icons/grondel.svg"));
+}
+
+QString guideText() {
+    QFile file(QStringLiteral(":/text/how_to_use.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // The file keeps CR LF line ends; a lone CR would show as a box in the text view. The last
+    // line's end would show as an empty line of its own.
+    QString text =
+        QString::fromUtf8(file.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith('\n'))
+        text.chop(1);
+    return text;
+}
+
+QFont classicFont() {
+    QFont font;
+    // Where the classic family is missing, a sans serif of similar width takes its place.
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
+                      "Nimbus Sans", "DejaVu Sans", "Sans Serif"});
+    font.setPointSize(8);
+    return font;
+}
+
+QFont versionFont() {
+    QFont font = classicFont();
+    font.setPointSize(12);
+    font.setBold(true);
+    return font;
+}
+
+void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& mainWindow) {
+    platform.setMainWindow(&mainWindow, mainWindow.preview());
+    MainWindow* owner = &mainWindow;
+    platform.registerWindow(Window::SizeDialog,
+                            [&commands, owner] { return new SizeDialog(commands, owner); });
+    platform.registerWindow(Window::HowToUse, [owner] { return new HowToUseWindow(owner); });
+    platform.registerWindow(Window::About, [owner] { return new AboutWindow(owner); });
+}
+
+} // namespace grondel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QString>
+
+namespace grondel {
+
+class MainCommands;
+class MainWindow;
+class QtPlatform;
+
+// The program's badge, carried by every window.
+QIcon programIcon();
+
+// The user guide as the help window shows it (line breaks as "\n", tabs kept).
+QString guideText();
+
+// The font the windows' fixed pixel layouts are measured for: 8 point "MS Sans Serif", or the
+// closest family there is.
+QFont classicFont();
+
+// The About window's version font: the same family, bold, 12 point.
+QFont versionFont();
+
+// Hands the main window and its preview to the platform and teaches it to make the size, help
+// and About windows, each parented to the main window.
+void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& mainWindow);
+
+} // namespace grondel
