@@ -1,9 +1,21 @@
 #pragma once
 
+#include <ostream>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QString>
+#include <QStringList>
 #include <QtEndian>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{' << texts.join(", ").toStdString() << '}';
+}
 
 // Pictures made on the spot, so no binary sample hides what a test feeds the loader.
 namespace grondel::testing {

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+class QTextStream;
+
+namespace grondel::cli {
+
+// Exit statuses of grondel-convert.
+inline constexpr int kExitConverted = 0; // every image converted
+inline constexpr int kExitFailed = 1;    // at least one image failed; the others converted
+inline constexpr int kExitUsage = 2;     // the command line itself is wrong; nothing was read
+
+// What one run converts, and how.
+struct ConvertPlan {
+    int edge = 0;       // 16, 32 or 64; 0 takes each image's own edge (a square of one of those)
+    QString output;     // empty: beside each image with the suffix ".3do"; "-": standard output
+    QStringList images; // at least one; exactly one when output is given
+};
+
+// What the command line asks for.
+struct CommandLineRequest {
+    enum class Action { Convert, Help, Version, UsageError };
+    Action action = Action::UsageError;
+    ConvertPlan plan; // for Convert
+    QString text;     // the help text, the version line or what is wrong with the arguments
+};
+
+// The converter's options. Each option is declared in the constructor and read into the plan in
+// one place (planFrom), so a new option touches those two spots only.
+class CommandLine {
+public:
+    CommandLine();
+
+    // Reads the arguments; arguments[0] is the program itself.
+    CommandLineRequest parse(const QStringList& arguments);
+
+private:
+    // Fills plan from the parsed options; returns what is wrong, or an empty text.
+    QString planFrom(ConvertPlan& plan) const;
+
+    QCommandLineParser parser_;
+    QCommandLineOption size_;
+    QCommandLineOption output_;
+    QCommandLineOption help_;
+    QCommandLineOption version_;
+};
+
+// Loads each image, samples its top-left edge x edge pixels exactly as the window's import does
+// and writes the editor model exactly as the window's Save does (same bytes, same safe save).
+// Every image that fails gives one line on errors naming the file and the reason; nothing is
+// written for it and the other images are still converted. Returns kExitConverted or
+// kExitFailed.
+int convert(const ConvertPlan& plan, QIODevice& standardOutput, QTextStream& errors);
+
+// Where a model goes when no --output is given: the image's path with its suffix (from the last
+// dot of the file name) replaced by ".3do", or ".3do" appended when it has none.
+QString modelPathBeside(const QString& imagePath);
+
+} // namespace grondel::cli
