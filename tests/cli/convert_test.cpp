@@ -226,6 +226,14 @@ TEST_F(Converter, HelpAndVersion) {
     EXPECT_EQ(result.out, "grondel-convert " GRONDEL_VERSION "\n");
 }
 
+TEST_F(Converter, TheShippedExamplesConvertAtTheirOwnEdge) {
+    for (const char* name : {"examples/crater.bmp", "examples/hill.bmp"}) {
+        const Outcome result = run({"--output", "-", sourcePath(name)});
+        EXPECT_EQ(result.status, 0) << name;
+        EXPECT_TRUE(result.out.contains("\r\nVERTICES 4096\r\n")) << name;
+    }
+}
+
 TEST(ModelPath, TheLastSuffixOfTheFileNameBecomes3do) {
     EXPECT_EQ(cli::modelPathBeside("hill.bmp"), "hill.3do");
     EXPECT_EQ(cli::modelPathBeside("maps/crater.v2.png"), "maps/crater.v2.3do");
