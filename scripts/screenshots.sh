@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the real program under Xvfb with a small window manager:
+# the main window with a heightmap loaded, the guide and the About window.
+# Usage: scripts/screenshots.sh [path/to/grondel] [output folder]
+# Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=$(realpath "${1:-build/release/src/app/grondel}")
+out=$(realpath -m "${2:-docs}")
+mkdir -p "$out"
+display=:${GRONDEL_SCREENSHOT_DISPLAY:-97}
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+image=$(realpath examples/crater.bmp)
+
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+export QT_QPA_PLATFORM=xcb
+"$program" >/dev/null 2>&1 &
+pids+=($!)
+
+waitFor() { # window title -> window id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) || true
+        [[ -n "$id" ]] && { echo "$id"; return; }
+        sleep 0.1
+    done
+    echo "no window \"$1\"" >&2
+    return 1
+}
+shot() { # window id, file
+    sleep 0.5
+    import -window "$1" -frame "$2"
+}
+
+main=$(waitFor "Grondel - 3do Heightmap Generator")
+xdotool windowmove "$main" 40 40
+xdotool windowactivate --sync "$main"
+
+# File, Import Heightmap: type the path into the file dialog.
+xdotool key --clearmodifiers ctrl+i
+sleep 1
+xdotool type --delay 20 "$image"
+xdotool key Return
+size=$(waitFor "Heightmap Size")
+xdotool windowactivate --sync "$size"
+xdotool key ctrl+a
+xdotool type --delay 20 "64x64"
+xdotool key Tab space
+sleep 0.5
+shot "$main" "$out/main-window.png"
+
+# Help, How To Use and Help, About..., opened from the menu bar with the mouse.
+xdotool windowactivate --sync "$main"
+clickMenu() { # x of the menu title, y of the entry below it (both in client pixels)
+    xdotool mousemove --window "$main" "$1" 10 click 1
+    sleep 0.4
+    xdotool mousemove --window "$main" "$1" "$2" click 1
+}
+clickMenu 100 38
+help=$(waitFor "How To Use")
+xdotool windowmove "$help" 200 40
+shot "$help" "$out/how-to-use.png"
+xdotool windowactivate --sync "$main"
+clickMenu 100 62
+about=$(waitFor "About")
+xdotool windowmove "$about" 200 40
+shot "$about" "$out/about.png"
+echo "Screenshots in $out"
