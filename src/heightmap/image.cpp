@@ -61,6 +61,8 @@ BitmapLayout bitmapLayout(const QByteArray& head, qint64 fileSize) {
     }
 
     layout.end = le32(head, 10);
+    if (layout.width > kMaxImageSide || layout.height > kMaxImageSide)
+        return layout; // refused for its size; its data size could overflow
     if (compression == kRgb || compression == kBitFields || compression == kAlphaBitFields) {
         const qint64 rowBytes = (layout.width * bitsPerPixel + 31) / 32 * 4;
         layout.end += rowBytes * layout.height;

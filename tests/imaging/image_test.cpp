@@ -66,6 +66,10 @@ TEST_F(ImageFiles, AbsurdSizesFailFromTheHeaderAlone) {
     expectRefused(loadImageData(bitmapClaiming(100000, 100000)), ImageProblem::TooLarge);
     expectRefused(loadImageData(bitmapClaiming(100000, -100000)), ImageProblem::TooLarge);
     expectRefused(loadImageData(bitmapClaiming(kMaxImageSide + 1, 1)), ImageProblem::TooLarge);
+    // Sizes whose pixel data would not even fit a 64-bit count.
+    QByteArray wild = bitmapClaiming(INT32_MAX, INT32_MIN);
+    qToLittleEndian<quint16>(0xffff, wild.data() + 28); // bits per pixel
+    expectRefused(loadImageData(wild), ImageProblem::TooLarge);
     expectRefused(loadImageData(encode(filled(kMaxImageSide + 1, 1, 0), "PNG")),
                   ImageProblem::TooLarge);
     expectRefused(loadImageData(encode(filled(1, kMaxImageSide + 1, 0), "PNG")),
