@@ -3,7 +3,7 @@
 #include "export/number_text.h"
 
 #include <algorithm>
-#include <charconv>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <string_view>
@@ -14,8 +14,7 @@ namespace {
 
 // A mesh of at most 16 x 16 squares has 289 vertices and 512 faces: the most the game takes.
 constexpr int kTileSquares = 16;
-constexpr int kDecimals = 6;
-constexpr double kDecimalSteps = 1e6; // 10^kDecimals
+constexpr double kMillionths = 1e6;
 
 constexpr std::string_view kModes = "GEOMETRYMODE     4\r\n"
                                     "LIGHTINGMODE     3\r\n"
@@ -55,58 +54,44 @@ Vec3 faceNormal(Vec3 p0, Vec3 p1, Vec3 p2) {
     return unit(cross(p1 - p0, p2 - p0));
 }
 
-// Texts formatted once per grid point or square and copied into every tile that uses them, so a
-// point on a tile border prints the same bytes on both sides.
-class Pieces {
-public:
-    Pieces(std::size_t count, std::size_t bytesEach)
-        : out_(count * bytesEach) {
-        ends_.reserve(count);
-    }
-
-    ModelText& out() { return out_; }
-    void endPiece() { ends_.push_back(out_.size()); }
-    void finish() { text_ = std::move(out_).take(); }
-
-    std::string_view operator[](std::size_t k) const {
-        const std::size_t begin = k == 0 ? 0 : ends_[k - 1];
-        return std::string_view(text_).substr(begin, ends_[k] - begin);
-    }
-
-private:
-    ModelText out_;
-    std::vector<std::size_t> ends_;
-    std::string text_;
-};
-
-ModelText& operator<<(ModelText& out, Vec3 v) {
-    out.fixed(v.x, kDecimals) << ' ';
-    out.fixed(v.y, kDecimals) << ' ';
-    return out.fixed(v.z, kDecimals);
+// Six decimals: the value rounded to whole millionths, printed as that integer with the point
+// put in. Much quicker than a general conversion, and the same value always gives the same text.
+long long millionths(double value) {
+    return std::llround(value * kMillionths);
 }
 
-// The distance from the origin of the point a reader gets from "x y z ...": the printed
-// numbers, not the doubles they were made from, are what the radius has to cover.
-double printedDistance(std::string_view text) {
-    double c[3] = {0.0, 0.0, 0.0};
-    const char* next = text.data();
-    const char* last = text.data() + text.size();
-    for (double& value : c) {
-        next = std::from_chars(next, last, value).ptr;
-        if (next != last)
-            ++next; // the space
+// What a reader gets back from the printed text.
+double printed(double value) {
+    return static_cast<double>(millionths(value)) / kMillionths;
+}
+
+ModelText& appendNumber(ModelText& out, double value) {
+    long long whole = millionths(value);
+    if (whole < 0) {
+        out << '-';
+        whole = -whole;
     }
-    return std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+    out.integer(whole / 1'000'000) << '.';
+    std::array<char, 6> digits;
+    for (long long rest = whole % 1'000'000, k = 5; k >= 0; --k, rest /= 10)
+        digits[static_cast<std::size_t>(k)] = static_cast<char>('0' + rest % 10);
+    return out << std::string_view(digits.data(), digits.size());
+}
+
+ModelText& operator<<(ModelText& out, Vec3 v) {
+    appendNumber(out, v.x) << ' ';
+    appendNumber(out, v.y) << ' ';
+    return appendNumber(out, v.z);
 }
 
 // The smallest number of six decimals that is at least distance once read back.
 double radiusAbove(double distance) {
-    double steps = std::ceil(distance * kDecimalSteps);
-    while (steps > 0.0 && (steps - 1.0) / kDecimalSteps >= distance)
+    double steps = std::ceil(distance * kMillionths);
+    while (steps > 0.0 && (steps - 1.0) / kMillionths >= distance)
         steps -= 1.0;
-    while (steps / kDecimalSteps < distance)
+    while (steps / kMillionths < distance)
         steps += 1.0;
-    return steps / kDecimalSteps;
+    return steps / kMillionths;
 }
 
 struct Tile {
@@ -182,11 +167,12 @@ std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
                                      (j - middle) * 0.5 * options.scaleY,
                                      heightOf(grid(i, j)) * options.scaleZ};
 
-    // Each square (i, j) with corners a = (i, j), b = (i, j + 1), c = (i + 1, j), d = (i + 1, j +
-    // 1) is split as the editor model splits it, into d-b-a and a-c-d. With x growing with i and y
-    // with j, both run counter-clockwise seen from +z, so they face up as they are.
+    // Square (i, j) has the corners a = (i, j), b = (i, j + 1), c = (i + 1, j), d = (i + 1, j + 1)
+    // and is split as the editor model splits it, into d-b-a and a-c-d. With x growing with i and
+    // y with j, both run counter-clockwise seen from +z, so they face up as they are. A vertex
+    // normal is the sum of the normals of the faces around the point, made unit below.
     std::vector<Vec3> normalOfFace(faces);
-    std::vector<Vec3> normalSum(points);
+    std::vector<Vec3> normal(points);
     for (int i = 0; i < squares; ++i) {
         for (int j = 0; j < squares; ++j) {
             const std::size_t a = point(i, j), b = point(i, j + 1);
@@ -195,37 +181,20 @@ std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
             normalOfFace[face] = faceNormal(position[d], position[b], position[a]);
             normalOfFace[face + 1] = faceNormal(position[a], position[c], position[d]);
             for (std::size_t k : {d, b, a})
-                normalSum[k] += normalOfFace[face];
+                normal[k] += normalOfFace[face];
             for (std::size_t k : {a, c, d})
-                normalSum[k] += normalOfFace[face + 1];
+                normal[k] += normalOfFace[face + 1];
         }
     }
 
-    Pieces vertexText(points, 40);
-    Pieces normalText(points, 30);
-    Pieces textureText(points, 24);
-    for (std::size_t k = 0; k < points; ++k) {
-        vertexText.out() << position[k] << " 0.000000";
-        vertexText.endPiece();
-        normalText.out() << unit(normalSum[k]);
-        normalText.endPiece();
-        textureText.out().fixed(position[k].x * options.texelsPerUnit, kDecimals) << ' ';
-        textureText.out().fixed(-position[k].y * options.texelsPerUnit, kDecimals);
-        textureText.endPiece();
-    }
-    Pieces faceNormalText(faces, 30);
-    for (const Vec3& normal : normalOfFace) {
-        faceNormalText.out() << normal;
-        faceNormalText.endPiece();
-    }
-    vertexText.finish();
-    normalText.finish();
-    textureText.finish();
-    faceNormalText.finish();
-
+    // Everything a tile prints about a point comes from these whole-grid values, so a point on a
+    // tile border prints the same bytes in both tiles, its normal taking in the faces of both.
     std::vector<double> distance(points);
-    for (std::size_t k = 0; k < points; ++k)
-        distance[k] = printedDistance(vertexText[k]);
+    for (std::size_t k = 0; k < points; ++k) {
+        normal[k] = unit(normal[k]);
+        const Vec3 p{printed(position[k].x), printed(position[k].y), printed(position[k].z)};
+        distance[k] = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    }
 
     std::vector<Tile> tiles;
     const int tilesPerSide = (squares + kTileSquares - 1) / kTileSquares;
@@ -255,7 +224,7 @@ std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
            "SECTION: GEOMETRYDEF\r\n"
            "\r\n"
            "RADIUS ";
-    out.fixed(radiusAbove(*std::max_element(distance.begin(), distance.end())), kDecimals);
+    appendNumber(out, radiusAbove(*std::max_element(distance.begin(), distance.end())));
     out << "\r\n"
            "\r\n"
            "INSERT OFFSET 0 0 0\r\n"
@@ -286,24 +255,29 @@ std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
         out.integer(static_cast<long long>(mesh)) << "\r\nNAME ";
         appendName(out, tile);
         out << "\r\nRADIUS ";
-        out.fixed(radiusAbove(farthest), kDecimals) << "\r\n" << kModes << "\r\nVERTICES ";
+        appendNumber(out, radiusAbove(farthest)) << "\r\n" << kModes << "\r\nVERTICES ";
         out.integer(vertices) << "\r\n\r\n";
 
         // Vertex v of the tile and its texture vertex v: column i outer, row j inner.
-        const auto listPoints = [&](const Pieces& pieces) {
+        const auto listPoints = [&](auto&& append) {
             int v = 0;
             for (int i = tile.i0; i <= tile.i1; ++i) {
                 for (int j = tile.j0; j <= tile.j1; ++j) {
-                    out.integer(v++) << ": " << pieces[point(i, j)] << "\r\n";
+                    out.integer(v++) << ": ";
+                    append(point(i, j));
+                    out << "\r\n";
                 }
             }
         };
-        listPoints(vertexText);
+        listPoints([&](std::size_t k) { out << position[k] << " 0.000000"; });
         out << "\r\nTEXTURE VERTICES ";
         out.integer(vertices) << "\r\n\r\n";
-        listPoints(textureText);
+        listPoints([&](std::size_t k) {
+            appendNumber(out, position[k].x * options.texelsPerUnit) << ' ';
+            appendNumber(out, -position[k].y * options.texelsPerUnit);
+        });
         out << "\r\nVERTEX NORMALS\r\n\r\n";
-        listPoints(normalText);
+        listPoints([&](std::size_t k) { out << normal[k]; });
 
         out << "\r\nFACES ";
         out.integer(tileFaces) << "\r\n\r\n";
@@ -323,8 +297,8 @@ std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
         for (int i = tile.i0; i < tile.i1; ++i) {
             for (int j = tile.j0; j < tile.j1; ++j) {
                 const std::size_t global = 2 * static_cast<std::size_t>(i * squares + j);
-                out.integer(face++) << ": " << faceNormalText[global] << "\r\n";
-                out.integer(face++) << ": " << faceNormalText[global + 1] << "\r\n";
+                out.integer(face++) << ": " << normalOfFace[global] << "\r\n";
+                out.integer(face++) << ": " << normalOfFace[global + 1] << "\r\n";
             }
         }
         out << "\r\n";

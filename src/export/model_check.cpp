@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
-#include <limits>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -157,7 +156,8 @@ private:
             if (first == '#' || first == ';' || first == '\r' || first == '\n')
                 continue;
 
-            lower_.assign(raw.substr(0, raw.find('#')));
+            const std::string_view content = raw.substr(0, raw.find_last_not_of("\r\n") + 1);
+            lower_.assign(content.substr(0, content.find('#')));
             for (char& c : lower_)
                 if (c >= 'A' && c <= 'Z')
                     c = static_cast<char>(c - 'A' + 'a');
@@ -550,18 +550,26 @@ private:
                             "sibling, so the game never draws it");
     }
 
-    // Seen from the origin a vertex lies at its node's world position plus its own.
+    // Seen from the origin a vertex lies at its node's world position plus its own. Geosets and
+    // meshes past the game's limits are refused anyway and left out, which also keeps the work
+    // within the number of nodes times 4 * 512 vertices, whatever the text claims.
     void checkModelRadius(long long line, double radius) {
+        const std::size_t geosets =
+            std::min(geosets_.size(), static_cast<std::size_t>(kGameMaxGeosets));
         double farthest = 0.0;
         for (std::size_t k = 0; k < nodes_.size(); ++k) {
             const Node& node = nodes_[k];
             if (!reached_[k] || node.mesh < 0)
                 continue;
-            for (const auto& geoset : geosets_)
-                for (const Vec3& v : geoset[static_cast<std::size_t>(node.mesh)].vertices)
+            for (std::size_t g = 0; g < geosets; ++g) {
+                const Mesh& mesh = geosets_[g][static_cast<std::size_t>(node.mesh)];
+                if (mesh.vertices.size() > static_cast<std::size_t>(kGameMaxVertices))
+                    continue;
+                for (const Vec3& v : mesh.vertices)
                     farthest = std::max(
                         farthest,
                         distance({}, {node.world.x + v.x, node.world.y + v.y, node.world.z + v.z}));
+            }
         }
         if (radius < farthest)
             problem(line, "model RADIUS " + number(radius) + " is less than its farthest vertex, " +
