@@ -1,5 +1,14 @@
+#include "export/model_check.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
-// Placeholder until the model checker lands.
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }
+// Any bytes must give a verdict: no crash, no hang, no memory sized by a count in the text.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const grondel::ModelCheck check =
+        grondel::checkModel(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (check.problems.size() > grondel::kMaxReportedProblems + 1)
+        __builtin_trap();
+    return 0;
+}
