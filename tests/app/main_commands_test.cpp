@@ -88,16 +88,6 @@ TEST(ModelSuffix, AppendedUnlessTheLastFourCharactersAreExactly3do) {
     EXPECT_EQ(withModelSuffix("x"), "x.3do");
 }
 
-TEST_F(Commands, StartWithNothing) {
-    EXPECT_TRUE(commands.importPath().isEmpty());
-    EXPECT_TRUE(commands.savePath().isEmpty());
-    EXPECT_EQ(commands.heightMapSize(), 0);
-    EXPECT_EQ(commands.heightMap(), HeightMap{});
-    EXPECT_FALSE(commands.imageLoaded());
-    EXPECT_TRUE(platform.errors.isEmpty());
-    EXPECT_TRUE(platform.shownWindows.empty());
-}
-
 TEST_F(Commands, ImportAsksInTheProgramFolderAndOpensTheSizeDialogWithoutSampling) {
     platform.openAnswers.push_back(path("hill.bmp"));
     commands.importHeightmap();
@@ -138,23 +128,6 @@ TEST_F(Commands, SamplingCopiesTheTopLeftSquareColumnByRow) {
         for (int y = 0; y < 64; ++y)
             ASSERT_EQ(commands.heightMap()(x, y), packColour(x, y, (x * 7 + y * 3) & 0xff))
                 << x << "," << y;
-}
-
-TEST_F(Commands, ASmallerSamplingLeavesTheRestOfTheGrid) {
-    loadNew("white.bmp", flatImage(64, qRgb(255, 255, 255)), 64);
-    loadNew("red.bmp", flatImage(64, qRgb(255, 0, 0)), 16);
-
-    EXPECT_EQ(commands.heightMap()(15, 15), 255);
-    EXPECT_EQ(commands.heightMap()(16, 0), 16777215);
-    EXPECT_EQ(commands.heightMap()(0, 16), 16777215);
-}
-
-TEST_F(Commands, PixelsBeyondASmallImageTakeTheBackground) {
-    loadNew("tiny.bmp", flatImage(10, qRgb(0, 0, 255)), 16);
-
-    EXPECT_EQ(commands.heightMap()(9, 9), 16711680);
-    EXPECT_EQ(commands.heightMap()(10, 0), FakePicture::kBackground);
-    EXPECT_EQ(commands.heightMap()(0, 15), FakePicture::kBackground);
 }
 
 TEST_F(Commands, EdgeZeroShowsTheImageAndWritesNoCell) {
@@ -279,20 +252,6 @@ TEST_F(Commands, AFailedSaveSaysSoAndKeepsThePathForTheNextTry) {
     commands.save();
     EXPECT_EQ(platform.errors.size(), 1);
     EXPECT_EQ(readAll(folder + "/hill.3do"), editorModel());
-}
-
-TEST_F(Commands, AFailedSaveLeavesTheOldFile) {
-    loadNew("hill.bmp", gradientImage(16, 16), 16);
-    platform.saveAnswers.push_back(path("hill.3do"));
-    commands.saveAs();
-    const QByteArray saved = readAll(path("hill.3do"));
-
-    // The edge is past what the writer takes.
-    commands.setHeightMapSize(65);
-    commands.save();
-
-    EXPECT_EQ(platform.errors, QStringList{"Error, could not save the model"});
-    EXPECT_EQ(readAll(path("hill.3do")), saved);
 }
 
 TEST_F(Commands, ScaleOnlyApologises) {

@@ -3,6 +3,7 @@
 #include "app/main_commands.h"
 #include "platform/qt_platform.h"
 #include "support/files.h"
+#include "ui/about_window.h"
 #include "ui/main_window.h"
 #include "ui/windows.h"
 
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -108,4 +110,16 @@ TEST(WholeRoad, ImportPick64SaveAsEqualsTheConverterByteForByte) {
     EXPECT_EQ(saved, readAll(dir.filePath("converted.3do")));
     // The model is the full 64 x 64 grid.
     EXPECT_TRUE(saved.contains("\r\nVERTICES 4096\r\n"));
+}
+
+TEST(WholeRoad, AboutShowsTheConvertersVersion) {
+    QProcess converter;
+    converter.start(GRONDEL_CONVERT, {"--version"});
+    ASSERT_TRUE(converter.waitForFinished(30000));
+    const QString line = QString::fromUtf8(converter.readAllStandardOutput()).trimmed();
+
+    AboutWindow about;
+    const QString shown = about.findChild<QLabel*>("Label3")->text();
+    ASSERT_TRUE(shown.startsWith("Ver. "));
+    EXPECT_TRUE(line.endsWith(" " + shown.mid(5))) << line.toStdString();
 }
