@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace grondel {
@@ -36,6 +37,8 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
     cmdOk->setObjectName("cmdOk");
     cmdOk->setGeometry(136, 48, 65, 25);
     connect(cmdOk, &QPushButton::clicked, this, &SizeDialog::cmdOk_Click);
+    // Enter after typing a size means OK, as it would in a dialog box.
+    connect(cboSize->lineEdit(), &QLineEdit::returnPressed, cmdOk, &QPushButton::click);
 
     setTabOrder(cboSize, cmdOk);
     cboSize->setFocus();

@@ -134,6 +134,17 @@ TEST_F(SizeDialogTest, TypedTextMustMatchExactly) {
     EXPECT_TRUE(platform.errors.isEmpty());
 }
 
+TEST_F(SizeDialogTest, EnterInTheSizeFieldMeansOk) {
+    auto* field = find<QComboBox>("cboSize");
+    field->setEditText("64x64");
+    QTest::keyClick(field, Qt::Key_Return);
+
+    EXPECT_EQ(commands.heightMapSize(), 64);
+    EXPECT_EQ(platform.fakePicture.loads, QStringList{kImage});
+    EXPECT_EQ(field->count(), 3); // typing never grows the list
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+}
+
 TEST_F(SizeDialogTest, AnInvalidImageStillSetsTheEdgeAndCloses) {
     platform.openAnswers.push_back("/images/broken.bmp");
     commands.importHeightmap();
