@@ -128,6 +128,14 @@ LoadedImage decode(QIODevice& device) {
     return {std::move(image), ImageProblem::None, QString()};
 }
 
+// The slow road for images that did not come through the loader: the one pixel converted the
+// way the loader converts whole images.
+QRgb premultipliedPixel(const QImage& image, int x, int y) {
+    const QImage pixel =
+        image.copy(x, y, 1, 1).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return reinterpret_cast<const QRgb*>(pixel.constScanLine(0))[0];
+}
+
 } // namespace
 
 LoadedImage loadImage(const QString& path) {
@@ -158,17 +166,12 @@ LoadedImage loadImageData(const QByteArray& bytes) {
 Cell pixelColour(const QImage& image, int x, int y) {
     if (!image.valid(x, y))
         return kBackgroundColour;
-    const QRgb* row = nullptr;
-    QImage single;
+    QRgb rgb = 0;
     if (image.format() == QImage::Format_RGB32 ||
-        image.format() == QImage::Format_ARGB32_Premultiplied) {
-        row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    } else {
-        single = image.copy(x, y, 1, 1).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        row = reinterpret_cast<const QRgb*>(single.constScanLine(0));
-        x = 0;
-    }
-    const QRgb rgb = row[x];
+        image.format() == QImage::Format_ARGB32_Premultiplied)
+        rgb = reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
+    else
+        rgb = premultipliedPixel(image, x, y);
     return packColour(qRed(rgb), qGreen(rgb), qBlue(rgb));
 }
 
