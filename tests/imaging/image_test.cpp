@@ -72,8 +72,6 @@ TEST_F(ImageFiles, AbsurdSizesFailFromTheHeaderAlone) {
     expectRefused(loadImageData(wild), ImageProblem::TooLarge);
     expectRefused(loadImageData(encode(filled(kMaxImageSide + 1, 1, 0), "PNG")),
                   ImageProblem::TooLarge);
-    expectRefused(loadImageData(encode(filled(1, kMaxImageSide + 1, 0), "PNG")),
-                  ImageProblem::TooLarge);
 
     const LoadedImage widest = loadImageData(encode(filled(kMaxImageSide, 1, 0), "PNG"));
     ASSERT_TRUE(widest.ok()) << widest.error.toStdString();
