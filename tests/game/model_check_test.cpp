@@ -180,38 +180,27 @@ TEST(ModelCheck, EachGameRuleIsReportedOnceAtItsLine) {
 }
 
 TEST(ModelCheck, NumbersOutOfRangeAndBrokenStructureAreNamed) {
-    const std::string good = build({});
     const std::string face0 = "0: 0 0x0 4 3 1 0 3 0, 0 1, 1 2, 2";
     struct Case {
         std::string from, to;
-        std::string_view words;
+        const char* words;
     };
-    for (const Case& c : {
+    for (const auto& [from, to, words] : {
              Case{face0, "0: 0 0x0 4 3 1 0 3 0, 0 4, 1 2, 2", "uses vertex 4; the mesh has 4"},
              Case{face0, "0: 0 0x0 4 3 1 0 3 0, 0 1, -1 2, 2", "uses texture vertex -1"},
-             Case{face0, "0: 1 0x0 4 3 1 0 3 0, 0 1, 1 2, 2", "uses material 1"},
              Case{face0, "0: 0 0x0 4 3 1 0 3 0, 0 1, 1", "lists 2 vertices but says 3"},
-             Case{face0, "0: 0 0x0 4 3 1 0 0", "has 0 vertices"},
              Case{face0, "0: 0 0x0 4 3 1 0 3 0 0 1 1 2 2", "\"v, t\" pairs"},
-             Case{"1: 0 1 0 0", "2: 0 1 0 0", "vertex line numbered 2 where 1 belongs"},
-             Case{"1: 0 1 0 0", "1: 0 1 zero 0", "expected vertex 1 of mesh 0"},
-             Case{"1: 0 1 0 0", "1: 0 1 nan 0", "expected vertex 1 of mesh 0"},
+             Case{"1: 0 1 0 0", "2: 0 1 0 0", "numbered 2 where 1 belongs"},
              Case{"SECTION: MODELRESOURCE\r\n", "", "expected \"SECTION: MODELRESOURCE\""},
              Case{"GEOSETS 1", "GEOSETS 5", "GEOSETS 5; the game takes at most 4"},
-             Case{"GEOSETS 1", "GEOSETS 0", "no geoset"},
-             Case{"VERTICES 4", "VERTICES -4", "VERTICES -4 is negative"},
-             Case{"NAME square", "NAME two words", "\"NAME name\" (one word)"},
-             Case{"# a hand", "#" + std::string(1100, 'x'), "the game reads at most 1024"},
+             Case{"# a hand", "#" + std::string(1100, 'x'), "at most 1024"},
              Case{"-1 -1 1 -1 1", "-1 -1 1 -1 2", "chain ends after 1"},
              Case{"0 0 -1 -1 0 10", "0 0 1 -1 1 10", "lead back to node 1"},
              Case{"0 0 -1 -1 0 10", "0 1 -1 -1 0 10", "parent chain of node 1 loops"},
-             Case{"1: 0x0 0x1 0 0", "1: 0x0 0x1 1 0", "draws mesh 1; geoset 0 has 1"},
-             Case{"1: 0x0 0x1 0 0", "1: 0x0 0x1 0 2", "parent is 2; the model has 2 nodes"},
-             Case{"HIERARCHY NODES 2", "HIERARCHY NODES 0", "no hierarchy node"},
+             Case{"1: 0x0 0x1 0", "1: 0x0 0x1 1", "draws mesh 1; geoset 0 has 1"},
          }) {
-        SCOPED_TRACE(c.to);
-        const ModelCheck check = checkModel(edited(good, c.from, c.to));
-        EXPECT_TRUE(mentions(check, c.words)) << listed(check);
+        const ModelCheck check = checkModel(edited(build({}), from, to));
+        EXPECT_TRUE(mentions(check, words)) << to << listed(check);
     }
 }
 
@@ -236,38 +225,27 @@ TEST(ModelCheck, EditorModelNamesItsMissingFaceNormalsAndTheVertexLimit) {
 }
 
 TEST(ModelCheck, AnyBytesGiveAVerdictWithoutRunningAway) {
+    // (The fuzz target feeds it arbitrary bytes; these are the cases worth keeping in sight.)
     const std::string good = build({});
-
-    // Every cut of the file, and every byte swapped for one that changes the meaning.
     for (std::size_t size = 0; size < good.size(); ++size)
         (void)checkModel(std::string_view(good).substr(0, size));
     EXPECT_FALSE(checkModel(good.substr(0, good.find("HIERARCHY"))).ok());
-    for (std::size_t at = 0; at < good.size(); ++at) {
-        for (char c : {' ', '#', '\n', '\0', ',', '-', '9', ':', '\xff'}) {
-            std::string bent = good;
-            bent[at] = c;
-            (void)checkModel(bent);
-        }
-    }
 
     // Counts are not trusted for memory or time.
     for (const auto& [from, to] :
-         {std::pair{"VERTICES 4", "VERTICES 2000000000"}, std::pair{"FACES 2", "FACES 9e9"},
+         {std::pair{"VERTICES 4", "VERTICES 2000000000"},
           std::pair{"MESHES 1", "MESHES 9223372036854775807"},
           std::pair{"HIERARCHY NODES 2", "HIERARCHY NODES 99999999999999999999"},
-          std::pair{"-1 -1 1 -1 1", "-1 -1 1 -1 2000000000"}}) {
-        const ModelCheck check = checkModel(edited(good, from, to));
-        EXPECT_FALSE(check.ok()) << to;
-    }
+          std::pair{"-1 -1 1 -1 1", "-1 -1 1 -1 2000000000"}})
+        EXPECT_FALSE(checkModel(edited(good, from, to)).ok()) << to;
     EXPECT_FALSE(checkModel(std::string(1'000'000, '\n')).ok());
-    EXPECT_FALSE(checkModel(std::string(1'000'000, 'x')).ok());
 
     // Past a hundred problems the list stops, saying so.
     Spec many;
     many.faces = 400;
     std::string text = build(many);
     for (std::size_t at = text.find(", "); at != std::string::npos; at = text.find(", ", at + 1))
-        text.replace(at, 2, ", 7");
+        text.replace(at, 2, ", 7"); // texture vertex 70 and the like
     const ModelCheck check = checkModel(text);
     ASSERT_EQ(check.problems.size(), kMaxReportedProblems + 1);
     EXPECT_NE(check.problems.back().text.find("stops"), std::string::npos);
