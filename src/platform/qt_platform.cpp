@@ -101,6 +101,9 @@ QString QtPlatform::saveFileName(const QString& pattern) {
 
 void QtPlatform::showWindow(Window window) {
     if (QWidget* open = openWindow(window)) {
+        // Forward means visible and not minimised, whatever the user did to it meanwhile.
+        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+        open->show();
         open->raise();
         open->activateWindow();
         return;
