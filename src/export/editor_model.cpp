@@ -71,7 +71,7 @@ void appendFace(ModelText& out, int face, int v0, int v1, int v2) {
 
 } // namespace
 
-std::optional<std::string> formatEditorModel(const HeightMap& grid, int edge) {
+std::optional<std::string> formatEditorModel(const HeightMap& grid, int edge, std::string spare) {
     if (edge < 0 || edge > kMaxEdge)
         return std::nullopt;
     const int vertices = edge * edge;
@@ -79,8 +79,9 @@ std::optional<std::string> formatEditorModel(const HeightMap& grid, int edge) {
 
     // Longest lines: about 40 bytes a vertex, 12 a normal, 50 a face.
     ModelText out(kHead.size() + kTextureVertices.size() + kTail.size() + 64 +
-                  static_cast<std::size_t>(vertices) * 52 +
-                  static_cast<std::size_t>(squares) * 100);
+                      static_cast<std::size_t>(vertices) * 52 +
+                      static_cast<std::size_t>(squares) * 100,
+                  std::move(spare));
 
     out << kHead;
     out.integer(vertices) << "\r\n\r\n";

@@ -15,7 +15,8 @@ namespace grondel {
 // the editor fills them in. Lines end in CR LF, numbers never depend on the locale.
 //
 // Returns nothing when edge lies outside 0..kMaxEdge. Edge 0 gives a model with no vertices
-// and "FACES 0".
-std::optional<std::string> formatEditorModel(const HeightMap& grid, int edge);
+// and "FACES 0". spare: an earlier model's string whose memory the text may reuse.
+std::optional<std::string> formatEditorModel(const HeightMap& grid, int edge,
+                                             std::string spare = {});
 
 } // namespace grondel

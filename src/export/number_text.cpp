@@ -6,9 +6,11 @@
 
 namespace grondel {
 
-ModelText::ModelText(std::size_t expectedSize)
-    : text_(std::max<std::size_t>(expectedSize, 256), '\0')
-    , next_(text_.data()) {}
+ModelText::ModelText(std::size_t expectedSize, std::string spare)
+    : text_(std::move(spare)) {
+    text_.resize(std::max({expectedSize, text_.capacity(), std::size_t{256}}));
+    next_ = text_.data();
+}
 
 void ModelText::grow(std::size_t n) {
     const std::size_t used = size();

@@ -12,7 +12,9 @@ namespace grondel {
 // without a sign.
 class ModelText {
 public:
-    explicit ModelText(std::size_t expectedSize = 0);
+    // expectedSize: room to make at once. spare: memory of an earlier text to write into again,
+    // which spares a caller formatting many models the cost of fresh pages each time.
+    explicit ModelText(std::size_t expectedSize = 0, std::string spare = {});
 
     ModelText& operator<<(std::string_view text) {
         std::memcpy(reserve(text.size()), text.data(), text.size());
