@@ -50,7 +50,10 @@ std::string build(const Spec& s) {
     for (int f = 0; f < s.faces; ++f) {
         t += n(f) + ": 0 0x0 4 3 1 0 " + n(s.faceVertices);
         for (int m = 0; m < s.faceVertices; ++m)
-            t += " " + n((f + m) % s.vertices) + ", " + n((f + m) % s.textureVertices);
+            t.append(" ")
+                .append(n((f + m) % s.vertices))
+                .append(", ")
+                .append(n((f + m) % s.textureVertices));
         t += "\n";
     }
     t += "\nFACE NORMALS\n\n";
