@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
         errors << "grondel-convert: " << request.text << "\n"
                << "Try 'grondel-convert --help' for more information." << Qt::endl;
         return grondel::cli::kExitUsage;
+    case Action::Check: {
+        QTextStream report(stdout);
+        return grondel::cli::check(request.plan.images, report, errors);
+    }
     case Action::Convert:
         break;
     }

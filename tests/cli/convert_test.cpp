@@ -1,5 +1,6 @@
 #include "cli/convert.h"
 #include "export/editor_model.h"
+#include "export/game_model.h"
 #include "heightmap/image.h"
 #include "heightmap/sampling.h"
 #include "imaging/test_images.h"
@@ -21,13 +22,17 @@ struct Outcome {
     QStringList errorLines;
 };
 
-// The editor model the window would save for this picture at this edge.
-std::string windowModel(const QImage& picture, int edge) {
+HeightMap sampled(const QImage& picture, int edge) {
     const LoadedImage loaded = loadImageData(encode(picture, "BMP"));
     HeightMap grid;
     EXPECT_TRUE(
         sampleSquare(edge, grid, [&](int x, int y) { return pixelColour(loaded.image, x, y); }));
-    return formatEditorModel(grid, edge).value();
+    return grid;
+}
+
+// The editor model the window would save for this picture at this edge.
+std::string windowModel(const QImage& picture, int edge) {
+    return formatEditorModel(sampled(picture, edge), edge).value();
 }
 
 class Converter : public ::testing::Test {
@@ -186,12 +191,64 @@ TEST_F(Converter, AWrongCommandLineReadsNothingAndExitsWithTwo) {
     EXPECT_EQ(files(), QStringList{"hill.bmp"});
 }
 
+TEST_F(Converter, GameModelsWithTheirOptionsAndTheCheckerOnBothKinds) {
+    const QImage picture = gradient(64, 64);
+    write("hill.bmp", encode(picture, "BMP"));
+
+    Outcome result = run({"--game", "--scale", "2,1.5,0.25", "--material", "rock_01.mat",
+                          "--texels-per-unit", "160", "-o", "game.3do", "hill.bmp"});
+    EXPECT_EQ(result.status, 0) << result.errorLines.join('\n').toStdString();
+    const GameModelOptions options{2, 1.5, 0.25, "rock_01.mat", 160};
+    EXPECT_EQ(readAll(dir.filePath("game.3do")).toStdString(),
+              formatGameModel(sampled(picture, 64), 64, options).value());
+
+    ASSERT_EQ(run({"hill.bmp"}).status, 0);
+    result = run({"--check", "game.3do", "hill.3do"});
+    EXPECT_EQ(result.status, 1);
+    const QStringList report = QString::fromUtf8(result.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(report.isEmpty());
+    EXPECT_EQ(report[0], "game.3do: ok (16 meshes, 4489 vertices, 7938 faces)");
+    const QString editor = report.mid(1).join('\n');
+    EXPECT_TRUE(editor.contains("hill.3do:31: ")) << editor.toStdString(); // VERTICES 4096
+    EXPECT_TRUE(editor.contains("512")) << editor.toStdString();
+    EXPECT_TRUE(editor.contains("face normal")) << editor.toStdString();
+
+    result = run({"--check", "missing.3do"});
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.errorLines.size(), 1);
+    EXPECT_TRUE(result.errorLines[0].startsWith("grondel-convert: missing.3do: "));
+}
+
+TEST_F(Converter, BadGameOptionsAreUsageErrorsNamingTheOption) {
+    write("hill.bmp", encode(gradient(16, 16), "BMP"));
+    const QList<QStringList> wrong = {
+        {"--scale", "1,1,0", "--game"},
+        {"--scale", "1,1", "--game"},
+        {"--scale", "1;1;1", "--game"},
+        {"--scale", "1,1,1"},
+        {"--material", "no space.mat", "--game"},
+        {"--material", "rock.bmp", "--game"},
+        {"--texels-per-unit", "-5", "--game"},
+        {"--texels-per-unit", "lots", "--game"},
+        {"--check", "--size", "16"},
+    };
+    for (const QStringList& arguments : wrong) {
+        const Outcome result = run(arguments + QStringList{"hill.bmp"});
+        EXPECT_EQ(result.status, 2) << arguments.join(' ').toStdString();
+        ASSERT_FALSE(result.errorLines.isEmpty());
+        EXPECT_TRUE(result.errorLines[0].contains(arguments[0]))
+            << result.errorLines[0].toStdString();
+    }
+    EXPECT_EQ(files(), QStringList{"hill.bmp"});
+}
+
 TEST_F(Converter, HelpAndVersion) {
     Outcome result = run({"--help"});
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(
         result.out.startsWith("Usage: grondel-convert [--size N] [--output PATH] IMAGE..."));
-    for (const char* option : {"--size", "--output", "--help", "--version"})
+    for (const char* option : {"--size", "--output", "--game", "--scale", "--material",
+                               "--texels-per-unit", "--check", "--help", "--version"})
         EXPECT_TRUE(result.out.contains(option)) << option;
 
     result = run({"--version"});
