@@ -13,7 +13,7 @@ if ! [[ $budget =~ ^[0-9]+$ ]] || ((budget < 1)); then
     exit 2
 fi
 
-scripts/setup.sh clang libclang-rt-dev
+scripts/setup.sh clang libclang-rt-dev python3
 
 build=build/fuzz
 # Every target fuzz/CMakeLists.txt declares.
