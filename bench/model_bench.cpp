@@ -1,3 +1,4 @@
+#include "export/editor_model.h"
 #include "export/game_model.h"
 #include "export/model_check.h"
 
@@ -14,19 +15,31 @@ grondel::HeightMap busyGrid() {
     return grid;
 }
 
-void formatGameModel(benchmark::State& state) {
+// Times one model writer at the edge given as the benchmark's argument.
+template <auto format>
+void formatModel(benchmark::State& state) {
     const auto grid = busyGrid();
     const int edge = static_cast<int>(state.range(0));
     std::size_t bytes = 0;
     for (auto _ : state) {
-        auto text = grondel::formatGameModel(grid, edge);
+        auto text = format(grid, edge);
         bytes = text->size();
         benchmark::DoNotOptimize(text);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
     state.counters["file_bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(formatGameModel)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
+
+std::optional<std::string> editorModel(const grondel::HeightMap& grid, int edge) {
+    return grondel::formatEditorModel(grid, edge);
+}
+
+std::optional<std::string> gameModel(const grondel::HeightMap& grid, int edge) {
+    return grondel::formatGameModel(grid, edge);
+}
+
+BENCHMARK(formatModel<editorModel>)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
+BENCHMARK(formatModel<gameModel>)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
 
 void checkGameModel(benchmark::State& state) {
     const auto text = grondel::formatGameModel(busyGrid(), static_cast<int>(state.range(0)));
