@@ -2,99 +2,57 @@
 
 #include "platform/platform.h"
 
-#include <deque>
-#include <map>
-#include <vector>
+#include <string>
 
-#include <QImage>
-#include <QString>
 #include <QStringList>
-
-#include <gtest/gtest.h>
 
 namespace grondel::testing {
 
-// A preview without a screen: "files" are images registered by path. Loading an unknown path
-// fails and keeps the current picture, as the real one does.
-class FakePicture : public PictureArea {
+// A platform without a screen. Its file dialogs answer from a script (an empty text, or none
+// left, is a cancel), and every request the program makes goes into one log, so a test states
+// what a command did in one line. Its preview loads only the listed files; any other path fails
+// and keeps the current picture.
+class FakePlatform : public Platform, public PictureArea {
 public:
-    static constexpr Cell kBackground = 0;
-
-    void addFile(const QString& path, const QImage& image) { files_[path] = image; }
-
-    bool load(const QString& path, QString* error = nullptr) override {
-        loads.push_back(path);
-        const auto file = files_.find(path);
-        if (file == files_.end()) {
-            if (error)
-                *error = QStringLiteral("no such picture");
-            return false;
-        }
-        current_ = file->second;
-        return true;
-    }
-    bool hasPicture() const override { return !current_.isNull(); }
-    Cell pixel(int x, int y) const override {
-        if (!current_.valid(x, y))
-            return kBackground;
-        const QRgb rgb = current_.pixel(x, y);
-        return packColour(qRed(rgb), qGreen(rgb), qBlue(rgb));
-    }
-
-    QStringList loads; // every path load() was asked for, in order
-
-private:
-    std::map<QString, QImage> files_;
-    QImage current_;
-};
-
-// A platform whose dialogs answer from queues and which records what the program asked of it.
-// A dialog with no queued answer fails the test: the command showed a dialog it should not.
-class FakePlatform : public Platform {
-public:
-    struct OpenRequest {
-        QString folder;
-        QString pattern;
-    };
-
-    void showError(const QString& text) override { errors.push_back(text); }
-
+    void showError(const QString& text) override { log << "error " + text; }
     QString openFileName(const QString& folder, const QString& pattern) override {
-        openRequests.push_back({folder, pattern});
-        return next(openAnswers, "open-file");
+        return answer("open " + folder + " " + pattern);
     }
-    QString saveFileName(const QString& pattern) override {
-        saveRequests.push_back(pattern);
-        return next(saveAnswers, "save-file");
+    QString saveFileName(const QString& pattern) override { return answer("save " + pattern); }
+    void showWindow(Window window) override {
+        log << QStringList{"show size", "show help", "show about"}.value(int(window));
     }
-    void showWindow(Window window) override { shownWindows.push_back(window); }
-    void quit() override { ++quits; }
-    PictureArea& picture() override { return preview ? *preview : fakePicture; }
+    void quit() override { log << "quit"; }
+    PictureArea& picture() override { return *this; }
 
-    // Answers for the next dialogs; an empty text is a cancel.
-    std::deque<QString> openAnswers;
-    std::deque<QString> saveAnswers;
+    bool load(const QString& path, QString* = nullptr) override {
+        log << "load " + path;
+        if (files.contains(path))
+            picture_ = int(files.indexOf(path));
+        return files.contains(path);
+    }
+    bool hasPicture() const override { return picture_ >= 0; }
+    // Red counts columns, green rows, and blue tells the files apart.
+    Cell pixel(int x, int y) const override { return packColour(x, y, picture_); }
 
-    QStringList errors;
-    std::vector<OpenRequest> openRequests;
-    QStringList saveRequests;
-    std::vector<Window> shownWindows;
-    int quits = 0;
+    // The log so far as "entry; entry", emptied for the next step.
+    std::string takeLog() {
+        const std::string text = log.join("; ").toStdString();
+        log.clear();
+        return text;
+    }
 
-    FakePicture fakePicture;
-    // Set to use another picture area (a real preview) instead of fakePicture.
-    PictureArea* preview = nullptr;
+    QStringList files; // the paths that load as pictures
+    QStringList answers;
+    QStringList log;
 
 private:
-    static QString next(std::deque<QString>& answers, const char* dialog) {
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected " << dialog << " dialog";
-            return {};
-        }
-        QString answer = answers.front();
-        answers.pop_front();
-        return answer;
+    QString answer(const QString& request) {
+        log << request;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+
+    int picture_ = -1;
 };
 
 } // namespace grondel::testing

@@ -1,0 +1,375 @@
+#include "app/main_commands.h"
+#include "platform/qt_platform.h"
+#include "support/fake_platform.h"
+#include "support/files.h"
+#include "ui/about_window.h"
+#include "ui/how_to_use_window.h"
+#include "ui/main_window.h"
+#include "ui/size_dialog.h"
+#include "ui/windows.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace grondel;
+
+namespace {
+
+const QString kHill = QStringLiteral("/images/hill.bmp");
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A window as the user meets it: name, caption, client size and whether it can be resized,
+// then per named control its geometry in its parent, text, items, tooltip and picture size, and
+// CLIPPED where a text overruns its control or the window.
+std::string describe(QWidget* window, QWidget* client, std::initializer_list<const char*> names) {
+    QString text = QString::asprintf(
+        "%s \"%s\" %dx%d%s%s%s", qPrintable(window->objectName()),
+        qPrintable(window->windowTitle()), client->width(), client->height(),
+        window->minimumSize() == window->maximumSize() ? " fixed" : "",
+        window->isModal() ? " modal" : "", window->windowIcon().pixmap(32).isNull() ? " bare" : "");
+    for (const char* name : names) {
+        auto* w = window->findChild<QWidget*>(name);
+        if (!w)
+            return text.toStdString() + " | " + name + " missing";
+        const QString shown = w->property("text").toString() + w->property("title").toString() +
+                              w->property("currentText").toString();
+        text += QString::asprintf(" | %s %d,%d %dx%d \"%s\"", name, w->x(), w->y(), w->width(),
+                                  w->height(), qPrintable(shown));
+        if (auto* box = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < box->count(); ++i)
+                text += " " + box->itemText(i);
+        if (!w->toolTip().isEmpty())
+            text += " tip \"" + w->toolTip() + "\"";
+        if (auto* b = qobject_cast<QPushButton*>(w); b && !b->icon().pixmap(16).isNull())
+            text +=
+                QString::asprintf(" picture %dx%d", b->iconSize().width(), b->iconSize().height());
+        const int advance = w->fontMetrics().horizontalAdvance(shown);
+        if (advance > w->width() || w->mapTo(window, QPoint(advance, 0)).x() > window->width())
+            text += " CLIPPED";
+    }
+    return text.toStdString();
+}
+
+// The main window over a scripted platform that knows one image, kHill.
+struct Rig {
+    Rig() { platform.files << kHill; }
+    // Import has chosen image: the size dialog comes next, made as the program makes it.
+    QPointer<SizeDialog> sizeDialog(const QString& image) {
+        platform.answers << image;
+        commands.importHeightmap();
+        platform.log.clear();
+        auto* dialog = new SizeDialog(commands, &window);
+        dialog->show();
+        return dialog;
+    }
+
+    QTemporaryDir dir;
+    grondel::testing::FakePlatform platform;
+    MainCommands commands{platform, "/opt/grondel/bin"};
+    MainWindow window{commands};
+};
+
+// The real program, windows and all; only the file dialogs answer from a script, and messages
+// are collected instead of waiting for a click.
+struct Program : QtPlatform {
+    Program() {
+        connectWindows(*this, commands, window);
+        window.show();
+    }
+    void showError(const QString& text) override { errors << text; }
+    QString openFileName(const QString&, const QString&) override { return saveFileName({}); }
+    QString saveFileName(const QString&) override {
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+
+    QStringList answers;
+    QStringList errors;
+    MainCommands commands{*this, "/opt/grondel/bin"};
+    MainWindow window{commands};
+};
+
+QString guideAsWritten() {
+    return QString::fromLatin1(grondel::testing::readAll(":/text/how_to_use.txt"));
+}
+
+QByteArray convert(const QStringList& arguments) {
+    QProcess converter;
+    converter.start(GRONDEL_CONVERT, arguments);
+    EXPECT_TRUE(converter.waitForFinished(30000));
+    EXPECT_EQ(converter.exitCode(), 0) << converter.readAllStandardError().toStdString();
+    return converter.readAllStandardOutput();
+}
+
+} // namespace
+
+TEST(Windows, NamesTextsAndFixedPixelLayouts) {
+    Rig rig;
+    MainWindow& main = rig.window;
+    main.show();
+    EXPECT_EQ(describe(&main, main.centralWidget(),
+                       {"freLoad", "cmdImport", "cmdSaveAs", "cmdScale", "Picture1"}),
+              "frmMain \"Grondel - 3do Heightmap Generator\" 130x194 fixed | freLoad 0,0 129x57 "
+              "\"\" | cmdImport 8,16 33x33 \"\" picture 16x16 | cmdSaveAs 48,16 33x33 \"\" "
+              "picture 16x16 | cmdScale 88,16 33x33 \"\" tip \"Scale the terrain\" picture "
+              "16x16 | Picture1 0,64 129x129 \"\"");
+    EXPECT_EQ(main.centralWidget()->y(), main.menuBar()->geometry().bottom() + 1);
+    EXPECT_EQ(main.height(), main.menuBar()->height() + 194);
+
+    const QPointer<SizeDialog> size = rig.sizeDialog(kHill);
+    EXPECT_EQ(describe(size, size, {"Label1", "cboSize", "cmdOk"}),
+              "frmHMSize \"Heightmap Size\" 210x82 fixed | Label1 8,8 225x17 \"What size would "
+              "you like the heightmap:\" | cboSize 8,24 193x21 \"32x32\" 16x16 32x32 64x64 | "
+              "cmdOk 136,48 65x25 \"OK\"");
+
+    HowToUseWindow help;
+    help.show();
+    EXPECT_EQ(describe(&help, &help, {"txtHowToUse", "cmdOk"}),
+              "frmHowUse \"How To Use\" 425x337 fixed | txtHowToUse 0,0 425x297 \"\" | cmdOk "
+              "344,304 81x33 \"OK\"");
+    auto* guide = help.findChild<QPlainTextEdit*>("txtHowToUse");
+    EXPECT_TRUE(guide->isReadOnly() && guide->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(guide->horizontalScrollBar()->isVisible());
+    // Line by line as written: no stray CR, tabs kept.
+    EXPECT_EQ(guide->toPlainText().toStdString(),
+              guideAsWritten().replace("\r\n", "\n").trimmed().toStdString());
+
+    AboutWindow about;
+    about.show();
+    EXPECT_EQ(
+        describe(&about, &about, {"freAbout", "Label1", "Label2", "Label3", "Label4", "cmdOk"}),
+        "frmAbout \"About\" 187x107 fixed | freAbout 0,0 185x65 \"About\" | Label1 8,16 "
+        "97x17 \"Grondel\" | Label2 8,32 153x17 \"Jan. 2004\" | Label3 112,16 65x25 \"Ver. "
+        "0.2\" | Label4 112,40 70x17 \"Grondel team\" | cmdOk 88,72 97x33 \"OK\"");
+    const QFont version = about.findChild<QLabel*>("Label3")->font();
+    EXPECT_TRUE(version.bold() && QFontInfo(version).bold() && version.pointSize() == 12);
+    EXPECT_EQ(version.families().value(0).toStdString(), "MS Sans Serif");
+}
+
+TEST(MainWindow, MenusEntriesShortcutsAndFocusOrder) {
+    Rig rig;
+    QString menus;
+    for (QAction* menu : rig.window.menuBar()->actions()) {
+        menus += menu->menu()->objectName() + " " + menu->text() + ":";
+        for (QAction* entry : menu->menu()->actions())
+            menus += entry->isSeparator() ? " " + entry->objectName()
+                                          : QStringLiteral(" %1 \"%2\" %3;")
+                                                .arg(entry->objectName(), entry->text(),
+                                                     entry->shortcut().toString());
+    }
+    EXPECT_EQ(
+        menus.toStdString(),
+        "menuFile File: menuFileImport \"Import Heightmap\" Ctrl+I; menuFileBreak2 "
+        "menuFileSave \"Save\" Ctrl+S; menuFileSaveAs \"Save As...\" F12; menuFileExportGame "
+        "\"Export Game Model...\" Ctrl+E; menuFileBreak menuFileExit \"Exit\" ;menuEdit Edit: "
+        "menuEditScale \"Scale X Y Z\" ;menuHelp Help: menuHelpUse \"How To Use\" ; "
+        "menuHelpAbout \"About...\" ;");
+
+    rig.window.show();
+    rig.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+    QString order;
+    for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
+        order += QApplication::focusWidget()->objectName() + " ";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order.toStdString(), "cmdSaveAs cmdImport cmdScale Picture1 ");
+}
+
+TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
+    // What each command leaves in the log with an image loaded and saved once, its file dialog
+    // cancelled; "wrote" when the saved file came back, "forgot" when the save path went.
+    const std::pair<const char*, std::vector<const char*>> commands[] = {
+        {"open /opt/grondel/bin *.bmp", {"menuFileImport", "cmdImport", "Ctrl+I"}},
+        {"wrote", {"menuFileSave", "Ctrl+S"}},
+        {"save *.3do; forgot", {"menuFileSaveAs", "cmdSaveAs", "F12"}},
+        {"save *.3do", {"menuFileExportGame", "Ctrl+E"}},
+        {"error Sorry this feature is currently unavailable", {"menuEditScale", "cmdScale"}},
+        {"quit", {"menuFileExit"}},
+        {"show help", {"menuHelpUse"}},
+        {"show about", {"menuHelpAbout"}}};
+    for (const auto& [log, controls] : commands)
+        for (const char* control : controls) {
+            SCOPED_TRACE(control);
+            Rig rig;
+            const QString saved = rig.dir.filePath("hill.3do");
+            QTest::mouseClick(rig.sizeDialog(kHill)->findChild<QPushButton*>("cmdOk"),
+                              Qt::LeftButton);
+            rig.platform.answers << saved;
+            rig.commands.saveAs();
+            QFile::remove(saved);
+            rig.platform.log.clear();
+
+            rig.window.show();
+            if (auto* entry = rig.window.findChild<QAction*>(control)) {
+                entry->trigger();
+            } else if (auto* button = rig.window.findChild<QPushButton*>(control)) {
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else {
+                rig.window.activateWindow();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+                QTest::keySequence(&rig.window, QKeySequence(control));
+            }
+            if (QFile::exists(saved))
+                rig.platform.log << "wrote";
+            if (rig.commands.savePath().isEmpty())
+                rig.platform.log << "forgot";
+            EXPECT_EQ(rig.platform.takeLog(), log);
+        }
+}
+
+TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
+    const QString broken = "/images/broken.bmp";
+    struct Case {
+        const char* text; // typed over the starting "32x32"; null leaves it
+        int edge;
+        bool enter = false; // Enter in the field instead of OK
+        QString image = kHill;
+    };
+    const Case cases[] = {
+        {nullptr, 32},       {"16x16", 16}, {"64x64", 64, true}, {"64x64", 64, false, broken},
+        {"32X32", 0},        {" 32x32", 0}, {"32x32 ", 0},       {"32", 0},
+        {"128x128", 0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "as it starts");
+        Rig rig;
+        const QPointer<SizeDialog> dialog = rig.sizeDialog(c.image);
+        auto* size = dialog->findChild<QComboBox*>("cboSize");
+        if (c.text)
+            size->setEditText(c.text);
+        if (c.enter)
+            QTest::keyClick(size, Qt::Key_Return);
+        else
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+
+        EXPECT_EQ(rig.commands.heightMapSize(), c.edge);
+        // The image loads whether or not the text matched, and the dialog closes either way.
+        EXPECT_EQ(rig.platform.takeLog(),
+                  "load " + c.image.toStdString() +
+                      (c.image == broken ? "; error Error, invalid image" : ""));
+        EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+    }
+
+    // Its title bar closes it and does nothing else.
+    Rig rig;
+    const QPointer<SizeDialog> dialog = rig.sizeDialog(kHill);
+    dialog->findChild<QComboBox*>("cboSize")->setEditText("64x64");
+    dialog->close();
+    EXPECT_EQ(rig.commands.heightMapSize(), 0);
+    EXPECT_EQ(rig.platform.takeLog(), "");
+}
+
+TEST(Guide, CrLfTabIndentsAndTheOutlineInOrder) {
+    const QString guide = guideAsWritten();
+    EXPECT_TRUE(guide.endsWith("\r\n") && guide.contains("\r\n\t"));
+    EXPECT_EQ(guide.count('\r') + guide.count('\n'), 2 * guide.count("\r\n")); // no bare CR or LF
+
+    const QStringList lines = guide.split("\r\n");
+    EXPECT_EQ(lines.mid(0, 3).join('|').toStdString(), "===========|How to Use|===========");
+    qsizetype last = 0;
+    for (const QString heading : {"Loading your heightmap:", "Saving your 3do:",
+                                  "Preparing the terrain 3do:", "Texturing the terrain 3do:"}) {
+        EXPECT_GT(lines.indexOf(heading), last) << heading.toStdString();
+        last = std::max(last, lines.indexOf(heading));
+        EXPECT_EQ(lines.value(last + 1).toStdString(), std::string(heading.size(), '-'));
+    }
+    // What is needed comes first: a bitmap in one of the sizes, and how many triangles each makes.
+    const QStringList intro = lines.mid(0, lines.indexOf("Loading your heightmap:"));
+    EXPECT_EQ(intro.filter(QRegularExpression(R"(^\s*#)")).join('|').remove('\t').toStdString(),
+              "# 16x16|# 32x32|# 64x64");
+    for (const char* needed : {"bmp", "8000", "2000", "450"})
+        EXPECT_TRUE(intro.join(' ').contains(needed)) << needed;
+    EXPECT_TRUE(lines.mid(last).join(' ').contains("Good luck"));
+    static const QRegularExpression address(R"(@|https?:|www\.|ftp:|\.(com|net|org)\b)",
+                                            QRegularExpression::CaseInsensitiveOption);
+    EXPECT_EQ(address.match(guide).captured().toStdString(), "");
+}
+
+TEST(Program, ImportPick64AndSaveAsWriteWhatTheConverterWrites) {
+    QTemporaryDir dir;
+    // Larger than the grid and not square: only the top-left 64 x 64 pixels make the model.
+    QImage hill(80, 70, QImage::Format_RGB32);
+    for (int y = 0; y < hill.height(); ++y)
+        for (int x = 0; x < hill.width(); ++x)
+            hill.setPixel(x, y, qRgb(255 - x * 3, 200 - y * 2, (x * y) & 0xff));
+    const QString image = dir.filePath("hill.bmp");
+    ASSERT_TRUE(hill.save(image, "BMP"));
+
+    Program program;
+    program.answers << image << dir.filePath("terrain");
+    QTest::mouseClick(program.window.findChild<QPushButton*>("cmdImport"), Qt::LeftButton);
+    const QPointer<QWidget> dialog = program.openWindow(Window::SizeDialog);
+    ASSERT_FALSE(dialog.isNull());
+    auto* size = dialog->findChild<QComboBox*>("cboSize");
+    size->setCurrentIndex(size->findText("64x64"));
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+    QTest::mouseClick(program.window.findChild<QPushButton*>("cmdSaveAs"), Qt::LeftButton);
+    flushDeletes();
+
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(program.window.preview()->image().size(), QSize(80, 70));
+    EXPECT_EQ(program.errors.join("; ").toStdString(), "");
+    EXPECT_EQ(grondel::testing::readAll(dir.filePath("terrain.3do")),
+              convert({"--size", "64", "--output", "-", image}));
+}
+
+TEST(Program, OneWindowOfEachAtMostMadeAfreshAfterClosingAndAllGoWithTheMainWindow) {
+    Program program;
+    // Each window and the button that closes it (none: the title bar).
+    const std::pair<Window, const char*> windows[] = {
+        {Window::SizeDialog, nullptr}, {Window::HowToUse, "cmdOk"}, {Window::About, "cmdOk"}};
+    for (const auto& [kind, closer] : windows) {
+        SCOPED_TRACE(int(kind));
+        program.showWindow(kind);
+        const QPointer<QWidget> first = program.openWindow(kind);
+        ASSERT_FALSE(first.isNull());
+        EXPECT_TRUE(first->isVisible() && first->parentWidget() == &program.window);
+        program.showWindow(kind); // again while open: brought forward, not made anew
+        EXPECT_EQ(program.openWindow(kind), first.data());
+
+        if (closer)
+            QTest::mouseClick(first->findChild<QPushButton*>(closer), Qt::LeftButton);
+        else
+            first->close();
+        flushDeletes();
+        EXPECT_TRUE(first.isNull()); // gone, so the next show makes it afresh
+        program.showWindow(kind);
+        ASSERT_NE(program.openWindow(kind), nullptr);
+    }
+
+    // The main window's title bar ends the program like Exit, closing the others with it.
+    const QPointer<QWidget> others[] = {program.openWindow(Window::SizeDialog),
+                                        program.openWindow(Window::HowToUse),
+                                        program.openWindow(Window::About)};
+    program.window.close();
+    flushDeletes();
+    EXPECT_FALSE(program.window.isVisible());
+    EXPECT_TRUE(std::ranges::all_of(others, [](const auto& other) { return other.isNull(); }));
+}
+
+TEST(Program, AboutShowsTheConvertersVersion) {
+    const QString shown = AboutWindow().findChild<QLabel*>("Label3")->text();
+    const QString line = QString::fromUtf8(convert({"--version"})).trimmed();
+    EXPECT_TRUE(shown.startsWith("Ver. ") && line.endsWith(" " + shown.mid(5)))
+        << shown.toStdString() << " / " << line.toStdString();
+}
