@@ -1,12 +1,12 @@
 #pragma once
 
+#include <string>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
-
-#include <string>
 
 namespace grondel::testing {
 
@@ -26,9 +26,8 @@ inline QString sourcePath(const QString& relative) {
 
 // Every entry of a folder, hidden ones included: a stray temporary file shows up here.
 inline QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace grondel::testing

@@ -1,8 +1,8 @@
+#include <cstdlib>
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 int main(int argc, char** argv) {
     // Test discovery runs this binary at build time, with no display to talk to.
