@@ -21,11 +21,7 @@ QLabel* makeLabel(QWidget* frame, const char* name, const QString& text, QRect g
 
 AboutWindow::AboutWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
-    setObjectName("frmAbout");
-    setWindowTitle("About");
-    setWindowIcon(programIcon());
-    setFixedSize(187, 107);
-    setFont(classicFont());
+    setUpWindow(*this, "frmAbout", "About", 187, 107);
 
     freAbout = new QGroupBox("About", this);
     freAbout->setObjectName("freAbout");

@@ -10,11 +10,7 @@ namespace grondel {
 
 HowToUseWindow::HowToUseWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
-    setObjectName("frmHowUse");
-    setWindowTitle("How To Use");
-    setWindowIcon(programIcon());
-    setFixedSize(425, 337);
-    setFont(classicFont());
+    setUpWindow(*this, "frmHowUse", "How To Use", 425, 337);
 
     txtHowToUse = new QPlainTextEdit(this);
     txtHowToUse->setObjectName("txtHowToUse");

@@ -13,11 +13,7 @@ namespace grondel {
 SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
     : QWidget(parent, Qt::Dialog)
     , commands_(commands) {
-    setObjectName("frmHMSize");
-    setWindowTitle("Heightmap Size");
-    setWindowIcon(programIcon());
-    setFixedSize(210, 82);
-    setFont(classicFont());
+    setUpWindow(*this, "frmHMSize", "Heightmap Size", 210, 82);
 
     Label1 = new QLabel("What size would you like the heightmap:", this);
     Label1->setObjectName("Label1");

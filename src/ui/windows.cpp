@@ -43,6 +43,14 @@ QFont versionFont() {
     return font;
 }
 
+void setUpWindow(QWidget& window, const char* name, const QString& caption, int width, int height) {
+    window.setObjectName(name);
+    window.setWindowTitle(caption);
+    window.setWindowIcon(programIcon());
+    window.setFixedSize(width, height);
+    window.setFont(classicFont());
+}
+
 void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& mainWindow) {
     platform.setMainWindow(&mainWindow, mainWindow.preview());
     MainWindow* owner = &mainWindow;

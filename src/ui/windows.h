@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QString>
 
+class QWidget;
+
 namespace grondel {
 
 class MainCommands;
@@ -22,6 +24,10 @@ QFont classicFont();
 
 // The About window's version font: the same family, bold, 12 point.
 QFont versionFont();
+
+// What every secondary window starts with: its name, caption and badge, a client area of a
+// fixed size in device pixels, and the classic font its layout is measured for.
+void setUpWindow(QWidget& window, const char* name, const QString& caption, int width, int height);
 
 // Hands the main window and its preview to the platform and teaches it to make the size, help
 // and About windows, each parented to the main window.
