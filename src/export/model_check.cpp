@@ -340,13 +340,7 @@ private:
         }
 
         expect({"vertex", "normals"}, "\"VERTEX NORMALS\"");
-        for (long long k = 0; k < vertices; ++k) {
-            expect({"%i", "%f", "%f", "%f"}, [&] {
-                return "the normal of vertex " + number(k) + " of " + which +
-                       " (\"n: x y z\", one line per vertex)";
-            });
-            numbered("vertex normal", k);
-        }
+        readNormals(which, "vertex", vertices, " (\"n: x y z\", one line per vertex)");
 
         expect({"faces", "%d"}, "\"FACES count\"");
         const long long faces = count("FACES");
@@ -355,14 +349,21 @@ private:
             readFace(which, k, vertices, textureVertices);
 
         expect({"face", "normals"}, "\"FACE NORMALS\"");
-        for (long long k = 0; k < faces; ++k) {
-            expect({"%i", "%f", "%f", "%f"}, [&] {
-                return "the normal of face " + number(k) + " of " + which +
-                       " (\"n: x y z\"): the game needs one face normal per face";
-            });
-            numbered("face normal", k);
-        }
+        readNormals(which, "face", faces,
+                    " (\"n: x y z\"): the game needs one face normal per face");
         return mesh;
+    }
+
+    // One "n: x y z" line for each of count vertices or faces (of: "vertex" or "face") of a
+    // mesh; hint ends the message when a line is missing or malformed.
+    void readNormals(const std::string& which, const std::string& of, long long count,
+                     std::string_view hint) {
+        for (long long k = 0; k < count; ++k) {
+            expect({"%i", "%f", "%f", "%f"}, [&] {
+                return "the normal of " + of + " " + number(k) + " of " + which + std::string(hint);
+            });
+            numbered(of + " normal", k);
+        }
     }
 
     void readFace(const std::string& which, long long k, long long vertices,
