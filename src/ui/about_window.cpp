@@ -2,7 +2,6 @@
 
 #include "ui/windows.h"
 
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -32,19 +31,15 @@ AboutWindow::AboutWindow(QWidget* parent)
     Label3 =
         makeLabel(freAbout, "Label3", QStringLiteral("Ver. " GRONDEL_VERSION), {112, 16, 65, 25});
     Label3->setFont(versionFont());
-    // As wide as the frame allows; where the fallback font runs wider, the line shrinks to fit.
+    // As wide as the frame allows.
     Label4 = makeLabel(freAbout, "Label4", "Grondel team", {112, 40, 70, 17});
-    QFont author = Label4->font();
-    while (QFontMetrics(author).horizontalAdvance(Label4->text()) > Label4->width() &&
-           author.pointSizeF() > 6)
-        author.setPointSizeF(author.pointSizeF() - 0.5);
-    Label4->setFont(author);
 
     cmdOk = new QPushButton("OK", this);
     cmdOk->setObjectName("cmdOk");
     cmdOk->setGeometry(88, 72, 97, 33);
     connect(cmdOk, &QPushButton::clicked, this, &AboutWindow::cmdOk_Click);
     cmdOk->setFocus();
+    fitLabels(*this);
 }
 
 void AboutWindow::cmdOk_Click() {

@@ -38,6 +38,7 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
 
     setTabOrder(cboSize, cmdOk);
     cboSize->setFocus();
+    fitLabels(*this);
 }
 
 void SizeDialog::cmdOk_Click() {

@@ -6,7 +6,11 @@
 #include "ui/main_window.h"
 #include "ui/size_dialog.h"
 
+#include <algorithm>
+
 #include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
 
 namespace grondel {
 
@@ -41,6 +45,32 @@ QFont versionFont() {
     font.setPointSize(12);
     font.setBold(true);
     return font;
+}
+
+void fitLabels(QWidget& window) {
+    constexpr int kSmallestPoints = 6;
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        const QString text = label->text();
+        // The label may reach past the window's edge; only what the window shows counts.
+        const int left = label->mapTo(&window, QPoint(0, 0)).x();
+        const int room = std::min(left + label->width(), window.width()) - left;
+        QFont font = label->font();
+        const auto fits = [&](const QFont& f, const QString& shown) {
+            return QFontMetrics(f).horizontalAdvance(shown) <= room;
+        };
+        if (fits(font, text))
+            continue;
+        while (!fits(font, text) && font.pointSize() > kSmallestPoints)
+            font.setPointSize(font.pointSize() - 1);
+        label->setFont(font);
+        if (fits(font, text))
+            continue;
+        QString shown = text;
+        while (!shown.isEmpty() && !fits(font, shown + "..."))
+            shown.chop(1);
+        label->setText(shown + "...");
+        label->setToolTip(text);
+    }
 }
 
 void setUpWindow(QWidget& window, const char* name, const QString& caption, int width, int height) {

@@ -25,6 +25,12 @@ QFont classicFont();
 // The About window's version font: the same family, bold, 12 point.
 QFont versionFont();
 
+// Makes every label's whole text fit the part of it the window shows. Where the font the window
+// got runs wider than the one the layout was drawn for, the label's font shrinks a point at a
+// time, down to 6 points; a text that still does not fit ends in "...". A text that fits keeps
+// its font as it is. Call once the window's controls have their places and texts.
+void fitLabels(QWidget& window);
+
 // What every secondary window starts with: its name, caption and badge, a client area of a
 // fixed size in device pixels, and the classic font its layout is measured for.
 void setUpWindow(QWidget& window, const char* name, const QString& caption, int width, int height);

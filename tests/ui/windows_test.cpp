@@ -161,9 +161,20 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
         "frmAbout \"About\" 187x107 fixed | freAbout 0,0 185x65 \"About\" | Label1 8,16 "
         "97x17 \"Grondel\" | Label2 8,32 153x17 \"Jan. 2004\" | Label3 112,16 65x25 \"Ver. "
         "0.2\" | Label4 112,40 70x17 \"Grondel team\" | cmdOk 88,72 97x33 \"OK\"");
-    const QFont version = about.findChild<QLabel*>("Label3")->font();
-    EXPECT_TRUE(version.bold() && QFontInfo(version).bold() && version.pointSize() == 12);
+    // Bold 12 point whenever "Ver. 0.2" fits at that size in the font the window got; a point
+    // smaller at a time where it does not.
+    const auto* label = about.findChild<QLabel*>("Label3");
+    const QFont version = label->font();
+    EXPECT_TRUE(version.bold() && QFontInfo(version).bold());
     EXPECT_EQ(version.families().value(0).toStdString(), "MS Sans Serif");
+    const auto fitsAt = [&](int points) {
+        QFont font = version;
+        font.setPointSize(points);
+        return QFontMetrics(font).horizontalAdvance(label->text()) <= label->width();
+    };
+    EXPECT_TRUE(fitsAt(version.pointSize()) &&
+                (version.pointSize() == 12 || !fitsAt(version.pointSize() + 1)))
+        << version.pointSize();
 }
 
 TEST(MainWindow, MenusEntriesShortcutsAndFocusOrder) {
