@@ -13,7 +13,7 @@ convert=${1:-}
 if [[ -z $convert ]]; then
     cmake --preset release >/dev/null
     cmake --build --preset release --target grondel-convert >/dev/null
-    convert=$PWD/build/release/src/cli/grondel-convert
+    convert=$PWD/build/release/src/grondel-convert/grondel-convert
 fi
 convert=$(realpath "$convert")
 runs=${RUNS:-30}

@@ -1,6 +1,6 @@
-#include "export/editor_model.h"
-#include "export/game_model.h"
-#include "export/model_check.h"
+#include "model3do/editor_model.h"
+#include "model3do/game_model.h"
+#include "model3do/model_check.h"
 
 #include <benchmark/benchmark.h>
 

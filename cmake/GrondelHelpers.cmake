@@ -12,6 +12,17 @@ function(grondel_add_test name)
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
+# grondel_add_core_test(NAME SOURCES file... LIBS target...)
+# A test of the core: GoogleTest's own main, no Qt, so it builds wherever the core builds.
+function(grondel_add_core_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE GRONDEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()
+
 # grondel_add_benchmark(NAME SOURCES file... LIBS target...)
 function(grondel_add_benchmark name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})

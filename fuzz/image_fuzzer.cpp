@@ -1,4 +1,4 @@
-#include "heightmap/image.h"
+#include "files/image_file.h"
 #include "heightmap/sampling.h"
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "export/model_check.h"
+#include "model3do/model_check.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)"
-exec build/release/src/app/grondel "$@"
+exec build/release/src/grondel/grondel "$@"

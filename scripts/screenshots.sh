@@ -5,7 +5,7 @@
 # Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-program=$(realpath "${1:-build/release/src/app/grondel}")
+program=$(realpath "${1:-build/release/src/grondel/grondel}")
 out=$(realpath -m "${2:-docs}")
 mkdir -p "$out"
 display=:${GRONDEL_SCREENSHOT_DISPLAY:-97}

@@ -9,8 +9,16 @@ namespace grondel {
 // Largest grid edge; the grid always has kMaxEdge x kMaxEdge cells whatever edge is chosen.
 inline constexpr int kMaxEdge = 64;
 
-// The edges the window and the converter offer.
+// The edges the window and the converter offer, and how they are named to the user.
 inline constexpr std::array<int, 3> kOfferedEdges{16, 32, 64};
+inline constexpr char kOfferedEdgesText[] = "16, 32 or 64";
+
+constexpr bool isOfferedEdge(int edge) {
+    for (const int offered : kOfferedEdges)
+        if (edge == offered)
+            return true;
+    return false;
+}
 
 // A cell holds a 24-bit colour packed as 0x00BBGGRR (red in the lowest byte), or -1 for a
 // pixel that could not be read. Colours are kept whole, never reduced to grey.

@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "app/main_commands.h"
+#include "commands/main_commands.h"
 #include "platform/qt_platform.h"
 #include "ui/windows.h"
 

@@ -1,6 +1,6 @@
 #include "ui/size_dialog.h"
 
-#include "app/main_commands.h"
+#include "commands/main_commands.h"
 #include "ui/windows.h"
 
 #include <QComboBox>
@@ -25,8 +25,9 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
     cboSize->setEditable(true);
     // Typing a size and pressing Enter must not grow the list.
     cboSize->setInsertPolicy(QComboBox::NoInsert);
-    cboSize->addItems({"16x16", "32x32", "64x64"});
-    cboSize->setCurrentText("32x32");
+    for (const int edge : kOfferedEdges)
+        cboSize->addItem(sizeText(edge));
+    cboSize->setCurrentText(sizeText(32));
     Label1->setBuddy(cboSize);
 
     cmdOk = new QPushButton("OK", this);

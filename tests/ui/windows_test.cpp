@@ -1,4 +1,4 @@
-#include "app/main_commands.h"
+#include "commands/main_commands.h"
 #include "platform/qt_platform.h"
 #include "support/fake_platform.h"
 #include "support/files.h"

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace grondel {
+
+// Model files end in ".3do".
+inline constexpr char kModelSuffix[] = ".3do";
+
+// The save dialog's rule: ".3do" is appended unless the path's last four characters are exactly
+// ".3do", case and all (so "x.3DO" becomes "x.3DO.3do"; a path shorter than four characters
+// gets it too).
+std::string withModelSuffix(std::string path);
+
+// Where the converter puts an image's model: the image's path with the suffix of its file name
+// (from the last dot) replaced by ".3do", or ".3do" appended when it has none. A leading dot
+// starts a hidden file's name, not a suffix.
+std::filesystem::path modelPathBeside(const std::filesystem::path& image);
+
+} // namespace grondel

@@ -1,0 +1,118 @@
+#include "model3do/game_model.h"
+
+#include "model3do/game_numbers.h"
+#include "model3do/number_text.h"
+#include "model3do/sections.h"
+
+#include <string_view>
+
+namespace grondel {
+namespace {
+
+using game_numbers::append;
+
+constexpr std::string_view kNodeFlags = ": 0x0 0x1 ";
+constexpr std::string_view kNodeTurnAndPivot = " 0.000000 0.000000 0.000000 0.000000 0.000000 "
+                                               "0.000000 ";
+
+// "v0, v0 v1, v1 v2, v2": each vertex with the texture vertex of the same number.
+void appendFace(ModelText& out, std::size_t face, const std::array<int, 3>& corners) {
+    out.integer(static_cast<long long>(face)) << sections::kFaceFlags;
+    out.integer(corners[0]) << ", ";
+    out.integer(corners[0]) << ' ';
+    out.integer(corners[1]) << ", ";
+    out.integer(corners[1]) << ' ';
+    out.integer(corners[2]) << ", ";
+    out.integer(corners[2]) << "\r\n";
+}
+
+// "n: " and the item for each of items.
+template <typename List, typename Append>
+void appendList(ModelText& out, const List& items, Append&& appendItem) {
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        out.integer(static_cast<long long>(k)) << ": ";
+        appendItem(items[k]);
+        out << "\r\n";
+    }
+}
+
+void appendMesh(ModelText& out, std::size_t number, const GameMesh& mesh) {
+    out << "MESH ";
+    out.integer(static_cast<long long>(number)) << "\r\nNAME " << mesh.name << "\r\nRADIUS ";
+    append(out, mesh.radius) << "\r\n" << sections::kMeshModes << "\r\nVERTICES ";
+    out.integer(static_cast<long long>(mesh.vertices.size())) << "\r\n\r\n";
+    appendList(out, mesh.vertices, [&](Vec3 v) { append(out, v) << " 0.000000"; });
+
+    out << "\r\nTEXTURE VERTICES ";
+    out.integer(static_cast<long long>(mesh.textureVertices.size())) << "\r\n\r\n";
+    appendList(out, mesh.textureVertices, [&](const std::array<double, 2>& uv) {
+        append(out, uv[0]) << ' ';
+        append(out, uv[1]);
+    });
+    out << "\r\nVERTEX NORMALS\r\n\r\n";
+    appendList(out, mesh.vertexNormals, [&](Vec3 n) { append(out, n); });
+
+    out << "\r\nFACES ";
+    out.integer(static_cast<long long>(mesh.faces.size())) << "\r\n\r\n";
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f)
+        appendFace(out, f, mesh.faces[f]);
+    out << "\r\nFACE NORMALS\r\n\r\n";
+    appendList(out, mesh.faceNormals, [&](Vec3 n) { append(out, n); });
+    out << "\r\n";
+}
+
+// Node 0 draws nothing and holds every mesh as a child: its child is node 1, and the siblings
+// chain on to the last mesh's node.
+void appendHierarchy(ModelText& out, const GameModel& model) {
+    const auto meshes = static_cast<long long>(model.meshes.size());
+    out << "SECTION: HIERARCHYDEF\r\n"
+           "\r\n"
+           "HIERARCHY NODES ";
+    out.integer(meshes + 1) << "\r\n";
+    out << "# num: flags: type: mesh: parent: child: sibling: numChildren: x: y: z: pitch: yaw: "
+           "roll: pivotx: pivoty: pivotz: hnodename:\r\n";
+    out << "0" << kNodeFlags << "-1 -1 1 -1 ";
+    out.integer(meshes) << ' ';
+    append(out, Vec3{}) << kNodeTurnAndPivot << "terrain\r\n";
+    for (long long node = 1; node <= meshes; ++node) {
+        const GameMesh& mesh = model.meshes[static_cast<std::size_t>(node - 1)];
+        out.integer(node) << kNodeFlags;
+        out.integer(node - 1) << " 0 -1 ";
+        out.integer(node < meshes ? node + 1 : -1) << " 0 ";
+        append(out, mesh.node) << kNodeTurnAndPivot << mesh.name << "\r\n";
+    }
+}
+
+} // namespace
+
+std::string printGameModel(const GameModel& model) {
+    std::size_t vertices = 0, faces = 0;
+    for (const GameMesh& mesh : model.meshes) {
+        vertices += mesh.vertices.size();
+        faces += mesh.faces.size();
+    }
+    ModelText out(vertices * 120 + faces * 80 + model.meshes.size() * 400 + 2048);
+    out << "# MODEL game terrain by Grondel\r\n"
+        << sections::kHeaderToMaterial << model.material
+        << "\r\n"
+           "\r\n"
+           "SECTION: GEOMETRYDEF\r\n"
+           "\r\n"
+           "RADIUS ";
+    append(out, model.radius) << sections::kRadiusToMeshCount;
+    out.integer(static_cast<long long>(model.meshes.size())) << "\r\n\r\n";
+    for (std::size_t m = 0; m < model.meshes.size(); ++m)
+        appendMesh(out, m, model.meshes[m]);
+    appendHierarchy(out, model);
+    return std::move(out).take();
+}
+
+std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
+                                           const GameModelOptions& options) {
+    const auto model = buildGameModel(grid, edge, options);
+    if (!model)
+        return std::nullopt;
+    return printGameModel(*model);
+}
+
+} // namespace grondel

@@ -1,0 +1,178 @@
+#include "model3do/model_reader.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace grondel {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool parseHex(std::string_view word, unsigned long long& value) {
+    if (word.starts_with("0x"))
+        word.remove_prefix(2);
+    if (word.empty())
+        return false;
+    const auto result = std::from_chars(word.data(), word.data() + word.size(), value, 16);
+    return result.ec == std::errc() && result.ptr == word.data() + word.size();
+}
+
+// A whole word as a number, '+' or '-' first or not: "12x" is no number, although a scanf
+// would read its "12".
+template <typename Number>
+bool parseWhole(std::string_view word, Number& value) {
+    if (word.starts_with('+')) {
+        word.remove_prefix(1);
+        if (word.starts_with('-'))
+            return false;
+    }
+    const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+    return !word.empty() && result.ec == std::errc() && result.ptr == word.data() + word.size();
+}
+
+// Decimal numbers as "%f" takes them ("1.5", "-2", "+.5", "1e-05"), finite only.
+bool parseReal(std::string_view word, double& value) {
+    return parseWhole(word, value) && std::isfinite(value);
+}
+
+} // namespace
+
+std::string number(double value) {
+    std::array<char, 32> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, 9);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string number(long long value) {
+    return std::to_string(value);
+}
+
+std::string quoted(std::string_view text) {
+    constexpr std::size_t kShown = 48;
+    std::string out = "\"";
+    for (char c : text.substr(0, kShown))
+        out += (c >= 0x20 && c < 0x7f) ? c : '?';
+    out += text.size() > kShown ? "...\"" : "\"";
+    return out;
+}
+
+bool parseInteger(std::string_view word, long long& value) {
+    return parseWhole(word, value);
+}
+
+void ModelReader::problem(long long line, std::string text) {
+    if (result_.problems.size() >= kMaxReportedProblems) {
+        cut_ = true;
+        throw Stop{};
+    }
+    result_.problems.push_back({line, std::move(text)});
+}
+
+void ModelReader::fail(long long line, std::string text) {
+    problem(line, std::move(text));
+    throw Stop{};
+}
+
+// Moves to the next line the game reads as data and splits it into words; ',' is a word of
+// its own. False at the end of the text.
+bool ModelReader::nextLine() {
+    while (pos_ < text_.size()) {
+        const std::size_t end = text_.find('\n', pos_);
+        const std::size_t stop = end == std::string_view::npos ? text_.size() : end + 1;
+        const std::string_view raw = text_.substr(pos_, stop - pos_);
+        pos_ = stop;
+        ++line_;
+        if (raw.size() > kGameMaxLineBytes)
+            problem(line_, "the line is " + number(static_cast<long long>(raw.size())) +
+                               " bytes long; the game reads at most " +
+                               number(static_cast<long long>(kGameMaxLineBytes)) +
+                               " with the line end");
+        const char first = raw.front();
+        if (first == '#' || first == ';' || first == '\r' || first == '\n')
+            continue;
+
+        const std::string_view content = raw.substr(0, raw.find_last_not_of("\r\n") + 1);
+        lower_.assign(content.substr(0, content.find('#')));
+        for (char& c : lower_)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        words_.clear();
+        const std::string_view line(lower_);
+        std::size_t i = 0;
+        while (i < line.size()) {
+            if (isBlank(line[i])) {
+                ++i;
+            } else if (line[i] == ',') {
+                words_.push_back(line.substr(i++, 1));
+            } else {
+                const std::size_t start = i;
+                while (i < line.size() && !isBlank(line[i]) && line[i] != ',')
+                    ++i;
+                words_.push_back(line.substr(start, i - start));
+            }
+        }
+        if (words_.empty())
+            fail(line_, "the line holds only spaces or an indented comment: the game reads "
+                        "it as data and refuses the model (blank lines must be empty)");
+        return true;
+    }
+    return false;
+}
+
+bool ModelReader::matches(std::initializer_list<std::string_view> pattern, bool more) {
+    integers_.clear();
+    reals_.clear();
+    name_ = {};
+    bool matches = more ? words_.size() >= pattern.size() : words_.size() == pattern.size();
+    auto word = words_.begin();
+    for (auto it = pattern.begin(); matches && it != pattern.end(); ++it, ++word) {
+        long long integer = 0;
+        unsigned long long flags = 0;
+        double real = 0.0;
+        if (*it == "%i") {
+            matches =
+                word->ends_with(':') && parseInteger(word->substr(0, word->size() - 1), integer);
+            integers_.push_back(integer);
+        } else if (*it == "%d") {
+            matches = parseInteger(*word, integer);
+            integers_.push_back(integer);
+        } else if (*it == "%x") {
+            matches = parseHex(*word, flags);
+        } else if (*it == "%f") {
+            matches = parseReal(*word, real);
+            reals_.push_back(real);
+        } else if (*it == "%s") {
+            name_ = *word;
+        } else {
+            matches = *word == *it;
+        }
+    }
+    return matches;
+}
+
+// A count that sizes a list: negative counts leave nothing sensible to read.
+long long ModelReader::count(std::string_view what) {
+    const long long value = integers_.back();
+    if (value < 0)
+        fail(line_, std::string(what) + " " + number(value) + " is negative");
+    return value;
+}
+
+// The "n:" that starts a list line should be its place in the list.
+void ModelReader::numbered(std::string_view what, long long expected) {
+    if (integers_.front() != expected)
+        problem(line_, std::string(what) + " line numbered " + number(integers_.front()) +
+                           " where " + number(expected) + " belongs");
+}
+
+void ModelReader::limit(std::string_view what, long long value, long long most) {
+    if (value > most)
+        problem(line_, std::string(what) + " " + number(value) + "; the game takes at most " +
+                           number(most));
+}
+
+} // namespace grondel

@@ -1,0 +1,69 @@
+#include "model3do/number_text.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace grondel {
+
+ModelText::ModelText(std::size_t expectedSize, std::string spare)
+    : text_(std::move(spare)) {
+    text_.resize(std::max({expectedSize, text_.capacity(), std::size_t{256}}));
+    next_ = text_.data();
+}
+
+void ModelText::grow(std::size_t n) {
+    const std::size_t used = size();
+    text_.resize(std::max(text_.size() * 2, used + n));
+    next_ = text_.data() + used;
+}
+
+ModelText& ModelText::integer(long long value) {
+    constexpr std::size_t kLongest = 20; // "-9223372036854775808"
+    char* first = reserve(kLongest);
+    next_ = std::to_chars(first, first + kLongest, value).ptr;
+    return *this;
+}
+
+ModelText& ModelText::halves(int halves) {
+    if (halves < 0) {
+        *this << '-';
+        halves = -halves;
+    }
+    integer(halves / 2);
+    if (halves % 2 != 0)
+        *this << ".5";
+    return *this;
+}
+
+void ModelText::appendDouble(const char* first, const char* last) {
+    std::string_view written(first, static_cast<std::size_t>(last - first));
+    // to_chars keeps the sign of a value that rounds to zero; a model file wants plain "0".
+    if (written.starts_with('-') && written.find_first_of("123456789") == std::string_view::npos)
+        written.remove_prefix(1);
+    *this << written;
+}
+
+ModelText& ModelText::shortest15(double value) {
+    std::array<char, 32> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, 15);
+    appendDouble(buffer.data(), result.ptr);
+    return *this;
+}
+
+ModelText& ModelText::fixed(double value, int decimals) {
+    std::array<char, 330> buffer; // the longest double in fixed form, 17 decimals
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, std::clamp(decimals, 0, 17));
+    appendDouble(buffer.data(), result.ptr);
+    return *this;
+}
+
+std::string ModelText::take() && {
+    text_.resize(size());
+    next_ = text_.data() + text_.size();
+    return std::move(text_);
+}
+
+} // namespace grondel

@@ -1,0 +1,136 @@
+#include "commands/main_commands.h"
+#include "model3do/editor_model.h"
+#include "model3do/game_model.h"
+#include "support/fake_platform.h"
+#include "support/files.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace grondel;
+using namespace grondel::testing;
+
+namespace {
+
+class Commands : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // What the user does to load a heightmap: Import, then the size dialog's OK at edge.
+    void load(const QString& name, std::int16_t edge) {
+        platform.files << path(name);
+        platform.answers << path(name);
+        commands.importHeightmap();
+        commands.setHeightMapSize(edge);
+        commands.generateHeightmap();
+        platform.log.clear();
+    }
+    // The platform's log since the last look, paths relative to the test's folder.
+    std::string log() {
+        return QString::fromStdString(platform.takeLog()).remove(dir.path() + '/').toStdString();
+    }
+    std::string files() const { return entries(dir.path()).join(' ').toStdString(); }
+    std::string written(const QString& name) const { return readAll(path(name)).toStdString(); }
+    std::string editorModel() const {
+        return *formatEditorModel(commands.heightMap(), commands.heightMapSize());
+    }
+
+    QTemporaryDir dir;
+    FakePlatform platform;
+    MainCommands commands{platform, "/opt/grondel/bin"};
+};
+
+} // namespace
+
+TEST_F(Commands, ImportAsksInTheProgramFolderAndOkSamplesTheNewestChoice) {
+    platform.files << path("second.bmp");
+    platform.answers << path("first.bmp") << path("second.bmp");
+    commands.importHeightmap();
+    commands.importHeightmap(); // again while the size dialog is open
+    EXPECT_EQ(log(), "open /opt/grondel/bin *.bmp; show size; open /opt/grondel/bin *.bmp; "
+                     "show size");
+    EXPECT_FALSE(commands.imageLoaded()); // sampling waits for the size dialog's OK
+
+    commands.setHeightMapSize(64);
+    commands.generateHeightmap();
+    EXPECT_EQ(log(), "load second.bmp");
+    EXPECT_EQ(commands.heightMap()(63, 0), packColour(63, 0, 0)); // column by row
+}
+
+TEST_F(Commands, BadInputIsReportedAndChangesNothing) {
+    commands.save();
+    commands.saveAs();
+    commands.exportGameModel();
+    EXPECT_EQ(log(), "error Error, no heightmap loaded; error Error, no heightmap loaded; "
+                     "error Error, no heightmap loaded");
+    EXPECT_EQ(files(), "");
+
+    load("good.bmp", 32);
+    platform.answers << path("good.3do") << path("missing.bmp");
+    commands.saveAs();
+    const HeightMap grid = commands.heightMap();
+
+    commands.importHeightmap();
+    commands.setHeightMapSize(64);
+    commands.generateHeightmap();
+    // Import cancelled while the size dialog is open: its OK finds no image to sample.
+    commands.importHeightmap();
+    commands.generateHeightmap();
+    EXPECT_EQ(log(), "save *.3do; open /opt/grondel/bin *.bmp; show size; load missing.bmp; "
+                     "error Error, invalid image; open /opt/grondel/bin *.bmp; "
+                     "error Error, invalid image");
+    EXPECT_EQ(commands.heightMap(), grid);
+    EXPECT_EQ(commands.savePath(), path("good.3do"));
+}
+
+TEST_F(Commands, SaveAsAppendsTheSuffixUnlessThePathEndsInExactly3do) {
+    load("hill.bmp", 32);
+    for (const char* chosen : {"plain", "done.3do", "up.3DO", "old.3do.bak", "3do"}) {
+        platform.answers << path(chosen);
+        commands.saveAs();
+        EXPECT_EQ(readAll(commands.savePath()).toStdString(), editorModel()) << chosen;
+    }
+    EXPECT_EQ(files(), "3do.3do done.3do old.3do.bak.3do plain.3do up.3DO.3do");
+}
+
+TEST_F(Commands, SaveAsksUntilAPathIsChosenAndKeepsItWhenWritingFails) {
+    load("hill.bmp", 16);
+    platform.answers << QString() << path("later/hill");
+    commands.saveAs(); // cancelled
+    commands.save();   // no path yet: Save runs Save As, into a folder not made yet
+    EXPECT_EQ(log(), "save *.3do; save *.3do; error Error, could not save the model");
+    EXPECT_EQ(files(), "");
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir("later"));
+    load("other.bmp", 64); // a new image keeps the path too
+    commands.save();
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(written("later/hill.3do"), editorModel());
+
+    commands.saveAs(); // cancelled again: the path is forgotten and Save asks
+    commands.save();
+    EXPECT_EQ(log(), "save *.3do; save *.3do");
+}
+
+TEST_F(Commands, ExportWritesTheGameModelWithTheSuffixRuleAndSaysWhenItCannot) {
+    load("hill.bmp", 32);
+    platform.answers << path("hill.3do") << path("game") << path("game.3DO") << QString()
+                     << path("missing/game.3do");
+    commands.saveAs();
+    for (int i = 0; i < 4; ++i)
+        commands.exportGameModel();
+    EXPECT_EQ(log(), "save *.3do; save *.3do; save *.3do; save *.3do; save *.3do; "
+                     "error Error, could not save the model");
+    const auto expected = formatGameModel(commands.heightMap(), 32);
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(written("game.3do"), *expected);
+    EXPECT_EQ(written("game.3DO.3do"), *expected);
+    EXPECT_EQ(commands.savePath(), path("hill.3do")); // the editor model's path stays
+
+    load("flat.bmp", 0); // no size matched in the dialog: no terrain to export
+    platform.answers << path("flat.3do");
+    commands.exportGameModel();
+    EXPECT_EQ(log(), "save *.3do; error Error, could not save the model");
+    EXPECT_EQ(files(), "game.3DO.3do game.3do hill.3do");
+}
