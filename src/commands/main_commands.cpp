@@ -8,6 +8,8 @@
 
 #include <utility>
 
+#include <QFile>
+
 namespace grondel {
 namespace {
 
@@ -35,27 +37,51 @@ MainCommands::MainCommands(Platform& platform, QString programFolder)
     : platform_(platform)
     , programFolder_(std::move(programFolder)) {}
 
-bool MainCommands::imageLoaded() const {
-    return platform_.picture().hasPicture();
+bool MainCommands::heightmapLoaded() const {
+    return heightMapSize_ > 0 && platform_.picture().hasPicture();
 }
 
-void MainCommands::generateHeightmap() {
+void MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
     PictureArea& preview = platform_.picture();
+    QString reason;
     // The size dialog can be confirmed after a cancelled second Import emptied the path.
-    if (importPath_.isEmpty() || !preview.load(importPath_)) {
+    if (importPath_.isEmpty() || !preview.load(importPath_, &reason)) {
+        platform_.showError(kInvalidImage, importPath_.isEmpty()
+                                               ? QStringLiteral("No picture was chosen.")
+                                               : reason);
+        return;
+    }
+    const std::int16_t edge = chosenEdge.value_or(heightMapSize_);
+    HeightMap sampled = heightMap_;
+    if (!sampleSquare(edge, sampled, [&preview](int x, int y) { return preview.pixel(x, y); })) {
         platform_.showError(kInvalidImage);
         return;
     }
-    if (!sampleSquare(heightMapSize_, heightMap_,
-                      [&preview](int x, int y) { return preview.pixel(x, y); }))
-        platform_.showError(kInvalidImage);
+    heightMapSize_ = edge;
+    heightMap_ = sampled;
+    loadedPath_ = importPath_;
 }
 
 void MainCommands::importHeightmap() {
     importPath_.clear();
-    importPath_ = platform_.openFileName(programFolder_, kImagePattern);
+    chooseImage(platform_.openFileName(programFolder_, kImagePattern));
+}
+
+void MainCommands::importDropped(const QString& path) {
+    chooseImage(path);
+}
+
+void MainCommands::chooseImage(const QString& path) {
+    importPath_ = path;
     if (!importPath_.isEmpty())
         platform_.showWindow(Window::SizeDialog);
+}
+
+bool MainCommands::needHeightmap() {
+    if (heightmapLoaded())
+        return true;
+    platform_.showError(kNoHeightmap);
+    return false;
 }
 
 void MainCommands::save() {
@@ -63,15 +89,14 @@ void MainCommands::save() {
         saveAs();
         return;
     }
-    writeModel();
+    if (needHeightmap())
+        writeModel();
 }
 
 void MainCommands::saveAs() {
     savePath_.clear();
-    if (!imageLoaded()) {
-        platform_.showError(kNoHeightmap);
+    if (!needHeightmap())
         return;
-    }
     savePath_ = platform_.saveFileName(kModelPattern);
     if (savePath_.isEmpty())
         return;
@@ -82,21 +107,25 @@ void MainCommands::saveAs() {
 void MainCommands::writeModel() {
     // A failed save keeps savePath: the next Save tries the same file again.
     const auto model = formatEditorModel(heightMap_, heightMapSize_);
-    if (!model || !saveFileAtomically(savePath_, *model).ok())
-        platform_.showError(kSaveFailed);
+    const SaveResult saved = model ? saveFileAtomically(savePath_, *model) : SaveResult{};
+    if (!model || !saved.ok())
+        platform_.showError(kSaveFailed, saved.error);
 }
 
 void MainCommands::exportGameModel() {
-    if (!imageLoaded()) {
-        platform_.showError(kNoHeightmap);
+    if (!needHeightmap())
         return;
-    }
-    const QString path = platform_.saveFileName(kModelPattern);
+    const QString suggested =
+        QFile::decodeName(modelPathBeside(QFile::encodeName(loadedPath_).toStdString()).c_str());
+    const QString path =
+        platform_.saveFileName(kModelPattern, QStringLiteral("Export Game Model"), suggested);
     if (path.isEmpty())
         return;
     const auto model = formatGameModel(heightMap_, heightMapSize_);
-    if (!model || !saveFileAtomically(withModelSuffix(path), *model).ok())
-        platform_.showError(kSaveFailed);
+    const SaveResult saved =
+        model ? saveFileAtomically(withModelSuffix(path), *model) : SaveResult{};
+    if (!model || !saved.ok())
+        platform_.showError(kSaveFailed, saved.error);
 }
 
 void MainCommands::scale() {

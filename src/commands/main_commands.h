@@ -39,28 +39,31 @@ public:
     const QString& importPath() const { return importPath_; }
     const QString& savePath() const { return savePath_; }
     const HeightMap& heightMap() const { return heightMap_; }
-    // An image counts as loaded once the preview holds a picture.
-    bool imageLoaded() const;
-
-    // The grid edge: 0 at start, set by the size dialog before it asks for a sampling.
+    // The grid edge: 0 at start, then the edge of the last sampling that succeeded.
     std::int16_t heightMapSize() const { return heightMapSize_; }
-    void setHeightMapSize(std::int16_t edge) { heightMapSize_ = edge; }
+    // A heightmap is loaded once a sampling has filled a grid: the preview holds a picture and
+    // the edge is not 0.
+    bool heightmapLoaded() const;
 
-    // Loads the image at importPath into the preview and copies its top-left
-    // heightMapSize x heightMapSize colours into the grid. A path that does not load leaves
-    // preview and grid as they were; either failure shows "Error, invalid image".
-    void generateHeightmap();
+    // The size dialog's OK: loads the image at importPath into the preview and copies its
+    // top-left edge x edge colours into the grid, edge being the chosen one or, when the dialog's
+    // text chose none, the edge as it was. A picture that does not load changes nothing, neither
+    // preview nor edge nor grid, and shows "Error, invalid image" with the reason.
+    void generateHeightmap(std::optional<std::int16_t> chosenEdge);
 
     // Asks for an image (starting in the program's folder) and, when one is chosen, opens the
     // size dialog. Sampling waits for that dialog's OK. Cancelling leaves importPath empty.
     void importHeightmap();
-    // Writes the editor model to savePath, or runs Save As when there is none yet.
+    // The same as choosing path in Import's dialog: a picture dropped on the main window.
+    void importDropped(const QString& path);
+    // Writes the editor model to savePath, or runs Save As when there is none yet. Needs a
+    // loaded heightmap.
     void save();
     // Asks for a path (suffix rule applied) and writes the editor model there. Needs a loaded
-    // image. Cancelled or refused, it leaves savePath empty so the next Save asks again.
+    // heightmap. Cancelled or refused, it leaves savePath empty so the next Save asks again.
     void saveAs();
-    // Asks for a path (suffix rule applied) and writes the game model there. Needs a loaded
-    // image; leaves savePath alone.
+    // Asks for a path (suffix rule applied), suggesting the picture's name with ".3do" in its
+    // folder, and writes the game model there. Needs a loaded heightmap; leaves savePath alone.
     void exportGameModel();
     // Not there yet: says so and does nothing else.
     void scale();
@@ -70,11 +73,15 @@ public:
     void about();
 
 private:
+    void chooseImage(const QString& path);
+    // Says so and returns false when no heightmap is loaded.
+    bool needHeightmap();
     void writeModel();
 
     Platform& platform_;
     QString programFolder_;
     QString importPath_;
+    QString loadedPath_; // the picture the grid was sampled from
     QString savePath_;
     std::int16_t heightMapSize_ = 0;
     HeightMap heightMap_;

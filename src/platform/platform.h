@@ -29,14 +29,17 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // A modal box with the title "Error", the critical icon and one OK button.
-    virtual void showError(const QString& text) = 0;
+    // A modal box with the title "Error", the critical icon and one OK button. reason, when
+    // given, is shown under text in smaller print: what the file system or the loader said.
+    virtual void showError(const QString& text, const QString& reason = {}) = 0;
     // A modal open-file dialog starting in folder and filtered by pattern ("*.bmp").
     // Returns the chosen path, or an empty text when the user cancels.
     virtual QString openFileName(const QString& folder, const QString& pattern) = 0;
-    // A modal save-file dialog filtered by pattern ("*.3do"); the file need not exist.
+    // A modal save-file dialog filtered by pattern ("*.3do"); the file need not exist. title
+    // replaces the toolkit's own caption and suggested is the path it starts with, when given.
     // Returns the chosen path, or an empty text when the user cancels.
-    virtual QString saveFileName(const QString& pattern) = 0;
+    virtual QString saveFileName(const QString& pattern, const QString& title = {},
+                                 const QString& suggested = {}) = 0;
     // Shows the window modeless and returns at once: creates it when it is not open, otherwise
     // brings the open one forward unchanged.
     virtual void showWindow(Window window) = 0;

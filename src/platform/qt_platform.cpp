@@ -83,8 +83,11 @@ QWidget* QtPlatform::openWindow(Window window) const {
     return open == open_.end() ? nullptr : open->second.data();
 }
 
-void QtPlatform::showError(const QString& text) {
-    QMessageBox::critical(mainWindow_, QStringLiteral("Error"), text, QMessageBox::Ok);
+void QtPlatform::showError(const QString& text, const QString& reason) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+                    mainWindow_);
+    box.setInformativeText(reason);
+    box.exec();
 }
 
 QString QtPlatform::openFileName(const QString& folder, const QString& pattern) {
@@ -93,9 +96,10 @@ QString QtPlatform::openFileName(const QString& folder, const QString& pattern) 
                                         filters.join(QStringLiteral(";;")));
 }
 
-QString QtPlatform::saveFileName(const QString& pattern) {
+QString QtPlatform::saveFileName(const QString& pattern, const QString& title,
+                                 const QString& suggested) {
     const QStringList filters = fileDialogFilters(pattern, false);
-    return QFileDialog::getSaveFileName(mainWindow_, QString(), QString(),
+    return QFileDialog::getSaveFileName(mainWindow_, title, suggested,
                                         filters.join(QStringLiteral(";;")));
 }
 

@@ -52,9 +52,10 @@ public:
     // The open window of that kind, or null.
     QWidget* openWindow(Window window) const;
 
-    void showError(const QString& text) override;
+    void showError(const QString& text, const QString& reason = {}) override;
     QString openFileName(const QString& folder, const QString& pattern) override;
-    QString saveFileName(const QString& pattern) override;
+    QString saveFileName(const QString& pattern, const QString& title = {},
+                         const QString& suggested = {}) override;
     void showWindow(Window window) override;
     void quit() override;
     PictureArea& picture() override;

@@ -38,6 +38,8 @@ AboutWindow::AboutWindow(QWidget* parent)
     cmdOk->setObjectName("cmdOk");
     cmdOk->setGeometry(88, 72, 97, 33);
     connect(cmdOk, &QPushButton::clicked, this, &AboutWindow::cmdOk_Click);
+    closeOnEscape(*this);
+    pressOnEnter(*this, *cmdOk);
     cmdOk->setFocus();
     fitLabels(*this);
 }

@@ -30,6 +30,8 @@ HowToUseWindow::HowToUseWindow(QWidget* parent)
     cmdOk->setObjectName("cmdOk");
     cmdOk->setGeometry(344, 304, 81, 33);
     connect(cmdOk, &QPushButton::clicked, this, &HowToUseWindow::cmdOk_Click);
+    closeOnEscape(*this);
+    pressOnEnter(*this, *cmdOk);
 
     setTabOrder(txtHowToUse, cmdOk);
 }

@@ -6,9 +6,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 
 namespace grondel {
@@ -43,13 +47,15 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     Picture1->setObjectName("Picture1");
     Picture1->setGeometry(0, 64, 129, 129);
     Picture1->setFocusPolicy(Qt::TabFocus);
+    // A picture dropped anywhere on the window imports it.
+    setAcceptDrops(true);
 
     setTabOrder(cmdSaveAs, cmdImport);
     setTabOrder(cmdImport, cmdScale);
     setTabOrder(cmdScale, Picture1);
     cmdSaveAs->setFocus();
 
-    QMenu* menuFile = menuBar()->addMenu("File");
+    QMenu* menuFile = menuBar()->addMenu("&File");
     menuFile->setObjectName("menuFile");
     addEntry(menuFile, "menuFileImport", "Import Heightmap", QKeySequence("Ctrl+I"),
              &MainWindow::menuFileImport_Click);
@@ -63,12 +69,12 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     menuFile->addSeparator()->setObjectName("menuFileBreak");
     addEntry(menuFile, "menuFileExit", "Exit", QKeySequence(), &MainWindow::menuFileExit_Click);
 
-    QMenu* menuEdit = menuBar()->addMenu("Edit");
+    QMenu* menuEdit = menuBar()->addMenu("&Edit");
     menuEdit->setObjectName("menuEdit");
     addEntry(menuEdit, "menuEditScale", "Scale X Y Z", QKeySequence(),
              &MainWindow::menuEditScale_Click);
 
-    QMenu* menuHelp = menuBar()->addMenu("Help");
+    QMenu* menuHelp = menuBar()->addMenu("&Help");
     menuHelp->setObjectName("menuHelp");
     addEntry(menuHelp, "menuHelpUse", "How To Use", QKeySequence(), &MainWindow::menuHelpUse_Click);
     addEntry(menuHelp, "menuHelpAbout", "About...", QKeySequence(),
@@ -128,6 +134,38 @@ void MainWindow::menuHelpUse_Click() {
 }
 void MainWindow::menuHelpAbout_Click() {
     commands_.about();
+}
+
+QString MainWindow::droppedPicture(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty())
+        return {};
+    // Several files: the first is taken. Only a file on this machine can be read.
+    const QUrl first = data->urls().constFirst();
+    if (!first.isLocalFile() || QFileInfo(first.toLocalFile()).isDir())
+        return {};
+    return first.toLocalFile();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    // Refused, the cursor shows that nothing would happen.
+    if (droppedPicture(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedPicture(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    commands_.importDropped(path);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

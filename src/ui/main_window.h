@@ -5,6 +5,7 @@
 class QAction;
 class QGroupBox;
 class QMenu;
+class QMimeData;
 class QPushButton;
 
 namespace grondel {
@@ -39,8 +40,15 @@ public slots:
 protected:
     // The title-bar button ends the program like Exit, closing the other windows with it.
     void closeEvent(QCloseEvent* event) override;
+    // A local picture file dragged over the window is taken as Import takes a chosen one; a
+    // folder or anything not on this machine is refused.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // The path a drop would import, or an empty text when it offers no local file.
+    static QString droppedPicture(const QMimeData* data);
     QPushButton* makeButton(const char* name, const char* icon, int left, const QString& label);
     QAction* addEntry(QMenu* menu, const char* name, const QString& text,
                       const QKeySequence& shortcut, void (MainWindow::*handler)());

@@ -38,15 +38,14 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
     connect(cboSize->lineEdit(), &QLineEdit::returnPressed, cmdOk, &QPushButton::click);
 
     setTabOrder(cboSize, cmdOk);
+    closeOnEscape(*this);
     cboSize->setFocus();
     fitLabels(*this);
 }
 
 void SizeDialog::cmdOk_Click() {
-    if (const auto edge = edgeForSizeText(cboSize->currentText()))
-        commands_.setHeightMapSize(*edge);
     // Sampling runs even when nothing matched: the image is still loaded and shown.
-    commands_.generateHeightmap();
+    commands_.generateHeightmap(edgeForSizeText(cboSize->currentText()));
     close();
 }
 

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QShortcut>
 
 namespace grondel {
 
@@ -70,6 +72,18 @@ void fitLabels(QWidget& window) {
             shown.chop(1);
         label->setText(shown + "...");
         label->setToolTip(text);
+    }
+}
+
+void closeOnEscape(QWidget& window) {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
+    QObject::connect(escape, &QShortcut::activated, &window, &QWidget::close);
+}
+
+void pressOnEnter(QWidget& window, QAbstractButton& ok) {
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), &window);
+        QObject::connect(enter, &QShortcut::activated, &ok, &QAbstractButton::click);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QString>
 
+class QAbstractButton;
 class QWidget;
 
 namespace grondel {
@@ -30,6 +31,11 @@ QFont versionFont();
 // time, down to 6 points; a text that still does not fit ends in "...". A text that fits keeps
 // its font as it is. Call once the window's controls have their places and texts.
 void fitLabels(QWidget& window);
+
+// Esc closes window, as its title-bar button does.
+void closeOnEscape(QWidget& window);
+// Enter (either key) anywhere in window presses ok.
+void pressOnEnter(QWidget& window, QAbstractButton& ok);
 
 // What every secondary window starts with: its name, caption and badge, a client area of a
 // fixed size in device pixels, and the classic font its layout is measured for.

@@ -18,12 +18,11 @@ class Commands : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return dir.filePath(name); }
     // What the user does to load a heightmap: Import, then the size dialog's OK at edge.
-    void load(const QString& name, std::int16_t edge) {
+    void load(const QString& name, std::optional<std::int16_t> edge) {
         platform.files << path(name);
         platform.answers << path(name);
         commands.importHeightmap();
-        commands.setHeightMapSize(edge);
-        commands.generateHeightmap();
+        commands.generateHeightmap(edge);
         platform.log.clear();
     }
     // The platform's log since the last look, paths relative to the test's folder.
@@ -50,15 +49,23 @@ TEST_F(Commands, ImportAsksInTheProgramFolderAndOkSamplesTheNewestChoice) {
     commands.importHeightmap(); // again while the size dialog is open
     EXPECT_EQ(log(), "open /opt/grondel/bin *.bmp; show size; open /opt/grondel/bin *.bmp; "
                      "show size");
-    EXPECT_FALSE(commands.imageLoaded()); // sampling waits for the size dialog's OK
+    EXPECT_FALSE(commands.heightmapLoaded()); // sampling waits for the size dialog's OK
 
-    commands.setHeightMapSize(64);
-    commands.generateHeightmap();
+    commands.generateHeightmap(64);
     EXPECT_EQ(log(), "load second.bmp");
     EXPECT_EQ(commands.heightMap()(63, 0), packColour(63, 0, 0)); // column by row
+
+    // A picture dropped on the window is taken as if chosen in the dialog; the dialog's OK,
+    // when it comes, loads the newest one.
+    platform.files << path("dropped.bmp");
+    commands.importDropped(path("dropped.bmp"));
+    EXPECT_EQ(commands.importPath(), path("dropped.bmp"));
+    commands.generateHeightmap(16);
+    EXPECT_EQ(log(), "show size; load dropped.bmp");
+    EXPECT_EQ(commands.heightMapSize(), 16);
 }
 
-TEST_F(Commands, BadInputIsReportedAndChangesNothing) {
+TEST_F(Commands, BadInputIsReportedWithItsReasonAndChangesNothing) {
     commands.save();
     commands.saveAs();
     commands.exportGameModel();
@@ -66,21 +73,33 @@ TEST_F(Commands, BadInputIsReportedAndChangesNothing) {
                      "error Error, no heightmap loaded");
     EXPECT_EQ(files(), "");
 
-    load("good.bmp", 32);
+    // A picture shown but never sampled (the size text chose no edge) is no heightmap: nothing
+    // is written, not even an empty model.
+    load("shown.bmp", std::nullopt);
+    EXPECT_EQ(commands.heightMapSize(), 0);
+    commands.save();
+    commands.exportGameModel();
+    EXPECT_EQ(log(), "error Error, no heightmap loaded; error Error, no heightmap loaded");
+
+    load("good.bmp", 64);
     platform.answers << path("good.3do") << path("missing.bmp");
     commands.saveAs();
     const HeightMap grid = commands.heightMap();
 
+    // A picture that does not load changes neither the edge nor the grid, whatever edge the
+    // dialog chose: Save still writes the good model.
     commands.importHeightmap();
-    commands.setHeightMapSize(64);
-    commands.generateHeightmap();
+    commands.generateHeightmap(32);
     // Import cancelled while the size dialog is open: its OK finds no image to sample.
     commands.importHeightmap();
-    commands.generateHeightmap();
+    commands.generateHeightmap(16);
     EXPECT_EQ(log(), "save *.3do; open /opt/grondel/bin *.bmp; show size; load missing.bmp; "
-                     "error Error, invalid image; open /opt/grondel/bin *.bmp; "
-                     "error Error, invalid image");
+                     "error Error, invalid image (no such picture); open /opt/grondel/bin *.bmp; "
+                     "error Error, invalid image (No picture was chosen.)");
     EXPECT_EQ(commands.heightMap(), grid);
+    EXPECT_EQ(commands.heightMapSize(), 64);
+    commands.save();
+    EXPECT_EQ(written("good.3do"), editorModel());
     EXPECT_EQ(commands.savePath(), path("good.3do"));
 }
 
@@ -99,7 +118,8 @@ TEST_F(Commands, SaveAsksUntilAPathIsChosenAndKeepsItWhenWritingFails) {
     platform.answers << QString() << path("later/hill");
     commands.saveAs(); // cancelled
     commands.save();   // no path yet: Save runs Save As, into a folder not made yet
-    EXPECT_EQ(log(), "save *.3do; save *.3do; error Error, could not save the model");
+    EXPECT_EQ(log(), "save *.3do; save *.3do; error Error, could not save the model (No such "
+                     "file or directory)");
     EXPECT_EQ(files(), "");
 
     ASSERT_TRUE(QDir(dir.path()).mkdir("later"));
@@ -113,24 +133,20 @@ TEST_F(Commands, SaveAsksUntilAPathIsChosenAndKeepsItWhenWritingFails) {
     EXPECT_EQ(log(), "save *.3do; save *.3do");
 }
 
-TEST_F(Commands, ExportWritesTheGameModelWithTheSuffixRuleAndSaysWhenItCannot) {
+TEST_F(Commands, ExportSuggestsThePicturesNameWritesTheGameModelAndSaysWhenItCannot) {
     load("hill.bmp", 32);
     platform.answers << path("hill.3do") << path("game") << path("game.3DO") << QString()
                      << path("missing/game.3do");
     commands.saveAs();
     for (int i = 0; i < 4; ++i)
         commands.exportGameModel();
-    EXPECT_EQ(log(), "save *.3do; save *.3do; save *.3do; save *.3do; save *.3do; "
-                     "error Error, could not save the model");
+    const std::string ask = "save *.3do \"Export Game Model\" at hill.3do";
+    EXPECT_EQ(log(), "save *.3do; " + ask + "; " + ask + "; " + ask + "; " + ask +
+                         "; error Error, could not save the model (No such file or directory)");
     const auto expected = formatGameModel(commands.heightMap(), 32);
     ASSERT_TRUE(expected);
     EXPECT_EQ(written("game.3do"), *expected);
     EXPECT_EQ(written("game.3DO.3do"), *expected);
     EXPECT_EQ(commands.savePath(), path("hill.3do")); // the editor model's path stays
-
-    load("flat.bmp", 0); // no size matched in the dialog: no terrain to export
-    platform.answers << path("flat.3do");
-    commands.exportGameModel();
-    EXPECT_EQ(log(), "save *.3do; error Error, could not save the model");
     EXPECT_EQ(files(), "game.3DO.3do game.3do hill.3do");
 }

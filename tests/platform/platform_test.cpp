@@ -79,9 +79,12 @@ TEST(QtPlatformDialogs, TheErrorBoxAndFileDialogsAskAsTheyShould) {
         EXPECT_EQ(box->windowTitle(), "Error");
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        // The message stays as it is; the reason goes under it.
+        EXPECT_EQ(box->text(), "Error, could not save the model");
+        EXPECT_EQ(box->informativeText(), "No space left on device");
         box->accept();
     });
-    platform.showError("Error, invalid image");
+    platform.showError("Error, could not save the model", "No space left on device");
 
     whenModal<QFileDialog>(inspected, [&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
@@ -99,5 +102,15 @@ TEST(QtPlatformDialogs, TheErrorBoxAndFileDialogsAskAsTheyShould) {
         static_cast<QDialog*>(dialog)->accept();
     });
     EXPECT_EQ(platform.saveFileName("*.3do"), dir.filePath("not there yet.3do"));
-    EXPECT_EQ(inspected, 3);
+
+    // A caption of its own, and a suggested name in the picture's folder.
+    whenModal<QFileDialog>(inspected, [&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Export Game Model");
+        EXPECT_EQ(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
+        EXPECT_EQ(dialog->selectedFiles().value(0), dir.filePath("crater.3do"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(platform.saveFileName("*.3do", "Export Game Model", dir.filePath("crater.3do")),
+              dir.filePath("crater.3do"));
+    EXPECT_EQ(inspected, 4);
 }

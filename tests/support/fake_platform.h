@@ -14,21 +14,31 @@ namespace grondel::testing {
 // and keeps the current picture.
 class FakePlatform : public Platform, public PictureArea {
 public:
-    void showError(const QString& text) override { log << "error " + text; }
+    // "error TEXT", with " (REASON)" when there is one.
+    void showError(const QString& text, const QString& reason = {}) override {
+        log << "error " + text + (reason.isEmpty() ? "" : " (" + reason + ")");
+    }
     QString openFileName(const QString& folder, const QString& pattern) override {
         return answer("open " + folder + " " + pattern);
     }
-    QString saveFileName(const QString& pattern) override { return answer("save " + pattern); }
+    // "save PATTERN", with the title in quotes and the suggested path after "at" when given.
+    QString saveFileName(const QString& pattern, const QString& title = {},
+                         const QString& suggested = {}) override {
+        return answer("save " + pattern + (title.isEmpty() ? "" : " \"" + title + "\"") +
+                      (suggested.isEmpty() ? "" : " at " + suggested));
+    }
     void showWindow(Window window) override {
         log << QStringList{"show size", "show help", "show about"}.value(int(window));
     }
     void quit() override { log << "quit"; }
     PictureArea& picture() override { return *this; }
 
-    bool load(const QString& path, QString* = nullptr) override {
+    bool load(const QString& path, QString* error = nullptr) override {
         log << "load " + path;
         if (files.contains(path))
             picture_ = int(files.indexOf(path));
+        else if (error)
+            *error = "no such picture";
         return files.contains(path);
     }
     bool hasPicture() const override { return picture_ >= 0; }

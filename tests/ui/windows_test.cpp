@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
@@ -97,9 +98,9 @@ struct Program : QtPlatform {
         connectWindows(*this, commands, window);
         window.show();
     }
-    void showError(const QString& text) override { errors << text; }
+    void showError(const QString& text, const QString& = {}) override { errors << text; }
     QString openFileName(const QString&, const QString&) override { return saveFileName({}); }
-    QString saveFileName(const QString&) override {
+    QString saveFileName(const QString&, const QString& = {}, const QString& = {}) override {
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 
@@ -182,6 +183,7 @@ TEST(MainWindow, MenusEntriesShortcutsAndFocusOrder) {
     QString menus;
     for (QAction* menu : rig.window.menuBar()->actions()) {
         menus += menu->menu()->objectName() + " " + menu->text() + ":";
+        // The menus open with Alt and their first letter; their captions read as before.
         for (QAction* entry : menu->menu()->actions())
             menus += entry->isSeparator() ? " " + entry->objectName()
                                           : QStringLiteral(" %1 \"%2\" %3;")
@@ -190,10 +192,10 @@ TEST(MainWindow, MenusEntriesShortcutsAndFocusOrder) {
     }
     EXPECT_EQ(
         menus.toStdString(),
-        "menuFile File: menuFileImport \"Import Heightmap\" Ctrl+I; menuFileBreak2 "
+        "menuFile &File: menuFileImport \"Import Heightmap\" Ctrl+I; menuFileBreak2 "
         "menuFileSave \"Save\" Ctrl+S; menuFileSaveAs \"Save As...\" F12; menuFileExportGame "
-        "\"Export Game Model...\" Ctrl+E; menuFileBreak menuFileExit \"Exit\" ;menuEdit Edit: "
-        "menuEditScale \"Scale X Y Z\" ;menuHelp Help: menuHelpUse \"How To Use\" ; "
+        "\"Export Game Model...\" Ctrl+E; menuFileBreak menuFileExit \"Exit\" ;menuEdit &Edit: "
+        "menuEditScale \"Scale X Y Z\" ;menuHelp &Help: menuHelpUse \"How To Use\" ; "
         "menuHelpAbout \"About...\" ;");
 
     rig.window.show();
@@ -214,7 +216,7 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
         {"open /opt/grondel/bin *.bmp", {"menuFileImport", "cmdImport", "Ctrl+I"}},
         {"wrote", {"menuFileSave", "Ctrl+S"}},
         {"save *.3do; forgot", {"menuFileSaveAs", "cmdSaveAs", "F12"}},
-        {"save *.3do", {"menuFileExportGame", "Ctrl+E"}},
+        {"save *.3do \"Export Game Model\" at /images/hill.3do", {"menuFileExportGame", "Ctrl+E"}},
         {"error Sorry this feature is currently unavailable", {"menuEditScale", "cmdScale"}},
         {"quit", {"menuFileExit"}},
         {"show help", {"menuHelpUse"}},
@@ -249,6 +251,84 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
         }
 }
 
+TEST(MainWindow, APictureDroppedIsImportedAndAnythingElseRefused) {
+    QTemporaryDir dir;
+    const QString first = dir.filePath("first.bmp"), second = dir.filePath("second.png");
+    for (const QString& file : {first, second})
+        ASSERT_TRUE(grondel::testing::writeAll(file, "any"));
+    struct Case {
+        const char* what;
+        QList<QUrl> urls;
+        const char* log; // empty: refused
+    };
+    const Case cases[] = {
+        {"one file", {QUrl::fromLocalFile(first)}, "show size"},
+        {"two files", {QUrl::fromLocalFile(second), QUrl::fromLocalFile(first)}, "show size"},
+        {"no file", {}, ""},
+        {"a folder", {QUrl::fromLocalFile(dir.path())}, ""},
+        {"a web address", {QUrl("https://example.org/hill.bmp")}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        QMimeData data;
+        if (c.urls.isEmpty())
+            data.setText("a hill");
+        else
+            data.setUrls(c.urls);
+        const QPoint at = rig.window.preview()->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&rig.window, &enter);
+        EXPECT_EQ(enter.isAccepted(), *c.log != '\0');
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&rig.window, &drop);
+        EXPECT_EQ(rig.platform.takeLog(), c.log);
+        EXPECT_EQ(rig.commands.importPath(),
+                  *c.log ? c.urls.constFirst().toLocalFile() : QString());
+    }
+}
+
+TEST(Keyboard, EscClosesTheOtherWindowsAndEnterPressesTheirOk) {
+    const auto press = [](QWidget* window, Qt::Key key) {
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, key);
+        flushDeletes();
+    };
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(key);
+        QPointer<QWidget> help = new HowToUseWindow, about = new AboutWindow;
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        press(help, key);
+        press(about, key);
+        EXPECT_TRUE(help.isNull() && about.isNull());
+    }
+
+    // Esc in the size dialog closes it like its title bar: no size set, nothing sampled.
+    Rig rig;
+    const QPointer<SizeDialog> dialog = rig.sizeDialog(kHill);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->findChild<QComboBox*>("cboSize")->setEditText("64x64");
+    press(dialog, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(rig.commands.heightMapSize(), 0);
+    EXPECT_EQ(rig.platform.takeLog(), "");
+
+    // Alt and a menu's first letter opens it.
+    rig.window.show();
+    rig.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+    for (const auto& [key, menu] :
+         {std::pair{Qt::Key_F, "menuFile"}, {Qt::Key_E, "menuEdit"}, {Qt::Key_H, "menuHelp"}}) {
+        QTest::keyClick(&rig.window, key, Qt::AltModifier);
+        auto* opened = rig.window.findChild<QMenu*>(menu);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened->isVisible(); }, 1000)) << menu;
+        opened->close();
+    }
+}
+
 TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
     const QString broken = "/images/broken.bmp";
     struct Case {
@@ -258,7 +338,7 @@ TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
         QString image = kHill;
     };
     const Case cases[] = {
-        {nullptr, 32},       {"16x16", 16}, {"64x64", 64, true}, {"64x64", 64, false, broken},
+        {nullptr, 32},       {"16x16", 16}, {"64x64", 64, true}, {"64x64", 0, false, broken},
         {"32X32", 0},        {" 32x32", 0}, {"32x32 ", 0},       {"32", 0},
         {"128x128", 0, true}};
     for (const Case& c : cases) {
@@ -277,7 +357,7 @@ TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
         // The image loads whether or not the text matched, and the dialog closes either way.
         EXPECT_EQ(rig.platform.takeLog(),
                   "load " + c.image.toStdString() +
-                      (c.image == broken ? "; error Error, invalid image" : ""));
+                      (c.image == broken ? "; error Error, invalid image (no such picture)" : ""));
         EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
     }
 
