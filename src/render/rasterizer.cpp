@@ -1,0 +1,167 @@
+#include "render/rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <utility>
+
+namespace grondel::render {
+namespace {
+
+constexpr std::uint32_t kBackground = 0xff2b3440;
+constexpr std::uint32_t kEdgeColour = 0xff202020;
+constexpr std::uint32_t kBorderColour = 0xffff8c1a;
+constexpr double kNear = 1e-4; // of the camera's distance: closer corners are left out
+
+// A corner on the screen: position in pixels, 1 / depth, brightness 0..1.
+struct Corner {
+    float x, y, inverseDepth, light;
+    bool visible;
+};
+
+std::uint32_t shade(float light, bool front) {
+    // A sandy ground, lit from the light's side; from below, one dim shade.
+    const float k = front ? 0.22f + 0.78f * light : 0.12f;
+    const auto channel = [k](float base) {
+        return static_cast<std::uint32_t>(std::clamp(base * k, 0.0f, 255.0f));
+    };
+    return 0xff000000u | channel(222.0f) << 16 | channel(208.0f) << 8 | channel(170.0f);
+}
+
+class Rasterizer {
+public:
+    Rasterizer(const Camera& camera, Frame& frame)
+        : view_(viewOf(camera))
+        , frame_(frame)
+        , focal_(static_cast<float>(frame.height / 2.0 / std::tan(camera.fieldOfView / 2.0)))
+        , near_(static_cast<float>(camera.distance * kNear)) {}
+
+    void project(const SceneMesh& mesh, std::vector<Corner>& corners) const {
+        corners.resize(mesh.positions.size());
+        for (std::size_t k = 0; k < corners.size(); ++k) {
+            const Vec3 d = mesh.positions[k] - view_.eye;
+            const auto x = static_cast<float>(dot(d, view_.right));
+            const auto y = static_cast<float>(dot(d, view_.up));
+            const auto z = static_cast<float>(dot(d, view_.forward));
+            const Vec3 n = k < mesh.normals.size() ? mesh.normals[k] : Vec3{0, 0, 1};
+            corners[k] = {frame_.width / 2.0f + focal_ * x / z,
+                          frame_.height / 2.0f - focal_ * y / z, 1.0f / z,
+                          static_cast<float>(std::max(0.0, dot(n, kTowardsLight))), z > near_};
+        }
+    }
+
+    void fill(const Corner& a, const Corner& b, const Corner& c) {
+        const float area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+        if (area == 0.0f || !std::isfinite(area))
+            return;
+        // Counter-clockwise in the world is clockwise on a screen whose y runs down.
+        const bool front = area < 0.0f;
+        const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
+        const int x1 =
+            std::min(frame_.width - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
+        const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
+        const int y1 =
+            std::min(frame_.height - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+        const float inverseArea = 1.0f / area;
+        for (int y = y0; y <= y1; ++y) {
+            const float py = static_cast<float>(y) + 0.5f;
+            std::uint32_t* row = frame_.pixels.data() + static_cast<std::size_t>(y) * frame_.width;
+            float* depthRow = frame_.depth.data() + static_cast<std::size_t>(y) * frame_.width;
+            for (int x = x0; x <= x1; ++x) {
+                const float px = static_cast<float>(x) + 0.5f;
+                // Barycentric weights; all of one sign inside the triangle.
+                const float wa = ((b.x - px) * (c.y - py) - (b.y - py) * (c.x - px)) * inverseArea;
+                const float wb = ((c.x - px) * (a.y - py) - (c.y - py) * (a.x - px)) * inverseArea;
+                const float wc = 1.0f - wa - wb;
+                if (wa < 0.0f || wb < 0.0f || wc < 0.0f)
+                    continue;
+                const float inverseDepth =
+                    wa * a.inverseDepth + wb * b.inverseDepth + wc * c.inverseDepth;
+                if (inverseDepth <= depthRow[x])
+                    continue;
+                depthRow[x] = inverseDepth;
+                row[x] = shade(wa * a.light + wb * b.light + wc * c.light, front);
+            }
+        }
+    }
+
+    // A line over what is drawn, hidden where a nearer surface covers it.
+    void line(const Corner& a, const Corner& b, std::uint32_t colour) {
+        const float steps = std::ceil(std::max(std::abs(b.x - a.x), std::abs(b.y - a.y)));
+        if (!std::isfinite(steps) || steps > 1e5f)
+            return;
+        for (float s = 0.0f; s <= steps; s += 1.0f) {
+            const float t = steps > 0.0f ? s / steps : 0.0f;
+            const int x = static_cast<int>(a.x + (b.x - a.x) * t);
+            const int y = static_cast<int>(a.y + (b.y - a.y) * t);
+            if (x < 0 || y < 0 || x >= frame_.width || y >= frame_.height)
+                continue;
+            const std::size_t at = static_cast<std::size_t>(y) * frame_.width + x;
+            const float inverseDepth = a.inverseDepth + (b.inverseDepth - a.inverseDepth) * t;
+            // A little in front of the faces it lies on.
+            if (inverseDepth * 1.002f >= frame_.depth[at])
+                frame_.pixels[at] = colour;
+        }
+    }
+
+private:
+    View view_;
+    Frame& frame_;
+    float focal_;
+    float near_;
+};
+
+// The edges of a mesh that only one of its faces uses: its outline.
+std::vector<std::pair<int, int>> outline(const SceneMesh& mesh) {
+    std::map<std::pair<int, int>, int> uses;
+    for (const auto& face : mesh.faces)
+        for (int k = 0; k < 3; ++k)
+            ++uses[std::minmax(face[k], face[(k + 1) % 3])];
+    std::vector<std::pair<int, int>> edges;
+    for (const auto& [edge, count] : uses)
+        if (count == 1)
+            edges.push_back(edge);
+    return edges;
+}
+
+} // namespace
+
+void Frame::resize(int newWidth, int newHeight) {
+    width = std::max(newWidth, 0);
+    height = std::max(newHeight, 0);
+    const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    pixels.resize(size);
+    depth.resize(size);
+}
+
+void draw(const Scene& scene, const Camera& camera, const RenderOptions& options, Frame& frame) {
+    std::fill(frame.pixels.begin(), frame.pixels.end(), kBackground);
+    std::fill(frame.depth.begin(), frame.depth.end(), 0.0f);
+    if (frame.width == 0 || frame.height == 0)
+        return;
+    Rasterizer raster(camera, frame);
+    std::vector<std::vector<Corner>> corners(scene.meshes.size());
+    const auto visible = [](const std::vector<Corner>& at, const std::array<int, 3>& face) {
+        return at[face[0]].visible && at[face[1]].visible && at[face[2]].visible;
+    };
+    for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
+        raster.project(scene.meshes[m], corners[m]);
+        for (const auto& face : scene.meshes[m].faces)
+            if (visible(corners[m], face))
+                raster.fill(corners[m][face[0]], corners[m][face[1]], corners[m][face[2]]);
+    }
+    for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
+        const std::vector<Corner>& at = corners[m];
+        if (options.faceEdges)
+            for (const auto& face : scene.meshes[m].faces)
+                if (visible(at, face))
+                    for (int k = 0; k < 3; ++k)
+                        raster.line(at[face[k]], at[face[(k + 1) % 3]], kEdgeColour);
+        if (options.meshBorders)
+            for (const auto& [a, b] : outline(scene.meshes[m]))
+                if (at[a].visible && at[b].visible)
+                    raster.line(at[a], at[b], kBorderColour);
+    }
+}
+
+} // namespace grondel::render

@@ -1,0 +1,74 @@
+#include "model3do/game_tiles.h"
+#include "render/rasterizer.h"
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+using namespace grondel;
+using namespace grondel::render;
+
+namespace {
+
+// A 64 x 64 terrain whose grey level is level(column, row).
+Scene terrain(const std::function<int(int, int)>& level) {
+    HeightMap grid;
+    for (int x = 0; x < kMaxEdge; ++x)
+        for (int y = 0; y < kMaxEdge; ++y)
+            (void)grid.set(x, y, packColour(level(x, y), level(x, y), level(x, y)));
+    return sceneOf(*buildGameModel(grid, kMaxEdge, {}));
+}
+
+int brightness(std::uint32_t pixel) {
+    return static_cast<int>((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff));
+}
+
+Frame drawn(const Scene& scene, const Camera& camera, RenderOptions options = {}) {
+    Frame frame;
+    frame.resize(400, 300);
+    render::draw(scene, camera, options, frame);
+    return frame;
+}
+
+} // namespace
+
+TEST(Render, TheLightFromTheNorthWestMakesARidgesWestFaceTheBrighter) {
+    // A ridge running north-south down the middle column.
+    const Scene ridge =
+        terrain([](int x, int) { return std::max(0, 255 - 16 * std::abs(x - 32)); });
+    for (const Camera& camera : {topView(ridge, 4.0 / 3.0), southView(ridge, 4.0 / 3.0)}) {
+        const Frame frame = drawn(ridge, camera);
+        const auto at = [&](int x, int y) { return frame.pixels[y * frame.width + x]; };
+        // Left of the screen's middle is west in both views; the ridge's faces lie a few pixels
+        // either side of it.
+        const int middle = frame.width / 2, row = frame.height / 2 + 20;
+        EXPECT_GT(brightness(at(middle - 12, row)), brightness(at(middle + 12, row)) + 60);
+    }
+}
+
+TEST(Render, TheWholeTerrainIsInViewAndEdgesAndBordersDrawOverIt) {
+    const Scene flat = terrain([](int, int) { return 0; });
+    const Camera camera = southView(flat, 4.0 / 3.0);
+    const Frame plain = drawn(flat, camera);
+    // Nothing drawn touches the picture's edges: the terrain fits with a margin.
+    for (int x = 0; x < plain.width; ++x)
+        EXPECT_EQ(plain.depth[x] + plain.depth[(plain.height - 1) * plain.width + x], 0.0f);
+    for (int y = 0; y < plain.height; ++y)
+        EXPECT_EQ(plain.depth[y * plain.width] + plain.depth[y * plain.width + plain.width - 1],
+                  0.0f);
+    // Turned a little, drawn to the pixel the same again: no state is left from frame to frame.
+    EXPECT_EQ(drawn(flat, turned(camera, 0.0, 0.0)).pixels, plain.pixels);
+
+    const auto changed = [&](const Frame& other) {
+        int count = 0;
+        for (std::size_t k = 0; k < other.pixels.size(); ++k)
+            count += other.pixels[k] != plain.pixels[k];
+        return count;
+    };
+    const int borders = changed(drawn(flat, camera, {false, true}));
+    const int edges = changed(drawn(flat, camera, {true, false}));
+    EXPECT_GT(borders, 500);       // the outline and the 16-square tiles' borders
+    EXPECT_GT(edges, 5 * borders); // every face's outline
+}
