@@ -94,8 +94,9 @@ void MainCommands::exportGameModel() {
     const QString path = platform_.saveFileName(kModelPattern);
     if (path.isEmpty())
         return;
-    const auto model = formatGameModel(heightMap_, heightMapSize_);
-    if (!model || !saveFileAtomically(withModelSuffix(path), *model).ok())
+    // model.error says why a model was refused; the window shows its one message for now.
+    const GameModelText model = formatGameModel(heightMap_, heightMapSize_);
+    if (!model.ok() || !saveFileAtomically(withModelSuffix(path), model.text).ok())
         platform_.showError(kSaveFailed);
 }
 

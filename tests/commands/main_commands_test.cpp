@@ -122,10 +122,10 @@ TEST_F(Commands, ExportWritesTheGameModelWithTheSuffixRuleAndSaysWhenItCannot) {
         commands.exportGameModel();
     EXPECT_EQ(log(), "save *.3do; save *.3do; save *.3do; save *.3do; save *.3do; "
                      "error Error, could not save the model");
-    const auto expected = formatGameModel(commands.heightMap(), 32);
-    ASSERT_TRUE(expected);
-    EXPECT_EQ(written("game.3do"), *expected);
-    EXPECT_EQ(written("game.3DO.3do"), *expected);
+    const GameModelText expected = formatGameModel(commands.heightMap(), 32);
+    ASSERT_TRUE(expected.ok());
+    EXPECT_EQ(written("game.3do"), expected.text);
+    EXPECT_EQ(written("game.3DO.3do"), expected.text);
     EXPECT_EQ(commands.savePath(), path("hill.3do")); // the editor model's path stays
 
     load("flat.bmp", 0); // no size matched in the dialog: no terrain to export
