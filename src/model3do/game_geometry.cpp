@@ -93,7 +93,18 @@ GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshSha
             keys.push_back(keyOf(p));
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    // A table over the whole grid when it is not much larger than the points used, else a search.
+    const std::uint64_t gridPoints =
+        static_cast<std::uint64_t>(grid.columns) * static_cast<std::uint64_t>(grid.rows);
+    std::vector<std::uint32_t> table;
+    if (gridPoints <= 8 * keys.size() + 65536) {
+        table.resize(gridPoints);
+        for (std::size_t id = 0; id < keys.size(); ++id)
+            table[keys[id]] = static_cast<std::uint32_t>(id);
+    }
     const auto idOf = [&](GridPoint p) {
+        if (!table.empty())
+            return static_cast<std::size_t>(table[keyOf(p)]);
         return static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), keyOf(p)) -
                                         keys.begin());
     };

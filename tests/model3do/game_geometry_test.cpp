@@ -1,0 +1,158 @@
+#include "model3do/game_model.h"
+#include "model3do/game_numbers.h"
+#include "model3do/game_tiles.h"
+#include "model3do/model_check.h"
+#include "model3do/printed_model.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using namespace grondel;
+using namespace grondel::testing;
+
+namespace {
+
+// Steep noise in the west quarter, where every cell differs from its neighbours; flat ground
+// east of it.
+HeightMap noisyGrid() {
+    HeightMap grid;
+    for (int k = 0; k < kMaxEdge * kMaxEdge; ++k)
+        if (k % 64 < 16)
+            (void)grid.set(k % 64, k / 64, packColour(k * 97 % 251, k * 13 % 256, k % 7 * 30));
+    return grid;
+}
+
+std::string problems(const ModelCheck& check) {
+    std::string out;
+    for (const ModelProblem& problem : check.problems)
+        out += "\n  line " + std::to_string(problem.line) + ": " + problem.text;
+    return out;
+}
+
+template <typename Append>
+std::string printed(Append append) {
+    ModelText out;
+    append(out);
+    return std::move(out).take();
+}
+
+} // namespace
+
+TEST(GameNumbers, PrintXAndYExactlyAndTheRestWithNineSignificantDigits) {
+    using namespace game_numbers;
+    // Exact multiples of 2^-k with at most k decimals, no trailing zeros, no "-0".
+    for (const auto& [value, k, text] : std::initializer_list<std::tuple<double, int, std::string>>{
+             {-15.75, 20, "-15.75"},
+             {3, 20, "3"},
+             {-0.0, 8, "0"},
+             {std::ldexp(1, -35), 35, "0.00000000002910383045673370361328125"},
+             {16777216, 0, "16777216"},
+             {quantized(0.15, 21), 21, "0.150000095367431640625"}})
+        EXPECT_EQ(printed([&](ModelText& out) { appendExact(out, value, k); }), text);
+    // Shortest texts of 9-digit values; a tiny normal z keeps its digits.
+    for (const auto& [value, text] : std::initializer_list<std::pair<double, std::string>>{
+             {significant(1 / 3.0), "0.333333333"},
+             {significant(-3.2e-7), "-3.2e-07"},
+             {significant(6.25000001234e-8), "6.25000001e-08"},
+             {significant(2097151.999), "2097152"},
+             {-0.0, "0"}})
+        EXPECT_EQ(printed([&](ModelText& out) { appendShortest(out, value); }), text);
+    // Radii cover the distance even once read into a float32.
+    for (const double distance : {1.0, 22.2855536, 1e-9, 123456789.0}) {
+        const double radius = radiusAbove(distance);
+        EXPECT_GE(static_cast<float>(radius), distance);
+        EXPECT_LE(radius, distance * (1 + 1e-6));
+        EXPECT_EQ(significant(radius), radius);
+    }
+    // The finest quantum keeps the widest value within 2^24 quanta.
+    for (const auto& [largest, k] :
+         std::initializer_list<std::pair<double, int>>{{15.75, 20},
+                                                       {16, 20},
+                                                       {16.000001, 19},
+                                                       {0.01575, 29},
+                                                       {16777216, 0},
+                                                       {16777217, -1},
+                                                       {1e-30, kMaxQuantumDecimals},
+                                                       {INFINITY, -1}})
+        EXPECT_EQ(quantumExponent(largest), k) << largest;
+}
+
+// Scales on each axis apart, texel densities from the least to the most: every model the
+// builder makes loads and draws right by the checker's terrain rules; every other is refused
+// with a reason naming the options that cause it.
+TEST(GameModel, EveryCombinationOfOptionsLoadsAndDrawsRightOrIsRefusedNamingIt) {
+    const HeightMap grid = noisyGrid();
+    const std::vector<double> scales{0.001, 0.3, 1, 7.7, 1000};
+    int refused = 0, made = 0, texturesRefused = 0;
+    for (double x : scales)
+        for (double y : scales)
+            for (double z : scales)
+                for (double texels : {0.001, 320.0, 100000.0}) {
+                    const GameModelOptions o{x, y, z, "dflt.mat", texels};
+                    const GameModelText model = formatGameModel(grid, 32, o);
+                    SCOPED_TRACE(::testing::Message() << x << ", " << y << ", " << z << " at "
+                                                      << texels << ": " << model.error);
+                    if (!model.ok()) {
+                        ++refused;
+                        EXPECT_EQ(model.error.find('\n'), std::string::npos);
+                        const bool textures = model.error.find("texture") != std::string::npos;
+                        texturesRefused += textures;
+                        for (double named : textures ? std::vector{texels} : std::vector{x, y, z})
+                            EXPECT_NE(model.error.find(optionText(named)), std::string::npos);
+                        continue;
+                    }
+                    ++made;
+                    const ModelCheck check = checkModel(model.text, {true});
+                    EXPECT_TRUE(check.ok()) << problems(check);
+                }
+    EXPECT_EQ(made + refused, 375);
+    EXPECT_GT(made, refused);
+    EXPECT_EQ(texturesRefused, 80); // X or Y at 7.7 or more with 100000 texels per unit
+}
+
+TEST(GameModel, RefusesWhatCannotBeMadeOrDrawnWithOneLineSayingWhy) {
+    const HeightMap noisy = noisyGrid();
+    struct Case {
+        GameModelOptions options;
+        int edge;
+        std::string_view words;
+        const HeightMap* grid = nullptr;
+    };
+    const double nan = NAN, inf = INFINITY;
+    for (const Case& c : std::initializer_list<Case>{
+             {{0, 1, 1}, 16, "scale X 0 is outside 0.001 to 1000"},
+             {{1, -1, 1}, 16, "scale Y -1 is outside"},
+             {{1, 1, nan}, 16, "scale Z nan is outside"},
+             {{1, 1, 1000.5}, 16, "scale Z 1000.5 is outside"},
+             {{1, 1, 0.0009}, 16, "scale Z 0.0009"},
+             {{inf, 1, 1}, 16, "scale X inf"},
+             {{1, 1, 1, "dflt.mat", 0}, 16, "texels per unit 0 is outside 0.001 to 100000"},
+             {{1, 1, 1, "dflt.mat", 100001}, 16, "texels per unit 100001"},
+             {{1, 1, 1, "dflt.mat", -nan}, 16, "texels per unit"},
+             {{1, 1, 1, ""}, 16, "the material \"\" is not"},
+             {{1, 1, 1, "dflt.bmp"}, 16, "\"dflt.bmp\" is not a plain file name ending in .mat"},
+             {{1, 1, 1, "my rock.mat"}, 16, "\"my rock.mat\""},
+             {{1, 1, 1, "line\nbreak.mat"}, 16, "\"line?break.mat\""},
+             {{1, 1, 1, "höhe.mat"}, 16, "\"h??he.mat\""},
+             {{1, 1, 1, std::string(28, 'a') + ".mat"}, 16, "at most 31 characters"},
+             {{}, 1, "the grid edge 1 is outside 2 to 64"},
+             {{}, 65, "the grid edge 65"},
+             {{}, -1, "the grid edge -1"},
+             // Texture coordinates past 2^21 texels, even shifted by whole 1024s.
+             {{7.7, 0.001, 1, "dflt.mat", 100000},
+              16,
+              "reach 2.88768e+06 texels in a mesh at "
+              "scale 7.7, 0.001 and 100000 texels per unit"},
+             // Squares 0.0005 units wide under hills thousands high.
+             {{0.001, 0.001, 1000}, 64, "faces as small as 1.25e-07 square units", &noisy},
+         }) {
+        const GameModelText model =
+            formatGameModel(c.grid ? *c.grid : HeightMap(), c.edge, c.options);
+        EXPECT_TRUE(model.text.empty());
+        EXPECT_NE(model.error.find(c.words), std::string::npos) << model.error;
+        EXPECT_EQ(model.error.find('\n'), std::string::npos) << model.error;
+    }
+    // A flat terrain has nothing tall beside its small squares.
+    EXPECT_TRUE(formatGameModel(HeightMap(), 64, {0.001, 0.001, 1000}).ok());
+}
