@@ -145,7 +145,10 @@ TEST(GameModel, RefusesWhatCannotBeMadeOrDrawnWithOneLineSayingWhy) {
               "reach 2.88768e+06 texels in a mesh at "
               "scale 7.7, 0.001 and 100000 texels per unit"},
              // Squares 0.0005 units wide under hills thousands high.
-             {{0.001, 0.001, 1000}, 64, "faces as small as 1.25e-07 square units", &noisy},
+             {{0.001, 0.001, 1000},
+              64,
+              "square units in a model 5655.14 units across (scale 0.001, 0.001, 1000)",
+              &noisy},
          }) {
         const GameModelText model =
             formatGameModel(c.grid ? *c.grid : HeightMap(), c.edge, c.options);
