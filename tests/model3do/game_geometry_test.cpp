@@ -159,3 +159,103 @@ TEST(GameModel, RefusesWhatCannotBeMadeOrDrawnWithOneLineSayingWhy) {
     // A flat terrain has nothing tall beside its small squares.
     EXPECT_TRUE(formatGameModel(HeightMap(), 64, {0.001, 0.001, 1000}).ok());
 }
+
+TEST(TerrainGrid, TakesTheTopLeftSquareOfTheColourGridRowAfterRowAndRefusesWhatCannotBeATerrain) {
+    HeightMap map;
+    ASSERT_TRUE(map.set(2, 0, 0xffffff) && map.set(0, 2, 2097151) && map.set(3, 3, -1));
+    const TerrainGrid grid = terrainGridOf(map, 3);
+    EXPECT_EQ(std::tuple(grid.columns, grid.rows, grid.spacing), std::tuple(3, 3, 0.5));
+    EXPECT_EQ(grid.heights, (std::vector<double>{0, 0, 16777215 / 2097151.0, 0, 0, 0, 1, 0, 0}));
+    EXPECT_EQ(grid.at({2, 0}), 16777215 / 2097151.0);
+    for (const int edge : {-1, 65})
+        EXPECT_EQ(terrainGridOf(map, edge).heights.size(), 0u);
+
+    const auto with = [](int columns, int rows, double spacing, double height) {
+        TerrainGrid g{columns, rows, spacing,
+                      std::vector<double>(std::size_t(std::max(columns * rows, 0)), 1.0)};
+        if (!g.heights.empty())
+            g.heights.back() = height;
+        return g;
+    };
+    for (const auto& [g, words] : std::initializer_list<std::pair<TerrainGrid, std::string>>{
+             {with(1, 5, 0.5, 0), "1 x 5 points; each side takes 2 to 4097"},
+             {with(5, 4098, 0.5, 0), "5 x 4098 points"},
+             {TerrainGrid{3, 3, 0.5, {1, 2}}, "holds 2 heights for 3 x 3 points"},
+             {with(3, 3, 0, 0), "spacing is not a number above 0"},
+             {with(3, 3, NAN, 0), "spacing"},
+             {with(3, 3, 0.5, NAN), "a height that is not a number within 1000000000000000"},
+             {with(3, 3, 0.5, -2e15), "a height that is not"}}) {
+        EXPECT_NE(terrainGridProblem(g).find(words), std::string::npos) << terrainGridProblem(g);
+        EXPECT_NE(buildGameModel(g, {}).error.find(words), std::string::npos);
+    }
+    EXPECT_EQ(terrainGridProblem(with(2, 4097, 1e-3, -1e15)), "");
+}
+
+// A grid of any size, cut into tiles of at most 16 squares; the edges of the picture still on
+// the north and west.
+TEST(GameModel, TilesAGridOfAnySizeNorthUp) {
+    TerrainGrid grid{20, 35, 0.25, {}};
+    for (int k = 0; k < 20 * 35; ++k)
+        grid.heights.push_back(std::sin(k * 0.37) + (k % 20) * 0.1);
+    const GameModelBuild built = buildGameModel(grid, {2, 3, 0.5, "dflt.mat", 320});
+    ASSERT_TRUE(built.ok()) << built.error;
+    const ModelCheck check = checkModel(printGameModel(built.model), {true});
+    EXPECT_TRUE(check.ok()) << problems(check);
+    // 19 x 34 squares: 2 tiles across, 3 down, west to east inside north to south.
+    EXPECT_EQ(std::tuple(check.meshes, check.faces), std::tuple(6, 19 * 34 * 2));
+    const std::vector<std::string> names{"tile0_0", "tile1_0", "tile0_1",
+                                         "tile1_1", "tile0_2", "tile1_2"};
+    for (std::size_t m = 0; m < names.size(); ++m)
+        EXPECT_EQ(built.model.meshes[m].name, names[m]);
+    // The first point of the first tile is the grid's north-west corner.
+    const GameMesh& first = built.model.meshes[0];
+    const Vec3 corner = first.node + first.vertices[0];
+    EXPECT_EQ(corner.x, -9.5 * 0.25 * 2);
+    EXPECT_EQ(corner.y, 17 * 0.25 * 3);
+    EXPECT_EQ(corner.z, game_numbers::significant(grid.heights[0] * 0.5));
+}
+
+// Meshes of any shape over grid points, as a simplifier would hand them: their borders meet
+// on the same floats and are lit alike, each node at its mesh's centre.
+TEST(GameModel, BuildsMeshesOfAnyShapeAndRefusesShapesTheGameCannotTake) {
+    TerrainGrid grid{9, 9, 0.5, std::vector<double>(81, 0.0)};
+    for (int k = 0; k < 81; ++k)
+        grid.heights[std::size_t(k)] = (k % 9) * (k % 9) * 0.05 + k / 9 * 0.1;
+    // West: two triangles over the corners (0..4) x (0..8). East: a fan around (6, 4).
+    const MeshShape west{"west", {{0, 0}, {0, 8}, {4, 8}, {4, 0}}, {{0, 1, 2}, {0, 2, 3}}};
+    const MeshShape east{"east",
+                         {{6, 4}, {8, 8}, {8, 0}, {4, 0}, {4, 8}},
+                         {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 1}}};
+    const GameModelBuild built = buildGameModel(grid, {west, east}, {});
+    ASSERT_TRUE(built.ok()) << built.error;
+    const ModelCheck check = checkModel(printGameModel(built.model), {true});
+    EXPECT_TRUE(check.ok()) << problems(check);
+    const GameMesh &w = built.model.meshes[0], &e = built.model.meshes[1];
+    EXPECT_EQ(w.node, (Vec3{-1, 0, 0}));
+    EXPECT_EQ(e.node, (Vec3{1, 0, 0}));
+    // Points (4, 0) and (4, 8) in both meshes: the same place and the same normal.
+    for (const auto& [inWest, inEast] : {std::pair{3, 3}, std::pair{2, 4}}) {
+        EXPECT_EQ(w.node + w.vertices[inWest], e.node + e.vertices[inEast]);
+        EXPECT_EQ(w.vertexNormals[inWest], e.vertexNormals[inEast]);
+        EXPECT_NE(w.vertexNormals[inWest], w.faceNormals[0]);
+    }
+
+    const auto refusal = [&](std::vector<MeshShape> shapes) {
+        return buildGameModel(grid, shapes, {}).error;
+    };
+    MeshShape large = west;
+    large.points.resize(513, {1, 1});
+    for (const auto& [error, words] : std::initializer_list<std::pair<std::string, std::string>>{
+             {refusal({}), "the terrain has no mesh"},
+             {refusal({west, {"east", east.points, {{0, 2, 1}}}}), "mesh 1 has a face that is not "
+                                                                   "counter-clockwise"},
+             {refusal({{"flat", {{0, 0}, {1, 1}, {2, 2}}, {{0, 1, 2}}}}), "not counter-clockwise"},
+             {refusal({{"off", {{0, 0}, {0, 9}, {4, 8}}, {{0, 1, 2}}}}), "a point off the"},
+             {refusal({{"few", west.points, {{0, 1, 4}}}}), "a corner it does not list"},
+             {refusal({{"none", west.points, {}}}), "4 vertices and 0 faces"},
+             {refusal({large}), "513 vertices"},
+             {refusal({{"a b", west.points, west.faces}}), "mesh 0 has no plain name"},
+             {refusal({{"", west.points, west.faces}}), "no plain name"},
+             {refusal({{std::string(32, 'n'), west.points, west.faces}}), "no plain name"}})
+        EXPECT_NE(error.find(words), std::string::npos) << error;
+}
