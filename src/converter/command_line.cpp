@@ -38,7 +38,9 @@ CommandLine::CommandLine()
               QStringLiteral("PATH"))
     , game_(QStringLiteral("game"),
             QStringLiteral("Write the game model instead: cut into meshes the game takes, centred, "
-                           "with normals\nand texture coordinates, ready to load as it is."))
+                           "with normals\nand texture coordinates, ready to load as it is. It "
+                           "reads north-up: the picture's top edge along +y, its left edge "
+                           "along -x."))
     , scale_(QStringLiteral("scale"),
              QStringLiteral("With --game: world units per half grid step across and along, and "
                             "the height factor\n(each from %1 to %2). Default 1,1,1.")
@@ -58,7 +60,7 @@ CommandLine::CommandLine()
                             "with its line number."))
     , terrain_(QStringLiteral("terrain"),
                QStringLiteral("With --check: the models are terrains, so every face and vertex "
-                              "normal must point\nup (z above 0)."))
+                              "normal must point up (z above 0)."))
     , help_(QStringList{"h", "help"}, QStringLiteral("Show this help and exit."))
     , version_(QStringList{"v", "version"}, QStringLiteral("Show the version and exit.")) {
     parser_.setApplicationDescription(
