@@ -259,3 +259,17 @@ TEST(GameModel, BuildsMeshesOfAnyShapeAndRefusesShapesTheGameCannotTake) {
              {refusal({{std::string(32, 'n'), west.points, west.faces}}), "no plain name"}})
         EXPECT_NE(error.find(words), std::string::npos) << error;
 }
+
+// Steep faces a hair from vertical keep their normal's small z: printed with six decimals it
+// would read 0, and the game would never draw them.
+TEST(GameModel, SteepFacesKeepTheirNormalsUp) {
+    const GameModelText made = formatGameModel(noisyGrid(), 32, {0.001, 0.3, 1000});
+    ASSERT_TRUE(made.ok()) << made.error;
+    double least = 1.0;
+    for (const PrintedMesh& mesh : readPrinted(made.text).meshes)
+        for (const char* list : {"FACE NORMALS", "VERTEX NORMALS"})
+            for (const std::string& normal : mesh.lists.at(list))
+                least = std::min(least, vec(normal).z);
+    EXPECT_GT(least, 0.0);
+    EXPECT_LT(least, 5e-7);
+}
