@@ -16,7 +16,7 @@ grondel::render::Scene hills(int edge) {
             const int grey = static_cast<int>(level);
             (void)grid.set(x, y, grondel::packColour(grey, grey, grey));
         }
-    return grondel::render::sceneOf(*grondel::buildGameModel(grid, edge, {}));
+    return grondel::render::sceneOf(grondel::buildGameModel(grid, edge, {}).model);
 }
 
 // One frame at 800 x 600 from the default view, as the terrain view draws it.

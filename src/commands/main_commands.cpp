@@ -121,10 +121,13 @@ void MainCommands::exportGameModel() {
         platform_.saveFileName(kModelPattern, QStringLiteral("Export Game Model"), suggested);
     if (path.isEmpty())
         return;
-    const auto model = formatGameModel(heightMap_, heightMapSize_);
-    const SaveResult saved =
-        model ? saveFileAtomically(withModelSuffix(path), *model) : SaveResult{};
-    if (!model || !saved.ok())
+    const GameModelText model = formatGameModel(heightMap_, heightMapSize_);
+    if (!model.ok()) {
+        platform_.showError(kSaveFailed, QString::fromStdString(model.error));
+        return;
+    }
+    const SaveResult saved = saveFileAtomically(withModelSuffix(path), model.text);
+    if (!saved.ok())
         platform_.showError(kSaveFailed, saved.error);
 }
 

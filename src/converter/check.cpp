@@ -8,7 +8,8 @@
 
 namespace grondel::cli {
 
-int check(const QStringList& models, QTextStream& report, QTextStream& errors) {
+int check(const QStringList& models, QTextStream& report, QTextStream& errors,
+          CheckOptions options) {
     // Far beyond any model the game takes; keeps a wrong argument from filling memory.
     constexpr qint64 kMaxModelBytes = 256 * 1024 * 1024;
     int status = kExitConverted;
@@ -28,7 +29,8 @@ int check(const QStringList& models, QTextStream& report, QTextStream& errors) {
             status = kExitFailed;
             continue;
         }
-        const ModelCheck result = checkModel(std::string_view(text.constData(), text.size()));
+        const ModelCheck result =
+            checkModel(std::string_view(text.constData(), text.size()), options);
         if (result.ok()) {
             report << path << ": ok (" << result.meshes << " meshes, " << result.vertices
                    << " vertices, " << result.faces << " faces)\n";

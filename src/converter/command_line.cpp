@@ -38,7 +38,9 @@ CommandLine::CommandLine()
               QStringLiteral("PATH"))
     , game_(QStringLiteral("game"),
             QStringLiteral("Write the game model instead: cut into meshes the game takes, centred, "
-                           "with normals\nand texture coordinates, ready to load as it is."))
+                           "with normals\nand texture coordinates, ready to load as it is. It "
+                           "reads north-up: the picture's top edge along +y, its left edge "
+                           "along -x."))
     , scale_(QStringLiteral("scale"),
              QStringLiteral("With --game: world units per half grid step across and along, and "
                             "the height factor\n(each from %1 to %2). Default 1,1,1.")
@@ -56,6 +58,9 @@ CommandLine::CommandLine()
              QStringLiteral("Check the given .3do model files by the game's loading rules instead "
                             "of converting;\nprints \"ok\" with the counts, or each problem "
                             "with its line number."))
+    , terrain_(QStringLiteral("terrain"),
+               QStringLiteral("With --check: the models are terrains, so every face and vertex "
+                              "normal must point up (z above 0)."))
     , help_(QStringList{"h", "help"}, QStringLiteral("Show this help and exit."))
     , version_(QStringList{"v", "version"}, QStringLiteral("Show the version and exit.")) {
     parser_.setApplicationDescription(
@@ -66,7 +71,7 @@ CommandLine::CommandLine()
                        "Exit status: 0 when every image converted, 1 when any failed (one line "
                        "each on standard\nerror), 2 for a wrong command line."));
     parser_.addOptions(
-        {size_, output_, game_, scale_, material_, texels_, check_, help_, version_});
+        {size_, output_, game_, scale_, material_, texels_, check_, terrain_, help_, version_});
     parser_.addPositionalArgument(QStringLiteral("IMAGE"),
                                   QStringLiteral("Heightmap images; each model is written beside "
                                                  "its image, named with \".3do\" as its suffix."),
@@ -89,7 +94,7 @@ CommandLineRequest CommandLine::parse(const QStringList& arguments) {
             QStringLiteral("Usage: %1 [--size N] [--output PATH] IMAGE...\n"
                            "       %1 --game [--scale X,Y,Z] [--material NAME.mat] "
                            "[--texels-per-unit T] [--size N] [--output PATH] IMAGE...\n"
-                           "       %1 --check MODEL...")
+                           "       %1 --check [--terrain] MODEL...")
                 .arg(kProgram));
         return request;
     }
@@ -106,6 +111,9 @@ CommandLineRequest CommandLine::parse(const QStringList& arguments) {
 
 QString CommandLine::planFrom(ConvertPlan& plan) const {
     plan.images = parser_.positionalArguments();
+    plan.terrain = parser_.isSet(terrain_);
+    if (plan.terrain && !parser_.isSet(check_))
+        return QStringLiteral("--terrain goes with --check.");
     if (parser_.isSet(check_)) {
         for (const QCommandLineOption* other :
              {&size_, &output_, &game_, &scale_, &material_, &texels_})

@@ -38,6 +38,7 @@ private:
     QCommandLineOption material_;
     QCommandLineOption texels_;
     QCommandLineOption check_;
+    QCommandLineOption terrain_;
     QCommandLineOption help_;
     QCommandLineOption version_;
 };

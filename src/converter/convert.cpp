@@ -69,8 +69,13 @@ void makeModel(const ConvertPlan& plan, Job& job) {
         job.error = QStringLiteral("the grid edge %1 is too large").arg(edge);
         return;
     }
-    auto model = plan.game ? formatGameModel(grid, edge, plan.gameOptions)
-                           : formatEditorModel(grid, edge, std::move(spareText));
+    if (plan.game) {
+        GameModelText model = formatGameModel(grid, edge, plan.gameOptions);
+        job.error = QString::fromStdString(model.error);
+        job.model = std::move(model.text);
+        return;
+    }
+    auto model = formatEditorModel(grid, edge, std::move(spareText));
     if (!model)
         job.error = QStringLiteral("no model can be made at grid edge %1").arg(edge);
     else

@@ -25,6 +25,7 @@ struct ConvertPlan {
     QStringList images; // at least one; exactly one when output is given
     bool game = false;  // write the game model instead of the editor model
     GameModelOptions gameOptions;
+    bool terrain = false; // for Check: also the terrain's rules (CheckOptions::terrain)
 };
 
 // Loads each image, samples its top-left edge x edge pixels exactly as the window's import does

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         return grondel::cli::kExitUsage;
     case Action::Check: {
         QTextStream report(stdout);
-        return grondel::cli::check(request.plan.images, report, errors);
+        return grondel::cli::check(request.plan.images, report, errors, {request.plan.terrain});
     }
     case Action::Convert:
         break;

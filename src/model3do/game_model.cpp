@@ -1,6 +1,7 @@
 #include "model3do/game_model.h"
 
 #include "model3do/game_numbers.h"
+#include "model3do/game_tiles.h"
 #include "model3do/number_text.h"
 #include "model3do/sections.h"
 
@@ -9,7 +10,8 @@
 namespace grondel {
 namespace {
 
-using game_numbers::append;
+using game_numbers::appendExact;
+using game_numbers::appendShortest;
 
 constexpr std::string_view kNodeFlags = ": 0x0 0x1 ";
 constexpr std::string_view kNodeTurnAndPivot = " 0.000000 0.000000 0.000000 0.000000 0.000000 "
@@ -36,28 +38,42 @@ void appendList(ModelText& out, const List& items, Append&& appendItem) {
     }
 }
 
-void appendMesh(ModelText& out, std::size_t number, const GameMesh& mesh) {
+// "x y z" with x and y exact on the model's quanta and z in its shortest form.
+ModelText& appendPlace(ModelText& out, const GameModel& model, Vec3 v) {
+    appendExact(out, v.x, model.quantumX) << ' ';
+    appendExact(out, v.y, model.quantumY) << ' ';
+    return appendShortest(out, v.z);
+}
+
+// "x y z", each in its shortest form.
+ModelText& appendNormal(ModelText& out, Vec3 n) {
+    appendShortest(out, n.x) << ' ';
+    appendShortest(out, n.y) << ' ';
+    return appendShortest(out, n.z);
+}
+
+void appendMesh(ModelText& out, const GameModel& model, std::size_t number, const GameMesh& mesh) {
     out << "MESH ";
     out.integer(static_cast<long long>(number)) << "\r\nNAME " << mesh.name << "\r\nRADIUS ";
-    append(out, mesh.radius) << "\r\n" << sections::kMeshModes << "\r\nVERTICES ";
+    appendShortest(out, mesh.radius) << "\r\n" << sections::kMeshModes << "\r\nVERTICES ";
     out.integer(static_cast<long long>(mesh.vertices.size())) << "\r\n\r\n";
-    appendList(out, mesh.vertices, [&](Vec3 v) { append(out, v) << " 0.000000"; });
+    appendList(out, mesh.vertices, [&](Vec3 v) { appendPlace(out, model, v) << " 0.000000"; });
 
     out << "\r\nTEXTURE VERTICES ";
     out.integer(static_cast<long long>(mesh.textureVertices.size())) << "\r\n\r\n";
     appendList(out, mesh.textureVertices, [&](const std::array<double, 2>& uv) {
-        append(out, uv[0]) << ' ';
-        append(out, uv[1]);
+        appendShortest(out, uv[0]) << ' ';
+        appendShortest(out, uv[1]);
     });
     out << "\r\nVERTEX NORMALS\r\n\r\n";
-    appendList(out, mesh.vertexNormals, [&](Vec3 n) { append(out, n); });
+    appendList(out, mesh.vertexNormals, [&](Vec3 n) { appendNormal(out, n); });
 
     out << "\r\nFACES ";
     out.integer(static_cast<long long>(mesh.faces.size())) << "\r\n\r\n";
     for (std::size_t f = 0; f < mesh.faces.size(); ++f)
         appendFace(out, f, mesh.faces[f]);
     out << "\r\nFACE NORMALS\r\n\r\n";
-    appendList(out, mesh.faceNormals, [&](Vec3 n) { append(out, n); });
+    appendList(out, mesh.faceNormals, [&](Vec3 n) { appendNormal(out, n); });
     out << "\r\n";
 }
 
@@ -73,13 +89,13 @@ void appendHierarchy(ModelText& out, const GameModel& model) {
            "roll: pivotx: pivoty: pivotz: hnodename:\r\n";
     out << "0" << kNodeFlags << "-1 -1 1 -1 ";
     out.integer(meshes) << ' ';
-    append(out, Vec3{}) << kNodeTurnAndPivot << "terrain\r\n";
+    out << "0 0 0" << kNodeTurnAndPivot << "terrain\r\n";
     for (long long node = 1; node <= meshes; ++node) {
         const GameMesh& mesh = model.meshes[static_cast<std::size_t>(node - 1)];
         out.integer(node) << kNodeFlags;
         out.integer(node - 1) << " 0 -1 ";
         out.integer(node < meshes ? node + 1 : -1) << " 0 ";
-        append(out, mesh.node) << kNodeTurnAndPivot << mesh.name << "\r\n";
+        appendPlace(out, model, mesh.node) << kNodeTurnAndPivot << mesh.name << "\r\n";
     }
 }
 
@@ -91,7 +107,8 @@ std::string printGameModel(const GameModel& model) {
         vertices += mesh.vertices.size();
         faces += mesh.faces.size();
     }
-    ModelText out(vertices * 120 + faces * 80 + model.meshes.size() * 400 + 2048);
+    const auto decimals = static_cast<std::size_t>(model.quantumX + model.quantumY);
+    ModelText out(vertices * (130 + decimals) + faces * 90 + model.meshes.size() * 400 + 2048);
     out << "# MODEL game terrain by Grondel\r\n"
         << sections::kHeaderToMaterial << model.material
         << "\r\n"
@@ -99,20 +116,19 @@ std::string printGameModel(const GameModel& model) {
            "SECTION: GEOMETRYDEF\r\n"
            "\r\n"
            "RADIUS ";
-    append(out, model.radius) << sections::kRadiusToMeshCount;
+    appendShortest(out, model.radius) << sections::kRadiusToMeshCount;
     out.integer(static_cast<long long>(model.meshes.size())) << "\r\n\r\n";
     for (std::size_t m = 0; m < model.meshes.size(); ++m)
-        appendMesh(out, m, model.meshes[m]);
+        appendMesh(out, model, m, model.meshes[m]);
     appendHierarchy(out, model);
     return std::move(out).take();
 }
 
-std::optional<std::string> formatGameModel(const HeightMap& grid, int edge,
-                                           const GameModelOptions& options) {
-    const auto model = buildGameModel(grid, edge, options);
-    if (!model)
-        return std::nullopt;
-    return printGameModel(*model);
+GameModelText formatGameModel(const HeightMap& grid, int edge, const GameModelOptions& options) {
+    const GameModelBuild build = buildGameModel(grid, edge, options);
+    if (!build.ok())
+        return {{}, build.error};
+    return {printGameModel(build.model), {}};
 }
 
 } // namespace grondel

@@ -32,5 +32,10 @@ bool isTexelsPerUnit(double texels);
 bool isMaterialName(std::string_view name);
 // Every option within its range.
 bool isValid(const GameModelOptions& options);
+// The first option out of its range, named with its value and range in one line ("scale X 0
+// is outside 0.001 to 1000"), or an empty text when every option is within its range.
+std::string optionsProblem(const GameModelOptions& options);
+// A number as messages about options show it: up to 6 significant digits ("0.3", "1e+08").
+std::string optionText(double value);
 
 } // namespace grondel

@@ -1,14 +1,22 @@
 #include "model3do/model_check.h"
 
+#include "model3do/model_hierarchy.h"
 #include "model3do/model_reader.h"
 #include "model3do/vec3.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
 
 namespace grondel {
 namespace {
+
+constexpr double kMaxTexel = 2097152.0; // 2^21: above it float32 steps by over 1/8 texel
+constexpr double kNormalLengthSlack = 1e-3;
+constexpr double kOffPlaneCosine = 0.999;
+constexpr double kZeroAreaRatio = 1e-12; // of the model's extent squared
 
 struct Mesh {
     long long radiusLine = 0;
@@ -16,22 +24,19 @@ struct Mesh {
     std::vector<Vec3> vertices;
 };
 
-struct Node {
+// A face kept for the zero-area check, which needs the whole model's extent.
+struct FaceArea {
     long long line = 0;
-    long long mesh = -1;
-    long long parent = -1;
-    long long child = -1;
-    long long sibling = -1;
-    long long children = 0;
-    Vec3 position;
-    std::string name;
-    Vec3 world;
+    long long face = 0;
+    long long mesh = 0;
+    double area = 0.0;
 };
 
 class Checker : private ModelReader {
 public:
-    explicit Checker(std::string_view text)
-        : ModelReader(text) {}
+    Checker(std::string_view text, CheckOptions options)
+        : ModelReader(text)
+        , options_(options) {}
 
     ModelCheck run() {
         try {
@@ -58,6 +63,7 @@ private:
         for (long long k = 0; k < materials_; ++k) {
             expect({"%i", "%s"}, [k] { return "material " + number(k) + " (\"n: name.mat\")"; });
             numbered("material", k);
+            checkMaterialName(k);
         }
 
         expect({"section:", "geometrydef"}, "\"SECTION: GEOMETRYDEF\"");
@@ -75,7 +81,18 @@ private:
 
         expect({"section:", "hierarchydef"}, "\"SECTION: HIERARCHYDEF\"");
         readHierarchy();
-        checkModelRadius(radiusLine, radius);
+        checkPlacedModel(radiusLine, radius);
+    }
+
+    // The game keeps a material's name in 32 bytes and looks for a .mat file by it.
+    void checkMaterialName(long long k) {
+        const std::string which = "material " + number(k) + " " + quoted(name_);
+        if (!name_.ends_with(".mat"))
+            problem(line_, which + " does not end in \".mat\"");
+        if (name_.size() > kGameMaxNameLength)
+            problem(line_, which + " has " + number(static_cast<long long>(name_.size())) +
+                               " characters; the game keeps at most " +
+                               number(static_cast<long long>(kGameMaxNameLength)));
     }
 
     void readGeoset(long long g) {
@@ -106,6 +123,8 @@ private:
         mesh.radiusLine = line_;
         mesh.radius = reals_[0];
         expect({"geometrymode", "%d"}, "\"GEOMETRYMODE mode\"");
+        if (integers_[0] == 0)
+            problem(line_, which + " has GEOMETRYMODE 0, so the game never draws it");
         expect({"lightingmode", "%d"}, "\"LIGHTINGMODE mode\"");
         expect({"texturemode", "%d"}, "\"TEXTUREMODE mode\"");
 
@@ -130,6 +149,12 @@ private:
                 return "texture vertex " + number(k) + " of " + which + " (\"n: u v\")";
             });
             numbered("texture vertex", k);
+            const double far = std::max(std::abs(reals_[0]), std::abs(reals_[1]));
+            if (far > kMaxTexel)
+                problem(line_, "texture vertex " + number(k) + " of " + which + " lies " +
+                                   number(far) +
+                                   " texels from 0, beyond 2097152 (2^21), where "
+                                   "float32 steps by more than 1/8 texel");
         }
 
         expect({"vertex", "normals"}, "\"VERTEX NORMALS\"");
@@ -138,8 +163,9 @@ private:
         expect({"faces", "%d"}, "\"FACES count\"");
         const long long faces = count("FACES");
         limit(which + " has FACES", faces, kGameMaxFaces);
+        windings_.clear();
         for (long long k = 0; k < faces; ++k)
-            readFace(which, k, vertices, textureVertices);
+            readFace(which, m, k, mesh, textureVertices);
 
         expect({"face", "normals"}, "\"FACE NORMALS\"");
         readNormals(which, "face", faces,
@@ -148,18 +174,42 @@ private:
     }
 
     // One "n: x y z" line for each of count vertices or faces (of: "vertex" or "face") of a
-    // mesh; hint ends the message when a line is missing or malformed.
+    // mesh; hint ends the message when a line is missing or malformed. The game takes normals
+    // as written: each should be of length 1, and a face's should agree with its winding.
     void readNormals(const std::string& which, const std::string& of, long long count,
                      std::string_view hint) {
         for (long long k = 0; k < count; ++k) {
-            expect({"%i", "%f", "%f", "%f"}, [&] {
-                return "the normal of " + of + " " + number(k) + " of " + which + std::string(hint);
-            });
+            const auto normalOf = [&] {
+                return "the normal of " + of + " " + number(k) + " of " + which;
+            };
+            expect({"%i", "%f", "%f", "%f"}, [&] { return normalOf() + std::string(hint); });
             numbered(of + " normal", k);
+            const Vec3 n{reals_[0], reals_[1], reals_[2]};
+            const double size = length(n);
+            if (!(std::abs(size - 1.0) <= kNormalLengthSlack))
+                problem(line_, normalOf() + " has length " + number(size) +
+                                   "; the game takes it as written, and it should be 1");
+            if (options_.terrain && !(n.z > 0.0))
+                problem(line_, normalOf() + " has z " + number(n.z) +
+                                   ", not above 0: on a terrain every face should face up");
+            if (of != "face" || static_cast<std::size_t>(k) >= windings_.size())
+                continue;
+            const Vec3 winding = windings_[static_cast<std::size_t>(k)];
+            const double scale = length(winding) * size;
+            if (!(scale > 0.0) || !std::isfinite(scale))
+                continue; // a face of zero area, or one with corners the mesh lacks
+            const double cosine = dot(winding, n) / scale;
+            if (cosine < 0.0)
+                problem(line_, normalOf() + " points against its winding (cosine " +
+                                   number(cosine) +
+                                   "), so the game culls the face from the side it shows");
+            else if (cosine < kOffPlaneCosine)
+                problem(line_, normalOf() + " lies off its face's plane: cosine " + number(cosine) +
+                                   " with its winding's normal, below " + number(kOffPlaneCosine));
         }
     }
 
-    void readFace(const std::string& which, long long k, long long vertices,
+    void readFace(const std::string& which, long long m, long long k, const Mesh& mesh,
                   long long textureVertices) {
         const auto face = [&] { return "face " + number(k) + " of " + which; };
         expect(
@@ -172,6 +222,7 @@ private:
         ++result_.faces;
         const long long material = integers_[1];
         const long long count = integers_[5];
+        const auto vertices = static_cast<long long>(mesh.vertices.size());
         if (material < 0 || material >= materials_)
             problem(line_, face() + " uses material " + number(material) + "; the model has " +
                                number(materials_));
@@ -182,14 +233,20 @@ private:
         long long listed = 0;
         long long vertex = 0;
         long long texture = 0;
+        bool placed = true;
+        corners_.clear();
         for (std::size_t w = 8; w < words_.size(); w += 3, ++listed) {
             if (w + 2 >= words_.size() || !parseInteger(words_[w], vertex) ||
                 words_[w + 1] != "," || !parseInteger(words_[w + 2], texture))
                 fail(line_, face() + " lists its vertices other than as \"v, t\" pairs: " +
                                 quoted(lower_));
-            if (vertex < 0 || vertex >= vertices)
+            if (vertex < 0 || vertex >= vertices) {
                 problem(line_, face() + " uses vertex " + number(vertex) + "; the mesh has " +
                                    number(vertices));
+                placed = false;
+            } else {
+                corners_.push_back(mesh.vertices[static_cast<std::size_t>(vertex)]);
+            }
             if (texture < 0 || texture >= textureVertices)
                 problem(line_, face() + " uses texture vertex " + number(texture) +
                                    "; the mesh has " + number(textureVertices));
@@ -197,13 +254,23 @@ private:
         if (listed != count)
             problem(line_,
                     face() + " lists " + number(listed) + " vertices but says " + number(count));
+
+        // The winding's normal: (v1 - v0) x (v2 - v0) for a triangle, summed over the fan from
+        // v0 for more corners; half its length is the face's area.
+        Vec3 winding;
+        for (std::size_t c = 2; placed && c < corners_.size(); ++c)
+            winding += cross(corners_[c - 1] - corners_[0], corners_[c] - corners_[0]);
+        windings_.push_back(placed ? winding : Vec3{});
+        if (placed)
+            areas_.push_back({line_, k, m, length(winding) / 2.0});
     }
 
-    // Seen from its node a vertex lies where the mesh puts it, whatever the node's position.
+    // A mesh's culling sphere is centred where its node carries the mesh's (0, 0, 0); node
+    // placements are rigid, so a vertex lies as far from it as the mesh writes it.
     void checkMeshRadius(const std::string& which, const Mesh& mesh) {
         double farthest = 0.0;
         for (const Vec3& v : mesh.vertices)
-            farthest = std::max(farthest, distance({}, v));
+            farthest = std::max(farthest, length(v));
         if (mesh.radius < farthest)
             problem(mesh.radiusLine, which + " RADIUS " + number(mesh.radius) +
                                          " is less than its farthest vertex, " + number(farthest) +
@@ -224,7 +291,7 @@ private:
                               "pitch yaw roll pivotx pivoty pivotz name\", the name one word)";
                    });
             numbered("hierarchy node", k);
-            Node node;
+            HierarchyNode& node = nodes_.emplace_back();
             node.line = line_;
             node.mesh = integers_[1];
             node.parent = integers_[2];
@@ -232,13 +299,13 @@ private:
             node.sibling = integers_[4];
             node.children = integers_[5];
             node.position = {reals_[0], reals_[1], reals_[2]};
+            node.angles = {reals_[3], reals_[4], reals_[5]};
+            node.pivot = {reals_[6], reals_[7], reals_[8]};
             node.name = name_;
-            nodes_.push_back(std::move(node));
         }
-        const auto nodes = static_cast<long long>(nodes_.size());
-        for (long long k = 0; k < nodes; ++k) {
-            Node& node = nodes_[static_cast<std::size_t>(k)];
-            const std::string which = "node " + number(k);
+        for (std::size_t k = 0; k < nodes_.size(); ++k) {
+            HierarchyNode& node = nodes_[k];
+            const std::string which = "node " + number(static_cast<long long>(k));
             if (node.name.size() > kGameMaxNameLength)
                 problem(node.line, which + " name " + quoted(node.name) + " has " +
                                        number(static_cast<long long>(node.name.size())) +
@@ -254,132 +321,67 @@ private:
                     break;
                 }
             }
-            for (auto [link, name] :
-                 {std::pair{&node.parent, "parent"}, std::pair{&node.child, "child"},
-                  std::pair{&node.sibling, "sibling"}}) {
-                if (*link < -1 || *link >= nodes) {
-                    problem(node.line, which + " " + name + " is " + number(*link) +
-                                           "; the model has " + number(nodes) + " nodes");
-                    *link = -1;
-                }
-            }
-            if (node.children < 0) {
-                problem(node.line, which + " has " + number(node.children) + " children");
-                node.children = 0;
-            }
         }
-        placeNodes();
-        walkFromRoot();
+        placeHierarchy(
+            nodes_, [this](long long line, std::string text) { problem(line, std::move(text)); });
     }
 
-    // World positions: each node's position on top of its parent's. Each node is placed once,
-    // so a long or looping parent chain costs no more than a short one.
-    void placeNodes() {
-        enum class State { New, OnPath, Placed };
-        std::vector<State> state(nodes_.size(), State::New);
-        std::vector<std::size_t> path;
-        for (std::size_t k = 0; k < nodes_.size(); ++k) {
-            path.clear();
-            long long at = static_cast<long long>(k);
-            while (at != -1 && state[static_cast<std::size_t>(at)] == State::New) {
-                state[static_cast<std::size_t>(at)] = State::OnPath;
-                path.push_back(static_cast<std::size_t>(at));
-                at = nodes_[static_cast<std::size_t>(at)].parent;
-            }
-            Vec3 base;
-            if (at != -1 && state[static_cast<std::size_t>(at)] == State::Placed) {
-                base = nodes_[static_cast<std::size_t>(at)].world;
-            } else if (at != -1) {
-                problem(nodes_[static_cast<std::size_t>(at)].line,
-                        "the parent chain of node " + number(at) + " loops back to it");
-            }
-            for (auto it = path.rbegin(); it != path.rend(); ++it) {
-                Node& node = nodes_[*it];
-                node.world = {base.x + node.position.x, base.y + node.position.y,
-                              base.z + node.position.z};
-                base = node.world;
-                state[*it] = State::Placed;
-            }
-        }
-    }
-
-    // The game draws node 0, then for each node its first child and numChildren - 1 siblings
-    // after it, each drawn the same way.
-    void walkFromRoot() {
-        reached_.assign(nodes_.size(), false);
-        if (nodes_.empty())
-            return;
-        std::vector<std::size_t> pending{0};
-        reached_[0] = true;
-        while (!pending.empty()) {
-            const std::size_t k = pending.back();
-            pending.pop_back();
-            const Node& node = nodes_[k];
-            long long at = node.child;
-            for (long long c = 0; c < node.children; ++c) {
-                if (at == -1) {
-                    problem(node.line, "node " + number(static_cast<long long>(k)) + " has " +
-                                           number(node.children) +
-                                           " children but its child and sibling chain ends "
-                                           "after " +
-                                           number(c));
-                    break;
-                }
-                if (reached_[static_cast<std::size_t>(at)]) {
-                    problem(node.line, "the children of node " + number(static_cast<long long>(k)) +
-                                           " lead back to node " + number(at) +
-                                           ", which is drawn already");
-                    break;
-                }
-                reached_[static_cast<std::size_t>(at)] = true;
-                pending.push_back(static_cast<std::size_t>(at));
-                at = nodes_[static_cast<std::size_t>(at)].sibling;
-            }
-        }
-        for (std::size_t k = 0; k < nodes_.size(); ++k)
-            if (!reached_[k])
-                problem(nodes_[k].line,
-                        "node " + number(static_cast<long long>(k)) + " " + quoted(nodes_[k].name) +
-                            " cannot be reached from node 0 through child, numChildren and "
-                            "sibling, so the game never draws it");
-    }
-
-    // Seen from the origin a vertex lies at its node's world position plus its own. Geosets and
-    // meshes past the game's limits are refused anyway and left out, which also keeps the work
-    // within the number of nodes times 4 * 512 vertices, whatever the text claims.
-    void checkModelRadius(long long line, double radius) {
+    // The model's radius, seen from the origin, must cover every drawn vertex as its node places
+    // it; a face's area is measured against the extent of those vertices. Geosets and meshes
+    // past the game's limits are refused anyway and left out, which also keeps the work within
+    // the number of nodes times 4 * 512 vertices, whatever the text claims.
+    void checkPlacedModel(long long line, double radius) {
         const std::size_t geosets =
             std::min(geosets_.size(), static_cast<std::size_t>(kGameMaxGeosets));
         double farthest = 0.0;
-        for (std::size_t k = 0; k < nodes_.size(); ++k) {
-            const Node& node = nodes_[k];
-            if (!reached_[k] || node.mesh < 0)
+        constexpr double kFar = std::numeric_limits<double>::max();
+        Vec3 low{kFar, kFar, kFar}, high{-kFar, -kFar, -kFar};
+        for (const HierarchyNode& node : nodes_) {
+            if (!node.drawn || node.mesh < 0)
                 continue;
             for (std::size_t g = 0; g < geosets; ++g) {
                 const Mesh& mesh = geosets_[g][static_cast<std::size_t>(node.mesh)];
                 if (mesh.vertices.size() > static_cast<std::size_t>(kGameMaxVertices))
                     continue;
-                for (const Vec3& v : mesh.vertices)
-                    farthest = std::max(
-                        farthest,
-                        distance({}, {node.world.x + v.x, node.world.y + v.y, node.world.z + v.z}));
+                for (const Vec3& v : mesh.vertices) {
+                    const Vec3 placed = node.placement(v);
+                    farthest = std::max(farthest, length(placed));
+                    low = {std::min(low.x, placed.x), std::min(low.y, placed.y),
+                           std::min(low.z, placed.z)};
+                    high = {std::max(high.x, placed.x), std::max(high.y, placed.y),
+                            std::max(high.z, placed.z)};
+                }
             }
         }
         if (radius < farthest)
             problem(line, "model RADIUS " + number(radius) + " is less than its farthest vertex, " +
                               number(farthest) + " from the origin");
+
+        const Vec3 size = high - low;
+        const double extent = low.x <= high.x ? std::max({size.x, size.y, size.z}) : 0.0;
+        for (const FaceArea& face : areas_)
+            if (!(face.area > kZeroAreaRatio * extent * extent))
+                problem(face.line, "face " + number(face.face) + " of mesh " + number(face.mesh) +
+                                       " has an area of " + number(face.area) +
+                                       ", not above 1e-12 of the model's extent (" +
+                                       number(extent) +
+                                       ") squared: the game cannot draw it "
+                                       "reliably");
     }
 
+    CheckOptions options_;
     long long materials_ = 0;
     std::vector<std::vector<Mesh>> geosets_;
-    std::vector<Node> nodes_;
-    std::vector<bool> reached_;
+    std::vector<HierarchyNode> nodes_;
+    std::vector<Vec3> corners_;  // of the face being read
+    std::vector<Vec3> windings_; // of the mesh being read, by face
+    std::vector<FaceArea> areas_;
 };
 
 } // namespace
 
-ModelCheck checkModel(std::string_view text) {
-    return Checker(text).run();
+ModelCheck checkModel(std::string_view text, CheckOptions options) {
+    return Checker(text, options).run();
 }
 
 } // namespace grondel

@@ -27,27 +27,42 @@ struct ModelCheck {
     bool ok() const { return problems.empty(); }
 };
 
+// What to check beyond the game's own rules.
+struct CheckOptions {
+    // The model is a terrain: every face and vertex normal should point up (z above 0).
+    bool terrain = false;
+};
+
 // Reads a 3DO 2.1 text model the way the game does and lists what would keep the game from
-// loading or drawing it:
+// loading it or drawing it right:
 // - lines: at most kGameMaxLineBytes; a line whose first character is not '#', ';', CR or LF is
 //   data, lowercased and cut at '#', so a line of spaces or an indented comment is an error;
 // - sections and lines in the game's fixed order, with their numbers in order;
+// - materials: names ending in ".mat" of at most kGameMaxNameLength characters;
 // - per mesh: the vertex, face and texture vertex limits, 1..24 vertices per face with vertex,
 //   texture vertex and material numbers in range, one vertex normal per vertex and one face
-//   normal per face, a name of at most kGameMaxNameLength characters, and a RADIUS that covers
-//   every vertex seen from its node;
+//   normal per face, a name of at most kGameMaxNameLength characters, a GEOMETRYMODE other than
+//   0 (never drawn), and a RADIUS that covers every vertex seen from its node;
+// - texture coordinates within 2^21 texels of 0 (beyond, float32 steps by over 1/8 texel);
+// - normals: every face and vertex normal of length 1 within 1e-3; a face normal that agrees
+//   with its winding (the engine's own normal, (v1 - v0) x (v2 - v0), summed over the fan for
+//   more corners): a cosine below 0 is reversed, below 0.999 off the face's plane; with
+//   options.terrain, a z above 0;
+// - faces of zero area: half the winding's length not above 1e-12 of the square of the model's
+//   extent (the longest side of the box around every drawn vertex as placed);
 // - per model: at most kGameMaxGeosets geosets, a RADIUS that covers every drawn vertex seen
-//   from the origin;
+//   from the origin as its node places it;
 // - hierarchy: mesh, parent, child and sibling numbers in range, names under 32 characters, and
 //   every node drawn: reachable from node 0 through child, numChildren and the sibling chain.
 //
-// A mesh's vertices are placed relative to its node; node positions add up along the parent
-// chain. Node rotations and pivots are not applied: a rotation does not change any distance
-// from the node, and the terrain models this program writes rotate nothing.
+// Nodes place their meshes as the game does (see placeHierarchy in model_hierarchy.h for the
+// order of pivot, rotation and position, and the rotation convention). INSERT OFFSET is not
+// applied.
 //
 // Where the game's loader would give up (a line it cannot read, the file ending early) the
 // check stops; other problems are listed and reading goes on. Any bytes are safe to pass: the
-// counts in the text are never trusted for memory or time.
-ModelCheck checkModel(std::string_view text);
+// counts in the text are never trusted for memory or time. Time is linear in the text's size
+// and memory a small multiple of it.
+ModelCheck checkModel(std::string_view text, CheckOptions options = {});
 
 } // namespace grondel

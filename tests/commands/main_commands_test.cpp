@@ -143,10 +143,10 @@ TEST_F(Commands, ExportSuggestsThePicturesNameWritesTheGameModelAndSaysWhenItCan
     const std::string ask = "save *.3do \"Export Game Model\" at hill.3do";
     EXPECT_EQ(log(), "save *.3do; " + ask + "; " + ask + "; " + ask + "; " + ask +
                          "; error Error, could not save the model (No such file or directory)");
-    const auto expected = formatGameModel(commands.heightMap(), 32);
-    ASSERT_TRUE(expected);
-    EXPECT_EQ(written("game.3do"), *expected);
-    EXPECT_EQ(written("game.3DO.3do"), *expected);
+    const GameModelText expected = formatGameModel(commands.heightMap(), 32);
+    ASSERT_TRUE(expected.ok());
+    EXPECT_EQ(written("game.3do"), expected.text);
+    EXPECT_EQ(written("game.3DO.3do"), expected.text);
     EXPECT_EQ(commands.savePath(), path("hill.3do")); // the editor model's path stays
     EXPECT_EQ(files(), "game.3DO.3do game.3do hill.3do");
 }

@@ -23,7 +23,8 @@ std::string modelOf(const QByteArray& image, int edge, std::optional<GameModelOp
     const QImage picture = loadImageData(image).image;
     HeightMap grid;
     EXPECT_TRUE(sampleSquare(edge, grid, [&](int x, int y) { return pixelColour(picture, x, y); }));
-    return (game ? formatGameModel(grid, edge, *game) : formatEditorModel(grid, edge)).value_or("");
+    return game ? formatGameModel(grid, edge, *game).text
+                : formatEditorModel(grid, edge).value_or("");
 }
 
 struct Outcome {
@@ -129,7 +130,7 @@ TEST_F(Converter, AWrongCommandLineIsAUsageErrorNamingTheOptionAndReadsNothing) 
           "--output|a.3do|hill.bmp|hill.bmp", "--output||hill.bmp", "--scale|1,1,0|--game|hill.bmp",
           "--scale|1,1|--game|hill.bmp", "--scale|1,1,1|hill.bmp",
           "--material|no space.mat|--game|hill.bmp", "--texels-per-unit|-5|--game|hill.bmp",
-          "--check|--size|16|hill.bmp"}) {
+          "--check|--size|16|hill.bmp", "--terrain|hill.bmp"}) {
         const QStringList arguments = QString(line).split('|');
         const Outcome result = run(arguments);
         SCOPED_TRACE((line + ("\n" + result.errors.join('\n'))).toStdString());
@@ -157,9 +158,20 @@ TEST_F(Converter, WritesTheGameModelWithItsOptionsAndChecksModelsOfBothKinds) {
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.startsWith("game.3do: ok (16 meshes, 4489 vertices, 7938 faces)\n"));
     EXPECT_TRUE(result.out.contains("\nhill.3do:31: mesh 0 has VERTICES 4096; the game takes at"));
-    EXPECT_TRUE(result.out.contains("the game needs one face normal per face"));
+    EXPECT_TRUE(
+        result.out.contains("hill.3do:4136: the normal of vertex 0 of mesh 0 has length 0"));
     ASSERT_EQ(result.errors.size(), 1);
     EXPECT_TRUE(result.errors[0].startsWith("grondel-convert: missing.3do: "));
+    EXPECT_EQ(run({"--check", "--terrain", "game.3do"}).status, 0);
+
+    // Options whose model would not draw right are refused with the builder's reason.
+    result = run({"--game", "--scale", "1000,1000,1", "--texels-per-unit", "100000", "hill.bmp"});
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.errors.size(), 1);
+    EXPECT_TRUE(result.errors[0].startsWith("grondel-convert: hill.bmp: texture coordinates") &&
+                result.errors[0].contains("100000 texels per unit"))
+        << result.errors[0].toStdString();
+    EXPECT_EQ(readAll(dir.filePath("hill.3do")).toStdString(), modelOf(image, 64));
 }
 
 TEST_F(Converter, HelpAndVersion) {

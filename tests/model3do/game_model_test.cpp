@@ -1,151 +1,204 @@
 #include "model3do/game_model.h"
+#include "model3do/game_tiles.h"
 #include "model3do/model_check.h"
-#include "model3do/vec3.h"
+#include "model3do/printed_model.h"
 
-#include <charconv>
+#include <bit>
 #include <cmath>
 #include <map>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 using namespace grondel;
+using namespace grondel::testing;
 
 namespace {
 
-// The numbers of "1.5 -2 0.25" or "0 0x0 4 3 1 0 3 3, 3 4, 4" ("0x0" reads as 0), locale-proof.
-std::vector<double> numbers(const std::string& text) {
-    std::vector<double> out;
-    for (const char *at = text.data(), *end = at + text.size(); at < end;) {
-        if (*at == ' ' || *at == ',') {
-            ++at;
-            continue;
-        }
-        double value = 0;
-        const char* next = std::from_chars(at, end, value).ptr;
-        at = next == at ? at + 1 : next;
-        if (at + 1 < end && at[0] == 'x') // "0x0": the flags, read as 0
-            at += 2;
-        out.push_back(value);
-    }
-    return out;
-}
-Vec3 vec(const std::string& text) {
-    const auto v = numbers(text);
-    return {v.at(0), v.at(1), v.at(2)};
-}
-
-// A game model read back: for its header and then for each mesh, the text after "n: " of each
-// line of each list, by the list's heading ("MATERIALS", "VERTICES", "FACE NORMALS", ...).
-using Lists = std::map<std::string, std::vector<std::string>>;
-std::vector<Lists> parse(const std::string& text) {
-    std::vector<Lists> blocks(1);
-    std::string heading;
-    for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
-        end = std::min(text.find("\r\n", start), text.size());
-        const std::string line = text.substr(start, end - start);
-        if (line.starts_with("MESH "))
-            blocks.emplace_back();
-        else if (!line.empty() && line[0] >= '0' && line[0] <= '9')
-            blocks.back()[heading].push_back(line.substr(line.find(": ") + 2));
-        else if (!line.empty())
-            heading = line.substr(0, line.find_last_not_of("0123456789 ") + 1);
-    }
-    return blocks;
-}
-
-} // namespace
-
-TEST(GameModel, EveryEdgeAndScaleLoadsInTheGameAsOneSeamlessTerrain) {
-    // Every cell different, white and the unreadable -1 among them.
+// Every cell different, white and the unreadable -1 among them.
+HeightMap busyGrid() {
     HeightMap grid;
     for (int k = 0; k < kMaxEdge * kMaxEdge; ++k)
         (void)grid.set(k / 64, k % 64, packColour(k * 37, k >> 4, (k * 11) ^ 0x5a));
     (void)grid.set(0, 0, 0xffffff);
     (void)grid.set(5, 9, -1);
-    // Tiles of 16 squares: an edge of 32 cuts into 17 + 16 vertices a side, 64 into 17 * 3 + 16.
-    const std::map<int, std::tuple<long long, long long, long long>> counts{
-        {2, {1, 4, 2}}, {16, {1, 256, 450}}, {32, {4, 33 * 33, 1922}}, {64, {16, 67 * 67, 7938}}};
-    for (const auto& [edge, count] : counts) {
-        for (const GameModelOptions& o : {GameModelOptions{}, {2.0, 0.5, 3.0, "rock.mat", 160}}) {
-            SCOPED_TRACE(::testing::Message() << "edge " << edge << " " << o.material);
-            const std::string text = formatGameModel(grid, edge, o).value_or("");
-            const ModelCheck check = checkModel(text);
-            EXPECT_TRUE(check.ok()) << check.problems.at(0).line << ": " << check.problems[0].text;
-            EXPECT_EQ(std::tuple(check.meshes, check.vertices, check.faces), count);
-            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
-                      std::count(text.begin(), text.end(), '\r'));
-            const std::vector<Lists> blocks = parse(text);
-            EXPECT_EQ(blocks[0].at("MATERIALS"), std::vector{o.material});
+    return grid;
+}
 
-            // Grid point (i, j) of a vertex, the terrain's middle at the origin. Every appearance
-            // of a point prints the same vertex, normal and texture vertex.
-            const auto gridPoint = [&](const std::string& vertex) {
-                const auto p = numbers(vertex);
-                return std::pair(p.at(0) / (0.5 * o.scaleX) + (edge - 1) / 2.0,
-                                 p.at(1) / (0.5 * o.scaleY) + (edge - 1) / 2.0);
-            };
-            std::map<std::pair<double, double>, std::string> seen;
-            std::map<std::pair<double, double>, Vec3> faceNormalSum;
-            for (auto mesh = blocks.begin() + 1; mesh != blocks.end(); ++mesh) {
-                const auto &vertices = mesh->at("VERTICES"), &faces = mesh->at("FACES");
-                for (std::size_t k = 0; k < vertices.size(); ++k) {
-                    const auto p = numbers(vertices[k]);
-                    const auto [i, j] = gridPoint(vertices[k]);
-                    ASSERT_TRUE(i == int(i) && j == int(j) && grid.at(int(i), int(j)))
-                        << vertices[k];
-                    EXPECT_NEAR(p[2], grid(int(i), int(j)) / 2097151.0 * o.scaleZ, 5e-7);
-                    // Seen from above, x to the right and y up, the picture reads the right way.
-                    const std::string uv = mesh->at("TEXTURE VERTICES").at(k);
-                    EXPECT_EQ(numbers(uv),
-                              (std::vector{p[0] * o.texelsPerUnit, -p[1] * o.texelsPerUnit}));
-                    const std::string all =
-                        vertices[k] + " | " + uv + " | " + mesh->at("VERTEX NORMALS").at(k);
-                    EXPECT_EQ(seen.emplace(std::pair(i, j), all).first->second, all);
+std::string problems(const ModelCheck& check) {
+    std::string out;
+    for (const ModelProblem& problem : check.problems)
+        out += "\n  line " + std::to_string(problem.line) + ": " + problem.text;
+    return out;
+}
+
+// Decimals written after the point: at most k for a whole multiple of 2^-k.
+int decimals(const std::string& number) {
+    const auto point = number.find('.');
+    return point == std::string::npos ? 0 : static_cast<int>(number.size() - point - 1);
+}
+
+// The distance of x from the nearest whole multiple of period.
+double offPeriod(double x, double period) {
+    return std::abs(x - period * std::round(x / period));
+}
+
+} // namespace
+
+// Scales on every axis together, texels per unit and edges: each model loads as a seamless
+// terrain that draws right, or is refused for its texture coordinates.
+TEST(GameModel, EveryModelOfTheOptionGridIsSeamlessAfterTheGamesFloatSumsAndDrawsRight) {
+    const HeightMap grid = busyGrid();
+    const std::map<int, std::tuple<long long, long long, long long>> counts{
+        {16, {1, 256, 450}}, {32, {4, 33 * 33, 1922}}, {64, {16, 67 * 67, 7938}}};
+    for (const double scale : {0.001, 0.3, 1.0, 7.7, 1000.0}) {
+        for (const double texels : {1.0, 320.0, 100000.0}) {
+            for (const auto& [edge, count] : counts) {
+                SCOPED_TRACE(::testing::Message()
+                             << "scale " << scale << " texels " << texels << " edge " << edge);
+                const GameModelOptions o{scale, scale, scale, "rock.mat", texels};
+                const GameModelText made = formatGameModel(grid, edge, o);
+                // Half a tile of 16 squares spans 8 * 0.5 * scale * texels; 512 more at worst.
+                if (8 * 0.5 * scale * texels + 512 > 2097152) {
+                    EXPECT_NE(made.error.find("texels per unit"), std::string::npos) << made.error;
+                    continue;
                 }
-                // Corners counter-clockwise seen from above, each with its own texture vertex,
-                // and the face normal is the face's own.
-                for (std::size_t f = 0; f < faces.size(); ++f) {
-                    const auto n = numbers(faces[f]);
-                    ASSERT_TRUE(n.size() == 13 && n[7] == n[8] && n[9] == n[10] && n[11] == n[12])
-                        << faces[f];
-                    const auto at = [&](double v) { return vertices.at(std::size_t(v)); };
-                    const Vec3 a = vec(at(n[7])), b = vec(at(n[9])), d = vec(at(n[11]));
-                    const Vec3 winding = cross(b - a, d - a);
-                    const Vec3 normal = vec(mesh->at("FACE NORMALS").at(f));
-                    EXPECT_GT(winding.z, 0.0) << faces[f];
-                    EXPECT_LT(length(unit(winding) - normal), 1e-5) << faces[f];
-                    for (double corner : {n[7], n[9], n[11]})
-                        faceNormalSum[gridPoint(at(corner))] += normal;
+                ASSERT_TRUE(made.ok()) << made.error;
+                const GameModelBuild built = buildGameModel(grid, edge, o);
+                EXPECT_EQ(printGameModel(built.model), made.text);
+                const int quantum = built.model.quantumX;
+                EXPECT_EQ(built.model.quantumY, quantum);
+                const ModelCheck check = checkModel(made.text, {true});
+                EXPECT_TRUE(check.ok()) << problems(check);
+                EXPECT_EQ(std::tuple(check.meshes, check.vertices, check.faces), count);
+                EXPECT_EQ(std::count(made.text.begin(), made.text.end(), '\n'),
+                          std::count(made.text.begin(), made.text.end(), '\r'));
+
+                const PrintedModel model = readPrinted(made.text);
+                EXPECT_EQ(model.lists.at("MATERIALS"), std::vector<std::string>{"rock.mat"});
+                const double step = 0.5 * scale, middle = (edge - 1) / 2.0;
+                // Each grid point: the float the game places it at, and its lines in one mesh.
+                std::map<std::pair<int, int>, std::tuple<std::uint64_t, std::string, Vec3>> seen;
+                std::map<std::pair<int, int>, Vec3> faceNormalSum;
+                double farthest = 0.0;
+                for (const PrintedMesh& mesh : model.meshes) {
+                    const auto node = nodePosition(mesh.node);
+                    const auto nodeFloat = nodePosition<float>(mesh.node);
+                    const auto& vertices = mesh.lists.at("VERTICES");
+                    std::vector<std::pair<int, int>> points;
+                    double meshFarthest = 0.0, low = 1e300, high = -1e300;
+                    for (std::size_t k = 0; k < vertices.size(); ++k) {
+                        const auto v = numbers(vertices[k]);
+                        const auto f = numbers<float>(vertices[k]);
+                        // The game's own sums, in float32: exact, so no point moves.
+                        const float x = f[0] + nodeFloat[0], y = f[1] + nodeFloat[1];
+                        ASSERT_EQ(double(x), v[0] + node[0]) << vertices[k];
+                        ASSERT_EQ(double(y), v[1] + node[1]) << vertices[k];
+                        // North-up: x grows with the picture's column, y against its row.
+                        const int i = int(std::lround(x / step + middle));
+                        const int j = int(std::lround(middle - y / step));
+                        // Within a quantum of the unrounded place, at most 2^-24 of the widest.
+                        const double rounding = std::ldexp(middle * step, -24);
+                        ASSERT_NEAR(x, (i - middle) * step, rounding) << vertices[k];
+                        ASSERT_NEAR(y, (middle - j) * step, rounding) << vertices[k];
+                        EXPECT_NEAR(v[2], grid(i, j) / 2097151.0 * scale, 1e-8 * 8 * scale);
+                        points.push_back({i, j});
+                        // x and y exact: whole quanta, in at most as many decimals.
+                        const std::string x0 = vertices[k].substr(0, vertices[k].find(' '));
+                        EXPECT_LE(decimals(x0), quantum);
+                        EXPECT_EQ(std::ldexp(v[0], quantum), std::round(std::ldexp(v[0], quantum)));
+                        low = std::min(low, v[0]);
+                        high = std::max(high, v[0]);
+                        meshFarthest = std::max(meshFarthest, length({v[0], v[1], v[2]}));
+                        farthest = std::max(farthest, length({x, y, v[2]}));
+
+                        // Texel (0, 0) on the picture's top-left pixel, u with the column and v
+                        // with the row, shifted by whole 1024s to stay small.
+                        const auto uv = numbers(mesh.lists.at("TEXTURE VERTICES").at(k));
+                        const double ku = step * texels;
+                        EXPECT_LE(offPeriod(uv[0] - i * ku, 1024), 2e-8 * (i * ku + 1024));
+                        EXPECT_LE(offPeriod(uv[1] - j * ku, 1024), 2e-8 * (j * ku + 1024));
+                        EXPECT_LE(std::max(std::abs(uv[0]), std::abs(uv[1])), 2097152);
+
+                        const auto bits = std::bit_cast<std::uint32_t>(x) * (1ull << 32) +
+                                          std::bit_cast<std::uint32_t>(y);
+                        const auto all = std::tuple(
+                            bits,
+                            vertices[k].substr(vertices[k].rfind(' ', vertices[k].size() - 10)),
+                            vec(mesh.lists.at("VERTEX NORMALS").at(k)));
+                        EXPECT_EQ(seen.emplace(points.back(), all).first->second, all);
+                    }
+                    // The node at the tile's centre; the radius measured from there, tight.
+                    EXPECT_LE(std::abs(low + high), std::ldexp(middle * step, -23)) << mesh.node;
+                    EXPECT_EQ(node[2], 0.0);
+                    const double radius = numbers(mesh.radius).at(0);
+                    EXPECT_GE(radius, meshFarthest);
+                    EXPECT_LE(radius, meshFarthest * (1 + 1e-6));
+
+                    // Faces counter-clockwise seen from above, normals their own and up.
+                    const auto& faces = mesh.lists.at("FACES");
+                    for (std::size_t f = 0; f < faces.size(); ++f) {
+                        const auto n = numbers(faces[f]);
+                        ASSERT_TRUE(n.size() == 13 && n[7] == n[8] && n[9] == n[10] &&
+                                    n[11] == n[12])
+                            << faces[f];
+                        const auto at = [&](double c) { return vec(vertices.at(std::size_t(c))); };
+                        const Vec3 a = at(n[7]), b = at(n[9]), c = at(n[11]);
+                        const Vec3 winding = cross(b - a, c - a);
+                        const Vec3 normal = vec(mesh.lists.at("FACE NORMALS").at(f));
+                        EXPECT_GT(winding.z, 0.0) << faces[f];
+                        EXPECT_GT(normal.z, 0.0) << faces[f];
+                        EXPECT_LT(length(unit(winding) - normal), 1e-8) << faces[f];
+                        for (double corner : {n[7], n[9], n[11]})
+                            faceNormalSum[points.at(std::size_t(corner))] += normal;
+                    }
                 }
-            }
-            EXPECT_EQ(seen.size(), std::size_t(edge * edge));
-            // A vertex normal is the sum of the faces around its point, across tile borders too.
-            for (const auto& [point, all] : seen) {
-                const Vec3 normal = vec(all.substr(all.rfind(" | ") + 3));
-                EXPECT_LT(length(unit(faceNormalSum[point]) - normal), 1e-5) << all;
+                EXPECT_EQ(seen.size(), std::size_t(edge * edge));
+                const double radius = numbers(model.radius).at(0);
+                EXPECT_GE(radius, farthest);
+                EXPECT_LE(radius, farthest * (1 + 1e-6));
+                // The finest quantum that keeps the widest x within 2^24 quanta.
+                EXPECT_LE(std::ldexp(middle * step, quantum), 16777216.0);
+                EXPECT_GT(std::ldexp(middle * step, quantum + 1), 16777216.0);
+                // A vertex normal is the sum of the faces around its point, across borders too.
+                for (const auto& [point, all] : seen)
+                    EXPECT_LT(length(unit(faceNormalSum[point]) - std::get<2>(all)), 1e-8);
             }
         }
     }
 }
 
-TEST(GameModel, RefusesOptionsOutOfRangeAndLoadsAtTheEndsOfEachRange) {
-    std::vector<GameModelOptions> refused;
-    for (double bad : {0.0, -1.0, double(NAN), double(INFINITY), 0.0009, 1000.5})
-        refused.insert(refused.end(), {{bad, 1, 1}, {1, bad, 1}, {1, 1, bad}});
-    for (double bad : {0.0, -320.0, double(NAN), double(INFINITY), 100001.0})
-        refused.push_back({1, 1, 1, "dflt.mat", bad});
-    for (const char* bad :
-         {"", ".mat", "dflt", "dflt.bmp", "my rock.mat", "dir/rock.mat", "rock#1.mat", "rock,1.mat",
-          "höhe.mat", "abcdefghijklmnopqrstuvwxyz01.mat"})
-        refused.push_back({1, 1, 1, bad});
-    for (std::size_t k = 0; k < refused.size(); ++k)
-        EXPECT_FALSE(formatGameModel(HeightMap(), 16, refused[k])) << "refused case " << k;
-    for (int edge : {-1, 0, 1, 65})
-        EXPECT_FALSE(formatGameModel(HeightMap(), edge)) << edge;
-    // At the ends of each range every number still fits the game's lines and limits.
-    for (const GameModelOptions& o : {GameModelOptions{0.001, 0.001, 0.001, "a.mat", 0.001},
-                                      {1000, 1000, 1000, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0.MAT", 1e5},
-                                      {1, 1, 1, "+00t_rock-1.2.mat", 320}})
-        EXPECT_TRUE(checkModel(formatGameModel(HeightMap(), 64, o).value_or("")).ok())
-            << o.material;
+// The terrain seen from above reads like the picture: a mark in a corner of the picture rises
+// in that corner of the terrain, and the texel of the matching corner of the texture lands on it.
+TEST(GameModel, APictureReadsNorthUpWithItsTextureLyingTheSameWay) {
+    struct Case {
+        int i, j;        // the marked pixel
+        int east, north; // where it should rise: -1 west / south, +1 east / north
+    };
+    for (const GameModelOptions& o :
+         {GameModelOptions{}, GameModelOptions{2, 0.5, 3, "a.mat", 64}}) {
+        for (const Case& c :
+             {Case{0, 0, -1, 1}, Case{15, 0, 1, 1}, Case{0, 15, -1, -1}, Case{15, 15, 1, -1}}) {
+            SCOPED_TRACE(::testing::Message() << "mark " << c.i << ", " << c.j);
+            HeightMap grid;
+            ASSERT_TRUE(grid.set(c.i, c.j, 0xffffff));
+            const GameModelText made = formatGameModel(grid, 16, o);
+            ASSERT_TRUE(made.ok()) << made.error;
+            const PrintedMesh mesh = readPrinted(made.text).meshes.at(0);
+            const auto node = nodePosition(mesh.node);
+            const auto& vertices = mesh.lists.at("VERTICES");
+            int marked = 0;
+            for (std::size_t k = 1; k < vertices.size(); ++k)
+                if (vec(vertices[k]).z > vec(vertices[std::size_t(marked)]).z)
+                    marked = int(k);
+            const Vec3 v = vec(vertices.at(std::size_t(marked)));
+            EXPECT_EQ(v.x + node[0], c.east * 7.5 * 0.5 * o.scaleX);
+            EXPECT_EQ(v.y + node[1], c.north * 7.5 * 0.5 * o.scaleY);
+            const auto uv = numbers(mesh.lists.at("TEXTURE VERTICES").at(std::size_t(marked)));
+            const double ku = 0.5 * o.scaleX * o.texelsPerUnit;
+            const double kv = 0.5 * o.scaleY * o.texelsPerUnit;
+            EXPECT_LT(offPeriod(uv[0] - c.i * ku, 1024), 1e-6);
+            EXPECT_LT(offPeriod(uv[1] - c.j * kv, 1024), 1e-6);
+        }
+    }
 }

@@ -1,6 +1,7 @@
 #include "model3do/game_tiles.h"
 #include "render/rasterizer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -13,12 +14,12 @@ using namespace grondel::render;
 namespace {
 
 // A 64 x 64 terrain whose grey level is level(column, row).
-Scene terrain(const std::function<int(int, int)>& level) {
+Scene terrain(const std::function<int(int, int)>& level, GameModelOptions options = {}) {
     HeightMap grid;
     for (int x = 0; x < kMaxEdge; ++x)
         for (int y = 0; y < kMaxEdge; ++y)
             (void)grid.set(x, y, packColour(level(x, y), level(x, y), level(x, y)));
-    return sceneOf(*buildGameModel(grid, kMaxEdge, {}));
+    return sceneOf(buildGameModel(grid, kMaxEdge, options).model);
 }
 
 int brightness(std::uint32_t pixel) {
@@ -71,4 +72,26 @@ TEST(Render, TheWholeTerrainIsInViewAndEdgesAndBordersDrawOverIt) {
     const int edges = changed(drawn(flat, camera, {true, false}));
     EXPECT_GT(borders, 500);       // the outline and the 16-square tiles' borders
     EXPECT_GT(edges, 5 * borders); // every face's outline
+}
+
+TEST(Render, SeenFromAboveAPicturesBrightPixelPeaksWhereThePictureHasIt) {
+    // One bright pixel at column 10, row 5: near the north-west corner of a north-up terrain.
+    // Kept low, so that perspective does not move its top.
+    GameModelOptions low;
+    low.scaleZ = 0.01;
+    const Scene peak = terrain([](int x, int y) { return x == 10 && y == 5 ? 255 : 0; }, low);
+    const Frame frame = drawn(peak, topView(peak, 4.0 / 3.0));
+    // The nearest pixel to the camera is the peak's top.
+    const auto nearest = std::max_element(frame.depth.begin(), frame.depth.end());
+    const int at = static_cast<int>(nearest - frame.depth.begin());
+    // Where the terrain's corners fall on the screen: the drawn area's bounds.
+    int left = frame.width, right = 0, top = frame.height, bottom = 0;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x)
+            if (frame.depth[y * frame.width + x] > 0.0f) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    EXPECT_NEAR(double(at % frame.width - left) / (right - left), 10.0 / 63.0, 0.02);
+    EXPECT_NEAR(double(at / frame.width - top) / (bottom - top), 5.0 / 63.0, 0.02);
 }

@@ -1,0 +1,246 @@
+#include "model3do/game_geometry.h"
+
+#include "model3do/game_limits.h"
+#include "model3do/game_numbers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace grondel {
+namespace {
+
+constexpr double kTextureRepeat = 1024.0; // a multiple of every texture size up to 1024
+constexpr double kMaxTexel = 2097152.0;   // 2^21: above it float32 steps by over 1/8 texel
+constexpr double kZeroAreaRatio = 1e-12;  // of the model's extent squared
+
+bool plainName(const std::string& name) {
+    return !name.empty() && name.size() <= kGameMaxNameLength &&
+           std::all_of(name.begin(), name.end(),
+                       [](char c) { return c > ' ' && c <= '~' && c != '#'; });
+}
+
+// Twice the signed area of (a, b, c) in (column, -row): positive when counter-clockwise seen
+// from above.
+std::int64_t orientation(GridPoint a, GridPoint b, GridPoint c) {
+    return -(std::int64_t{b.column - a.column} * (c.row - a.row) -
+             std::int64_t{b.row - a.row} * (c.column - a.column));
+}
+
+std::string shapeProblem(const TerrainGrid& grid, const MeshShape& shape, std::size_t index) {
+    const std::string which = "mesh " + std::to_string(index);
+    if (!plainName(shape.name))
+        return which + " has no plain name of 1 to 31 characters";
+    const auto points = static_cast<long long>(shape.points.size());
+    const auto faces = static_cast<long long>(shape.faces.size());
+    if (points < 1 || points > std::min(kGameMaxVertices, kGameMaxTextureVertices) || faces < 1 ||
+        faces > kGameMaxFaces)
+        return which + " has " + std::to_string(points) + " vertices and " + std::to_string(faces) +
+               " faces; the game takes 1 to 512 of each";
+    for (const GridPoint& p : shape.points)
+        if (!grid.contains(p))
+            return which + " uses a point off the terrain grid";
+    for (const auto& face : shape.faces) {
+        for (int corner : face)
+            if (corner < 0 || corner >= points)
+                return which + " has a face with a corner it does not list";
+        const auto at = [&](int corner) { return shape.points[static_cast<std::size_t>(corner)]; };
+        if (orientation(at(face[0]), at(face[1]), at(face[2])) <= 0)
+            return which + " has a face that is not counter-clockwise seen from above";
+    }
+    return {};
+}
+
+// The mesh's shift on one axis: the whole multiple of kTextureRepeat nearest minus the middle of
+// its coordinates.
+double textureShift(double low, double high) {
+    return -kTextureRepeat * std::nearbyint((low + high) / 2.0 / kTextureRepeat);
+}
+
+Vec3 significant(Vec3 v) {
+    return {game_numbers::significant(v.x), game_numbers::significant(v.y),
+            game_numbers::significant(v.z)};
+}
+
+// Every grid point the shapes use, once, numbered in grid order.
+class PointIndex {
+public:
+    PointIndex(const TerrainGrid& grid, const std::vector<MeshShape>& shapes)
+        : columns_(static_cast<std::uint64_t>(grid.columns)) {
+        for (const MeshShape& shape : shapes)
+            for (const GridPoint& p : shape.points)
+                keys_.push_back(key(p));
+        std::sort(keys_.begin(), keys_.end());
+        keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+        // A table over the whole grid when it is not much larger than the points used.
+        const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);
+        if (gridPoints <= 8 * keys_.size() + 65536) {
+            table_.resize(gridPoints);
+            for (std::size_t id = 0; id < keys_.size(); ++id)
+                table_[keys_[id]] = static_cast<std::uint32_t>(id);
+        }
+    }
+
+    std::size_t size() const { return keys_.size(); }
+    GridPoint point(std::size_t id) const {
+        return {static_cast<int>(keys_[id] % columns_), static_cast<int>(keys_[id] / columns_)};
+    }
+    std::size_t id(GridPoint p) const {
+        if (!table_.empty())
+            return table_[key(p)];
+        return static_cast<std::size_t>(std::lower_bound(keys_.begin(), keys_.end(), key(p)) -
+                                        keys_.begin());
+    }
+
+private:
+    std::uint64_t key(GridPoint p) const {
+        return static_cast<std::uint64_t>(p.row) * columns_ + static_cast<std::uint64_t>(p.column);
+    }
+
+    std::uint64_t columns_;
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::uint32_t> table_;
+};
+
+// What the meshes are placed with.
+struct Frame {
+    const PointIndex& points;
+    const std::vector<Vec3>& position; // by point id, as printed
+    const std::vector<Vec3>& normal;   // by point id, the sum of its faces' unit normals
+    int quantumX = 0;
+    int quantumY = 0;
+    double ku = 0.0; // texels per column
+    double kv = 0.0; // texels per row
+};
+
+// The mesh of shape, its node at its centre; the largest texture coordinate goes to texel.
+GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<Vec3>& faceNormals,
+                   double& texel) {
+    GameMesh mesh;
+    mesh.name = shape.name;
+    std::vector<std::size_t> ids;
+    Vec3 low = frame.position[frame.points.id(shape.points.front())], high = low;
+    GridPoint first = shape.points.front(), last = first;
+    for (const GridPoint& p : shape.points) {
+        const Vec3 v = frame.position[ids.emplace_back(frame.points.id(p))];
+        low = {std::min(low.x, v.x), std::min(low.y, v.y), 0.0};
+        high = {std::max(high.x, v.x), std::max(high.y, v.y), 0.0};
+        first = {std::min(first.column, p.column), std::min(first.row, p.row)};
+        last = {std::max(last.column, p.column), std::max(last.row, p.row)};
+    }
+    mesh.node = {game_numbers::quantized((low.x + high.x) / 2.0, frame.quantumX),
+                 game_numbers::quantized((low.y + high.y) / 2.0, frame.quantumY), 0.0};
+
+    const double shiftU = textureShift(first.column * frame.ku, last.column * frame.ku);
+    const double shiftV = textureShift(first.row * frame.kv, last.row * frame.kv);
+    double farthest = 0.0;
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        const Vec3 v = frame.position[ids[k]] - mesh.node; // exact: both on the quantum
+        mesh.vertices.push_back(v);
+        farthest = std::max(farthest, length(v));
+        const GridPoint p = shape.points[k];
+        const std::array<double, 2> uv{game_numbers::significant(p.column * frame.ku + shiftU),
+                                       game_numbers::significant(p.row * frame.kv + shiftV)};
+        texel = std::max({texel, std::abs(uv[0]), std::abs(uv[1])});
+        mesh.textureVertices.push_back(uv);
+        mesh.vertexNormals.push_back(significant(unit(frame.normal[ids[k]])));
+    }
+    mesh.radius = game_numbers::radiusAbove(farthest);
+    mesh.faces = shape.faces;
+    for (const Vec3& n : faceNormals)
+        mesh.faceNormals.push_back(significant(n));
+    return mesh;
+}
+
+} // namespace
+
+GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
+                              const GameModelOptions& options) {
+    const auto refused = [](std::string error) { return GameModelBuild{{}, std::move(error)}; };
+    if (std::string error = optionsProblem(options); !error.empty())
+        return refused(error);
+    if (std::string error = terrainGridProblem(grid); !error.empty())
+        return refused(error);
+    if (shapes.empty())
+        return refused("the terrain has no mesh");
+    for (std::size_t s = 0; s < shapes.size(); ++s)
+        if (std::string error = shapeProblem(grid, shapes[s], s); !error.empty())
+            return refused(error);
+
+    // Positions on each axis's quantum: the grid's middle at the origin, north-up.
+    const PointIndex points(grid, shapes);
+    const double stepX = grid.spacing * options.scaleX, stepY = grid.spacing * options.scaleY;
+    const double middleX = (grid.columns - 1) / 2.0, middleY = (grid.rows - 1) / 2.0;
+    const int quantumX = game_numbers::quantumExponent(middleX * stepX);
+    const int quantumY = game_numbers::quantumExponent(middleY * stepY);
+    if (quantumX < 0 || quantumY < 0)
+        return refused("the terrain is over 2^24 units wide; the game cannot place it exactly");
+    std::vector<Vec3> position(points.size());
+    constexpr double kFar = std::numeric_limits<double>::max();
+    Vec3 low{kFar, kFar, kFar}, high{-kFar, -kFar, -kFar};
+    double farthest = 0.0;
+    for (std::size_t id = 0; id < points.size(); ++id) {
+        const GridPoint p = points.point(id);
+        const Vec3 v{game_numbers::quantized((p.column - middleX) * stepX, quantumX),
+                     game_numbers::quantized((middleY - p.row) * stepY, quantumY),
+                     game_numbers::significant(grid.at(p) * options.scaleZ)};
+        position[id] = v;
+        low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
+        high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+        farthest = std::max(farthest, length(v));
+    }
+
+    // Faces too small beside the model to draw reliably, and the normals of the others.
+    const Vec3 size = high - low;
+    const double extent = std::max({size.x, size.y, size.z});
+    std::vector<std::vector<Vec3>> faceNormals(shapes.size());
+    std::vector<Vec3> normalSum(points.size());
+    for (std::size_t s = 0; s < shapes.size(); ++s) {
+        for (const auto& face : shapes[s].faces) {
+            std::array<std::size_t, 3> id;
+            for (std::size_t c = 0; c < 3; ++c)
+                id[c] = points.id(shapes[s].points[static_cast<std::size_t>(face[c])]);
+            const Vec3 winding =
+                cross(position[id[1]] - position[id[0]], position[id[2]] - position[id[0]]);
+            const double area = length(winding) / 2.0;
+            if (!(area > kZeroAreaRatio * extent * extent))
+                return refused("faces as small as " + optionText(area) +
+                               " square units in a model " + optionText(extent) +
+                               " units across (scale " + optionText(options.scaleX) + ", " +
+                               optionText(options.scaleY) + ", " + optionText(options.scaleZ) +
+                               ") cannot be drawn reliably by the game's float32 arithmetic; "
+                               "bring the three scales closer together");
+            const Vec3 n = unit(winding);
+            faceNormals[s].push_back(n);
+            for (std::size_t c : id)
+                normalSum[c] += n;
+        }
+    }
+
+    GameModelBuild build;
+    GameModel& model = build.model;
+    model.material = options.material;
+    model.quantumX = quantumX;
+    model.quantumY = quantumY;
+    model.radius = game_numbers::radiusAbove(farthest);
+    const Frame frame{points,
+                      position,
+                      normalSum,
+                      quantumX,
+                      quantumY,
+                      stepX * options.texelsPerUnit,
+                      stepY * options.texelsPerUnit};
+    double texel = 0.0;
+    for (std::size_t s = 0; s < shapes.size(); ++s)
+        model.meshes.push_back(placeMesh(frame, shapes[s], faceNormals[s], texel));
+    if (texel > kMaxTexel)
+        return refused("texture coordinates would reach " + optionText(texel) +
+                       " texels in a mesh at scale " + optionText(options.scaleX) + ", " +
+                       optionText(options.scaleY) + " and " + optionText(options.texelsPerUnit) +
+                       " texels per unit, beyond the 2097152 (2^21) the game draws steadily; "
+                       "choose smaller X and Y scales or fewer texels per unit");
+    return build;
+}
+
+} // namespace grondel
