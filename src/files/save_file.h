@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace grondel::files {
+
+// The outcome of a save: an empty error means every byte reached the disk under the target's name.
+struct SaveResult {
+    std::string error; // one line, fit to show after the file's name: "Permission denied"
+
+    bool ok() const { return error.empty(); }
+};
+
+// Writes bytes to path as a whole or not at all. They go to a new temporary file in the target's
+// folder (created exclusively, permissions as the umask allows), which is flushed to the disk and
+// then renamed over the target. Any failure leaves the target as it was and removes the
+// temporary file.
+// - An existing target keeps its permission bits (POSIX; on Windows the new file takes the
+//   folder's access rules, and a read-only target is refused by the rename).
+// - A symbolic link is followed: its target is written and the link stays a link.
+// - A target that exists and is not a regular file (folder, pipe, device, socket) is refused
+//   before anything is written: "<name> is a folder", "<name> is not a regular file".
+// - Other reasons are the system's text: "No such file or directory", "Permission denied",
+//   "No space left on device", "File too large". The last needs SIGXFSZ ignored in a process
+//   that may run under a file-size limit (`ulimit -f`); otherwise the system ends the process.
+// path may name anything a user typed: its bytes reach the file system unchanged (wide on
+// Windows). "-" is not special here. Safe to call from several threads for different targets.
+SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace grondel::files

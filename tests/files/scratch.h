@@ -1,0 +1,66 @@
+#pragma once
+
+// A temporary folder and whole-file helpers on the standard library alone, for tests that must
+// also run on Windows (under Wine).
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+
+namespace grondel::testing {
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+            auto candidate = base / ("grondel-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                root_ = candidate;
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code code;
+        // Folders a test made read-only must be writable again to be emptied.
+        for (auto it = std::filesystem::recursive_directory_iterator(root_, code);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(code))
+            if (it->is_directory(code) && !it->is_symlink(code))
+                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::add, code);
+        std::filesystem::remove_all(root_, code);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return root_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return root_ / name;
+    }
+
+private:
+    std::filesystem::path root_;
+};
+
+inline std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+inline bool writeBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
+}
+
+// Every entry of a folder, hidden ones included: a stray temporary file shows up here.
+inline std::set<std::filesystem::path> entries(const std::filesystem::path& folder) {
+    std::set<std::filesystem::path> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename());
+    return names;
+}
+
+} // namespace grondel::testing
