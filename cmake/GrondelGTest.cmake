@@ -7,8 +7,10 @@ if(GRONDEL_GTEST_SOURCE_DIR)
     add_subdirectory(${GRONDEL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     # Its own warnings are not ours to make errors of.
     set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
-    add_library(GTest::gtest ALIAS gtest)
-    add_library(GTest::gtest_main ALIAS gtest_main)
+    if(NOT TARGET GTest::gtest_main) # GoogleTest 1.11 and later name them so themselves
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+    endif()
 else()
     find_package(GTest REQUIRED)
 endif()

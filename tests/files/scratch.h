@@ -3,12 +3,17 @@
 // A temporary folder and whole-file helpers on the standard library alone, for tests that must
 // also run on Windows (under Wine).
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <set>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace grondel::testing {
 
@@ -45,8 +50,10 @@ private:
     std::filesystem::path root_;
 };
 
+inline std::filesystem::path reachable(const std::filesystem::path& path);
+
 inline std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(reachable(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
@@ -55,11 +62,35 @@ inline bool writeBytes(const std::filesystem::path& path, const std::string& byt
     return static_cast<bool>(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
 }
 
+// The name to give the standard library on Windows for a path past MAX_PATH (260 units).
+inline std::filesystem::path reachable(const std::filesystem::path& path) {
+#ifdef _WIN32
+    if (path.native().size() >= 240 && !path.native().starts_with(LR"(\\?\)")) {
+        std::wstring full = std::filesystem::absolute(path).native();
+        std::replace(full.begin(), full.end(), L'/', L'\\');
+        return std::filesystem::path(LR"(\\?\)" + full);
+    }
+#endif
+    return path;
+}
+
 // Every entry of a folder, hidden ones included: a stray temporary file shows up here.
 inline std::set<std::filesystem::path> entries(const std::filesystem::path& folder) {
     std::set<std::filesystem::path> names;
+#ifdef _WIN32
+    // MinGW's directory_iterator on a name past MAX_PATH silently lists the current folder.
+    WIN32_FIND_DATAW found{};
+    const std::wstring pattern = reachable(folder).native() + L"\\*";
+    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found))
+        if (std::wstring_view(found.cFileName) != L"." && std::wstring_view(found.cFileName) != L"..")
+            names.insert(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE)
+        ::FindClose(search);
+#else
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         names.insert(entry.path().filename());
+#endif
     return names;
 }
 
