@@ -1,9 +1,11 @@
 #include "files/arguments.h"
 
 #ifdef _WIN32
+// shellapi.h needs the types windows.h declares.
+// clang-format off
 #include <windows.h>
-
 #include <shellapi.h>
+// clang-format on
 #endif
 
 namespace grondel::files {

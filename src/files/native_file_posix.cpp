@@ -12,13 +12,19 @@ namespace grondel::files::native {
 
 namespace {
 
-int fd(Handle handle) { return static_cast<int>(handle); }
+int fd(Handle handle) {
+    return static_cast<int>(handle);
+}
 
-std::string lastError() { return errnoText(errno); }
+std::string lastError() {
+    return errnoText(errno);
+}
 
 } // namespace
 
-std::string errnoText(int error) { return std::generic_category().message(error); }
+std::string errnoText(int error) {
+    return std::generic_category().message(error);
+}
 
 Status inspect(const std::filesystem::path& path) {
     struct stat info {};
@@ -87,8 +93,7 @@ std::string readSome(Handle handle, char* buffer, std::size_t size, std::size_t&
 
 Opened createNew(const std::filesystem::path& path) {
     // 0666 less the umask, as any new file; keepPermissions() copies an old file's bits later.
-    const int file =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
     if (file < 0)
         return {-1, 0, errno == EEXIST, Kind::missing, lastError()};
     return {file, 0, false, Kind::regular, {}};
@@ -109,7 +114,7 @@ std::string writeAll(Handle handle, std::string_view bytes) {
 
 std::string keepPermissions(Handle handle, unsigned permissions) {
     return ::fchmod(fd(handle), static_cast<mode_t>(permissions)) == 0 ? std::string()
-                                                                        : lastError();
+                                                                       : lastError();
 }
 
 std::string flushToDisk(Handle handle) {
@@ -141,6 +146,8 @@ std::string renameOver(const std::filesystem::path& from, const std::filesystem:
     return {};
 }
 
-void removeQuietly(const std::filesystem::path& path) { ::unlink(path.c_str()); }
+void removeQuietly(const std::filesystem::path& path) {
+    ::unlink(path.c_str());
+}
 
 } // namespace grondel::files::native

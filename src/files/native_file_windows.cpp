@@ -7,14 +7,15 @@
 #include <cerrno>
 #include <cwctype>
 #include <system_error>
-
 #include <windows.h>
 
 namespace grondel::files::native {
 
 namespace {
 
-HANDLE handleOf(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE handleOf(Handle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 std::string windowsText(DWORD code) {
     switch (code) {
@@ -37,17 +38,23 @@ std::string windowsText(DWORD code) {
         return "The file is in use by another program";
     case ERROR_WRITE_PROTECT:
         return "Read-only file system";
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+        return "Broken pipe";
     default:
         break;
     }
     std::string text = std::system_category().message(static_cast<int>(code));
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     while (!text.empty() && (text.back() == ' ' || text.back() == '.'))
         text.pop_back();
     return text.empty() ? "Windows error " + std::to_string(code) : text;
 }
 
-std::string lastError() { return windowsText(::GetLastError()); }
+std::string lastError() {
+    return windowsText(::GetLastError());
+}
 
 // Past MAX_PATH (260 units) the classic calls fail unless the name is absolute and starts with
 // \\?\ , which also turns off the renaming of "." and ".." parts: resolve those first.
@@ -75,8 +82,8 @@ bool isDeviceName(const std::filesystem::path& path) {
         stem.pop_back();
     for (wchar_t& c : stem)
         c = static_cast<wchar_t>(std::towupper(c));
-    static const std::array<std::wstring, 6> kNames = {L"CON",    L"PRN",    L"AUX",
-                                                       L"NUL",    L"CONIN$", L"CONOUT$"};
+    static const std::array<std::wstring, 6> kNames = {L"CON", L"PRN",    L"AUX",
+                                                       L"NUL", L"CONIN$", L"CONOUT$"};
     if (std::find(kNames.begin(), kNames.end(), stem) != kNames.end())
         return true;
     return stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) &&
@@ -85,7 +92,9 @@ bool isDeviceName(const std::filesystem::path& path) {
 
 } // namespace
 
-std::string errnoText(int error) { return std::generic_category().message(error); }
+std::string errnoText(int error) {
+    return std::generic_category().message(error);
+}
 
 Status inspect(const std::filesystem::path& path) {
     if (isDeviceName(path))
@@ -109,14 +118,14 @@ std::filesystem::path resolveLinks(const std::filesystem::path& path, std::strin
     if (isDeviceName(path) || attributes == INVALID_FILE_ATTRIBUTES ||
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
-    const HANDLE file = ::CreateFileW(name.c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file =
+        ::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return path; // a dangling link: the save replaces the link itself
     std::wstring final(32768, L'\0');
-    const DWORD size = ::GetFinalPathNameByHandleW(file, final.data(),
-                                                   static_cast<DWORD>(final.size()), 0);
+    const DWORD size =
+        ::GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), 0);
     ::CloseHandle(file);
     if (size == 0 || size >= final.size())
         return path;
@@ -161,8 +170,8 @@ std::string readSome(Handle handle, char* buffer, std::size_t size, std::size_t&
 
 Opened createNew(const std::filesystem::path& path) {
     // Not shared: nothing else opens the file before it is complete and renamed.
-    const HANDLE file = ::CreateFileW(longName(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = ::CreateFileW(longName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         const bool taken = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
@@ -213,6 +222,8 @@ std::string renameOver(const std::filesystem::path& from, const std::filesystem:
     return windowsText(code);
 }
 
-void removeQuietly(const std::filesystem::path& path) { ::DeleteFileW(longName(path).c_str()); }
+void removeQuietly(const std::filesystem::path& path) {
+    ::DeleteFileW(longName(path).c_str());
+}
 
 } // namespace grondel::files::native

@@ -4,13 +4,15 @@
 #include "files/show_path.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace grondel::files {
 
 namespace {
 
 std::string kindError(native::Kind kind, const std::filesystem::path& path) {
-    return showPath(path) + (kind == native::Kind::folder ? " is a folder" : " is not a regular file");
+    return showPath(path) +
+           (kind == native::Kind::folder ? " is a folder" : " is not a regular file");
 }
 
 std::string tooLarge(std::size_t limit) {
@@ -33,9 +35,10 @@ ReadResult readFileBounded(const std::filesystem::path& path, std::size_t limit)
 
     native::Opened file = native::openForReading(path);
     if (!file.error.empty())
-        return {{}, file.kind == native::Kind::regular || file.kind == native::Kind::missing
-                        ? file.error
-                        : kindError(file.kind, path)};
+        return {{},
+                file.kind == native::Kind::regular || file.kind == native::Kind::missing
+                    ? file.error
+                    : kindError(file.kind, path)};
     if (file.size > limit) {
         native::closeFile(file.handle);
         return {{}, tooLarge(limit)};

@@ -43,8 +43,7 @@ std::filesystem::path temporaryName(const std::filesystem::path& target) {
 }
 
 // Writes, keeps the old permissions, flushes and closes the new file; the first failure wins.
-std::string fillAndClose(native::Handle handle, std::string_view bytes,
-                         const native::Status& old) {
+std::string fillAndClose(native::Handle handle, std::string_view bytes, const native::Status& old) {
     std::string error = native::writeAll(handle, bytes);
     if (error.empty() && old.kind == native::Kind::regular)
         error = native::keepPermissions(handle, old.permissions);

@@ -123,7 +123,9 @@ std::string showPath(const std::filesystem::path& path) {
     return out + escapedName(run);
 }
 #else
-std::string showPath(const std::filesystem::path& path) { return escapedName(path.native()); }
+std::string showPath(const std::filesystem::path& path) {
+    return escapedName(path.native());
+}
 #endif
 
 } // namespace grondel::files

@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
         const auto saved = grondel::files::saveFileAtomically(path, arguments[i]);
         const auto read = grondel::files::readFileBounded(path, 4096);
         if (!saved.ok() || !read.ok() || read.bytes != arguments[i] ||
-            grondel::files::showPath(path.filename()) != grondel::files::escapedName(arguments[i])) {
+            grondel::files::showPath(path.filename()) !=
+                grondel::files::escapedName(arguments[i])) {
             std::fprintf(stderr, "%s: %s%s\n", shown.c_str(), saved.error.c_str(),
                          read.error.c_str());
             ++failures;

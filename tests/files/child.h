@@ -4,11 +4,11 @@
 // the test process. POSIX only.
 
 #include <csignal>
+#include <grp.h>
 #include <optional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <grp.h>
 
 namespace grondel::testing {
 

@@ -33,7 +33,8 @@ TEST(FileNames, SaveAndReadBackUnderAnyName) {
     const std::string folder = dir.path().string() + "/n/";
     std::vector<std::string> names = {
         "with spaces  and  more.3do",
-        "\xC3\x96" "dland-\xC3\xA9t\xC3\xA9-\xE5\xB1\xB1-\xF0\x9F\x8C\x8B.3do",
+        "\xC3\x96"
+        "dland-\xC3\xA9t\xC3\xA9-\xE5\xB1\xB1-\xF0\x9F\x8C\x8B.3do",
         "-leading-dash.3do",
         "--",
         "semi;colon,comma'quote&(brackets)[x]{y}.3do",

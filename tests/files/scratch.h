@@ -83,7 +83,8 @@ inline std::set<std::filesystem::path> entries(const std::filesystem::path& fold
     const std::wstring pattern = reachable(folder).native() + L"\\*";
     const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found))
-        if (std::wstring_view(found.cFileName) != L"." && std::wstring_view(found.cFileName) != L"..")
+        if (std::wstring_view(found.cFileName) != L"." &&
+            std::wstring_view(found.cFileName) != L"..")
             names.insert(found.cFileName);
     if (search != INVALID_HANDLE_VALUE)
         ::FindClose(search);
