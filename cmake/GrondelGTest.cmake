@@ -1,19 +1,6 @@
-# GoogleTest for the tests: the system's package on a native build, built from its sources when
-# GRONDEL_GTEST_SOURCE_DIR names them (no MinGW build of it is packaged).
-set(GRONDEL_GTEST_SOURCE_DIR "" CACHE PATH "GoogleTest sources to build instead of finding it")
-if(GRONDEL_GTEST_SOURCE_DIR)
-    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    add_subdirectory(${GRONDEL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    # Its own warnings are not ours to make errors of.
-    set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
-    if(NOT TARGET GTest::gtest_main) # GoogleTest 1.11 and later name them so themselves
-        add_library(GTest::gtest ALIAS gtest)
-        add_library(GTest::gtest_main ALIAS gtest_main)
-    endif()
-else()
-    find_package(GTest REQUIRED)
-endif()
+# GoogleTest: the system's package on a native build; for Windows, the one
+# scripts/windows-deps.sh builds into GRONDEL_WINDOWS_DEPS.
+find_package(GTest REQUIRED)
 
 # grondel_add_plain_test(NAME [PREFIX text] SOURCES file... LIBS target...)
 # A GoogleTest executable for toolkit-free code: GoogleTest's own main, no Qt. Its cases are

@@ -1,23 +1,23 @@
 #!/usr/bin/env bash
 # Cross-builds zlib, libspng and libjpeg-turbo for 64-bit Windows (MinGW-w64, static) from
-# Debian's own source packages, the versions the Linux build links, into a prefix kept in
-# ${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps/KEY. KEY covers the three versions, the
-# compiler, this script and the toolchain file, so a second run only links build/windows-deps
-# to the prefix, which the windows preset reads. Debian 12, as root.
+# Debian's own source packages, the versions the Linux build links, and GoogleTest from Debian's
+# googletest sources, into a prefix kept in ${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps/KEY.
+# KEY covers the versions, the compiler, this script and the toolchain file, so a second run only
+# links build/windows-deps to the prefix, which the windows preset reads. Debian 12, as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
 triple=x86_64-w64-mingw32
 packages=(zlib1g-dev libspng-dev libjpeg62-turbo-dev)
 
-scripts/setup.sh g++-mingw-w64-x86-64-posix dpkg-dev nasm "${packages[@]}" >&2
+scripts/setup.sh g++-mingw-w64-x86-64-posix dpkg-dev nasm googletest "${packages[@]}" >&2
 
 # Source package name=version for each library, as installed for Linux.
 sources=()
 for package in "${packages[@]}"; do
     sources+=("$(dpkg-query -W -f='${source:Package}=${source:Version}' "$package")")
 done
-key=$( (printf '%s\n' "${sources[@]}"; "$triple-gcc-posix" --version | head -1
+key=$( (printf '%s\n' "${sources[@]}"; dpkg-query -W googletest; "$triple-gcc-posix" --version | head -1
         cat scripts/windows-deps.sh cmake/mingw-w64.cmake) | sha256sum | cut -c1-16)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps
 prefix=$cache/$key
@@ -96,6 +96,9 @@ cp "$work/build-spng/libspng_static.a" "$stage/lib/"
 build jpeg "$(echo "$work"/libjpeg-turbo-*/)" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm
 rm -rf "$stage/bin" "$stage/share/man"
+
+# GoogleTest, for the tests: built once here rather than in every build folder.
+build gtest /usr/src/googletest -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
 
 # Proof that the three link into one static program.
 cat >"$work/smoke.c" <<'C'

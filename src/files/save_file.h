@@ -19,7 +19,8 @@ struct SaveResult {
 // temporary file.
 // - An existing target keeps its permission bits (POSIX; on Windows the new file takes the
 //   folder's access rules, and a read-only target is refused by the rename).
-// - A symbolic link is followed: its target is written and the link stays a link.
+// - A symbolic link is followed: its target is written and the link stays a link. (On Windows
+//   through the file system's final name for it; a link to nothing is replaced by the file.)
 // - A target that exists and is not a regular file (folder, pipe, device, socket) is refused
 //   before anything is written: "<name> is a folder", "<name> is not a regular file".
 // - Other reasons are the system's text: "No such file or directory", "Permission denied",
