@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds zlib, libspng and libjpeg-turbo for 64-bit Windows (MinGW-w64, static) from
 # Debian's own source packages, the versions the Linux build links, and GoogleTest from Debian's
-# googletest sources, into a prefix kept in ${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps/KEY.
-# KEY covers the versions, the compiler, this script and the toolchain file, so a second run only
-# links build/windows-deps to the prefix, which the windows preset reads. Debian 12, as root.
+# googletest sources, into a prefix kept in
+# ${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps/KEY. KEY covers the versions, the
+# compiler, this script and the toolchain file, so a second run only links build/windows-deps to
+# the prefix, which the windows preset reads. Debian 12, as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
@@ -17,7 +18,8 @@ sources=()
 for package in "${packages[@]}"; do
     sources+=("$(dpkg-query -W -f='${source:Package}=${source:Version}' "$package")")
 done
-key=$( (printf '%s\n' "${sources[@]}"; dpkg-query -W googletest; "$triple-gcc-posix" --version | head -1
+key=$( (printf '%s\n' "${sources[@]}"; dpkg-query -W googletest
+        "$triple-gcc-posix" --version | head -1
         cat scripts/windows-deps.sh cmake/mingw-w64.cmake) | sha256sum | cut -c1-16)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps
 prefix=$cache/$key
@@ -51,7 +53,7 @@ release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 for source in "${sources[@]}"; do
     (cd "$work" && { apt-get source -qq --only-source "$source" >/dev/null 2>&1 ||
         { echo "windows-deps: no sources for $source, using ${source%%=*}/$release"
-          apt-get source -qq --only-source "${source%%=*}/$release" >/dev/null 2>&1; }; })
+          apt-get source -qq --only-source "${source%%=*}/$release" >/dev/null; }; })
 done
 jobs=$(nproc)
 ((jobs > 2)) && jobs=2
