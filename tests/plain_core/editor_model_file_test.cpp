@@ -1,13 +1,12 @@
 // The editor model through the file edge, on every platform: the worked example's bytes reach
 // the disk and come back exactly (CR LF once, points whatever the locale), and a model read
-// from a file passes the game's checks.
+// from a file is read whole by the checker.
 
+#include "../files/scratch.h"
 #include "export/editor_model.h"
 #include "export/model_check.h"
 #include "files/read_file.h"
 #include "files/save_file.h"
-
-#include "../files/scratch.h"
 
 #include <clocale>
 
@@ -57,7 +56,7 @@ TEST(EditorModelFile, WorkedExampleSavedAndReadBackMatchesTheGoldenFile) {
         GTEST_SKIP() << "no decimal-comma locale here: only the C locale was tried";
 }
 
-TEST(EditorModelFile, AModelReadFromAFileIsCheckedAsTheGameWould) {
+TEST(EditorModelFile, AModelReadFromAFileIsReadWholeByTheChecker) {
     grondel::HeightMap grid;
     for (int x = 0; x < 16; ++x)
         for (int y = 0; y < 16; ++y)
