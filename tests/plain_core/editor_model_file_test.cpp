@@ -9,6 +9,9 @@
 #include "files/save_file.h"
 
 #include <clocale>
+#include <cstdio>
+#include <initializer_list>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -26,11 +29,14 @@ grondel::HeightMap workedExample() {
     return grid;
 }
 
-// A locale with a decimal comma under the name this platform knows it by.
+// A locale with a decimal comma under the name this platform knows it by (Windows: the second).
 bool useCommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "German_Germany.1252", "de-DE"})
-        if (std::setlocale(LC_ALL, name))
+    for (const char* name : {"de_DE.UTF-8", "German_Germany.1252"}) {
+        char probe[16];
+        if (std::setlocale(LC_ALL, name) && std::snprintf(probe, sizeof probe, "%g", 0.5) > 0 &&
+            std::string_view(probe) == "0,5")
             return true;
+    }
     return false;
 }
 
