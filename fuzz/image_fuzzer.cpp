@@ -1,4 +1,4 @@
-#include "files/image_file.h"
+#include "platform/image_file.h"
 #include "heightmap/sampling.h"
 
 #include <cstddef>

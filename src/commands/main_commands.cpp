@@ -16,6 +16,11 @@ namespace {
 const QString kImagePattern = QStringLiteral("*.bmp");
 const QString kModelPattern = QStringLiteral("*.3do");
 
+// Saves bytes safely to a path as the dialogs give it.
+files::SaveResult saveTo(const QString& path, std::string_view bytes) {
+    return files::saveFileAtomically(QFile::encodeName(path).toStdString(), bytes);
+}
+
 } // namespace
 
 QString sizeText(int edge) {
@@ -107,9 +112,9 @@ void MainCommands::saveAs() {
 void MainCommands::writeModel() {
     // A failed save keeps savePath: the next Save tries the same file again.
     const auto model = formatEditorModel(heightMap_, heightMapSize_);
-    const SaveResult saved = model ? saveFileAtomically(savePath_, *model) : SaveResult{};
+    const files::SaveResult saved = model ? saveTo(savePath_, *model) : files::SaveResult{};
     if (!model || !saved.ok())
-        platform_.showError(kSaveFailed, saved.error);
+        platform_.showError(kSaveFailed, QString::fromStdString(saved.error));
 }
 
 void MainCommands::exportGameModel() {
@@ -126,9 +131,9 @@ void MainCommands::exportGameModel() {
         platform_.showError(kSaveFailed, QString::fromStdString(model.error));
         return;
     }
-    const SaveResult saved = saveFileAtomically(withModelSuffix(path), model.text);
+    const files::SaveResult saved = saveTo(withModelSuffix(path), model.text);
     if (!saved.ok())
-        platform_.showError(kSaveFailed, saved.error);
+        platform_.showError(kSaveFailed, QString::fromStdString(saved.error));
 }
 
 void MainCommands::scale() {

@@ -1,11 +1,11 @@
 #include "converter/convert.h"
 
-#include "files/image_file.h"
 #include "files/save_file.h"
 #include "heightmap/sampling.h"
 #include "model3do/editor_model.h"
 #include "model3do/file_names.h"
 #include "model3do/game_model.h"
+#include "platform/image_file.h"
 
 #include <algorithm>
 #include <vector>
@@ -87,9 +87,11 @@ void convertToFile(const ConvertPlan& plan, Job& job) {
     makeModel(plan, job);
     if (!job.error.isEmpty())
         return;
-    const SaveResult saved = saveFileAtomically(job.target, job.model);
+    const files::SaveResult saved =
+        files::saveFileAtomically(QFile::encodeName(job.target).toStdString(), job.model);
     if (!saved.ok())
-        job.error = QStringLiteral("cannot write %1: %2").arg(job.target, saved.error);
+        job.error = QStringLiteral("cannot write %1: %2")
+                        .arg(job.target, QString::fromStdString(saved.error));
     spareText = std::move(job.model);
     job.model.clear();
 }

@@ -1,21 +1,33 @@
 #pragma once
 
+#include <filesystem>
+#include <string>
 #include <string_view>
 
-#include <QString>
+namespace grondel::files {
 
-namespace grondel {
-
-// The outcome of a save: an empty error means every byte reached the file.
+// The outcome of a save: an empty error means every byte reached the disk under the target's name.
 struct SaveResult {
-    QString error; // why the save failed, fit to show to a user
+    std::string error; // one line, fit to show after the file's name: "Permission denied"
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return error.empty(); }
 };
 
-// Writes bytes to path as a whole or not at all: they go to a temporary file beside the target,
-// which replaces the target only once everything is written. On failure the file at path is as
-// it was and no temporary file is left behind. "-" is not special here.
-SaveResult saveFileAtomically(const QString& path, std::string_view bytes);
+// Writes bytes to path as a whole or not at all. They go to a new temporary file in the target's
+// folder (created exclusively, permissions as the umask allows), which is flushed to the disk and
+// then renamed over the target. Any failure leaves the target as it was and removes the
+// temporary file.
+// - An existing target keeps its permission bits (POSIX; on Windows the new file takes the
+//   folder's access rules, and a read-only target is refused by the rename).
+// - A symbolic link is followed: its target is written and the link stays a link. (On Windows
+//   through the file system's final name for it; a link to nothing is replaced by the file.)
+// - A target that exists and is not a regular file (folder, pipe, device, socket) is refused
+//   before anything is written: "<name> is a folder", "<name> is not a regular file".
+// - Other reasons are the system's text: "No such file or directory", "Permission denied",
+//   "No space left on device", "File too large". The last needs SIGXFSZ ignored in a process
+//   that may run under a file-size limit (`ulimit -f`); otherwise the system ends the process.
+// path may name anything a user typed: its bytes reach the file system unchanged (wide on
+// Windows). "-" is not special here. Safe to call from several threads for different targets.
+SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-} // namespace grondel
+} // namespace grondel::files

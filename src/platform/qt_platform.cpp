@@ -1,6 +1,6 @@
 #include "platform/qt_platform.h"
 
-#include "files/image_file.h"
+#include "platform/image_file.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

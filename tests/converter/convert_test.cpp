@@ -1,7 +1,7 @@
 #include "converter/check.h"
 #include "converter/command_line.h"
 #include "converter/convert.h"
-#include "files/image_file.h"
+#include "platform/image_file.h"
 #include "heightmap/sampling.h"
 #include "model3do/editor_model.h"
 #include "model3do/game_model.h"

@@ -1,127 +1,171 @@
 #include "files/save_file.h"
-#include "model3do/editor_model.h"
-#include "support/files.h"
+#include "scratch.h"
 
-#include <csignal>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include "child.h"
+
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <QFile>
-#include <QTemporaryDir>
+#endif
 
 #include <gtest/gtest.h>
 
-using namespace grondel;
+using grondel::files::saveFileAtomically;
+using grondel::files::SaveResult;
 using grondel::testing::entries;
-using grondel::testing::readAll;
-using grondel::testing::writeAll;
+using grondel::testing::readBytes;
+using grondel::testing::writeBytes;
+namespace fs = std::filesystem;
 
 namespace {
 
-// The editor model of grid at edge, saved safely to path; an edge no model has is refused.
-SaveResult save3do(const QString& path, const HeightMap& grid, int edge) {
-    const auto model = formatEditorModel(grid, edge);
-    return model ? saveFileAtomically(path, *model) : SaveResult{"no model at that edge"};
-}
+const std::string kOld = "an older model\r\n";
+const std::string kNew = "a newer model\r\nsecond line\r\n";
 
 class SaveFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(writeAll(oldPath(), kOldBytes));
-        for (int x = 0; x < kMaxEdge; ++x)
-            for (int y = 0; y < kMaxEdge; ++y)
-                (void)grid.set(x, y, packColour(x, y, 3));
+        ASSERT_FALSE(dir.path().empty());
+        ASSERT_TRUE(writeBytes(old(), kOld));
     }
+    fs::path old() const { return dir / "old.3do"; }
 
-    QString oldPath() const { return dir.filePath("old.3do"); }
-
-    // A failed save reports why, leaves the old file as it was and no temporary file behind.
-    void expectNothingChanged(const SaveResult& result) {
+    // A failed save says why in one line, leaves the old file as it was and nothing new.
+    void expectNothingChanged(const SaveResult& result, const std::string& reason) {
         EXPECT_FALSE(result.ok());
-        EXPECT_FALSE(result.error.isEmpty());
-        EXPECT_EQ(readAll(oldPath()), kOldBytes);
-        EXPECT_EQ(entries(dir.path()), QStringList{"old.3do"});
+        EXPECT_NE(result.error.find(reason), std::string::npos) << result.error;
+        EXPECT_EQ(result.error.find('\n'), std::string::npos);
+        EXPECT_EQ(readBytes(old()), kOld);
+        EXPECT_EQ(entries(dir.path()), before);
     }
 
-    static inline const QByteArray kOldBytes = "an older model\r\n";
-    QTemporaryDir dir;
-    HeightMap grid;
+    grondel::testing::ScratchFolder dir;
+    std::set<fs::path> before{"old.3do"};
 };
 
 } // namespace
 
-TEST_F(SaveFile, WritesTheFormattedModelAndReplacesALongerFileWhole) {
-    const QByteArray longer(2'000'000, 'x');
-    ASSERT_TRUE(writeAll(oldPath(), longer));
-
-    const SaveResult result = save3do(oldPath(), grid, 16);
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(readAll(oldPath()).toStdString(), formatEditorModel(grid, 16));
-    EXPECT_EQ(entries(dir.path()), QStringList{"old.3do"});
+TEST_F(SaveFile, ReplacesALongerFileWholeAndCreatesNewOnes) {
+    ASSERT_TRUE(writeBytes(old(), std::string(2'000'000, 'x')));
+    ASSERT_TRUE(saveFileAtomically(old(), kNew).ok());
+    EXPECT_EQ(readBytes(old()), kNew); // CR LF once: bytes are written as given
+    const SaveResult created = saveFileAtomically(dir / "new.3do", kOld);
+    ASSERT_TRUE(created.ok()) << created.error;
+    EXPECT_EQ(readBytes(dir / "new.3do"), kOld);
+    ASSERT_TRUE(saveFileAtomically(dir / "empty.3do", "").ok());
+    EXPECT_TRUE(fs::exists(dir / "empty.3do"));
+    EXPECT_EQ(fs::file_size(dir / "empty.3do"), 0u);
+    EXPECT_EQ(entries(dir.path()), (std::set<fs::path>{"empty.3do", "new.3do", "old.3do"}));
 }
 
-TEST_F(SaveFile, CreatesANewFile) {
-    const QString path = dir.filePath("new terrain é.3do");
-    ASSERT_TRUE(save3do(path, grid, 2).ok());
-    EXPECT_EQ(readAll(path).toStdString(), formatEditorModel(grid, 2));
-}
-
-TEST_F(SaveFile, FailuresLeaveEverythingAsItWas) {
-    expectNothingChanged(save3do("", grid, 16));
-    expectNothingChanged(save3do(dir.filePath("missing/folder/x.3do"), grid, 16));
-    expectNothingChanged(save3do(dir.path(), grid, 16));
-    expectNothingChanged(save3do(oldPath(), grid, 65));
-    expectNothingChanged(save3do(oldPath(), grid, -1));
-}
-
-TEST_F(SaveFile, RefusesToReplaceAPipeOrDevice) {
-    const QString fifo = dir.filePath("pipe");
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const SaveResult result = save3do(fifo, grid, 16);
-    EXPECT_FALSE(result.ok());
-    struct stat info {};
-    ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
-}
-
-TEST_F(SaveFile, NoPermissionOnTheFolder) {
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    SaveResult result;
-    if (geteuid() != 0) {
-        result = save3do(oldPath(), grid, 16);
-    } else {
-        // Root writes anywhere: save from a child that has become "nobody".
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
-            _exit(!dropped ? 2 : save3do(oldPath(), grid, 16).ok() ? 1 : 0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        ASSERT_NE(WEXITSTATUS(status), 2) << "could not drop root";
-        result.error = WEXITSTATUS(status) == 0 ? "refused" : "";
+TEST_F(SaveFile, RefusesWhatItCannotOrMustNotReplace) {
+    fs::create_directories(dir / "folder.3do");
+    before.insert("folder.3do");
+    struct Case {
+        fs::path target;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {dir / "missing" / "a.3do", "No such file or directory"},
+        {dir / "folder.3do", "folder.3do is a folder"},
+        {dir / "folder.3do" / "", "is a folder"},
+        {"", "No file name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target.string());
+        expectNothingChanged(saveFileAtomically(c.target, kNew), c.reason);
     }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    expectNothingChanged(result);
+    EXPECT_TRUE(fs::is_empty(dir / "folder.3do"));
 }
 
-TEST_F(SaveFile, FullDiskLeavesTheOldFile) {
-    // A file size limit fails writes the way a full disk does (EFBIG instead of ENOSPC).
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+#ifndef _WIN32
 
-    const SaveResult result = save3do(oldPath(), grid, 64);
-
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    expectNothingChanged(result);
+TEST_F(SaveFile, RefusesPipesDevicesAndLinksToThem) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.3do").c_str(), 0644), 0);
+    fs::create_directory(dir / "folder");
+    fs::create_symlink("folder", dir / "to-folder.3do");
+    fs::create_symlink("/dev/null", dir / "to-null.3do");
+    before.insert({"pipe.3do", "folder", "to-folder.3do", "to-null.3do"});
+    expectNothingChanged(saveFileAtomically(dir / "pipe.3do", kNew),
+                         "pipe.3do is not a regular file");
+    expectNothingChanged(saveFileAtomically("/dev/null", kNew), "/dev/null is not a regular file");
+    expectNothingChanged(saveFileAtomically(dir / "to-null.3do", kNew),
+                         "/dev/null is not a regular file");
+    expectNothingChanged(saveFileAtomically(dir / "to-folder.3do", kNew), "folder is a folder");
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe.3do"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
+
+TEST_F(SaveFile, KeepsTheOldPermissionsAndGivesNewFilesTheUmasks) {
+    const mode_t mask = ::umask(022);
+    ASSERT_EQ(::chmod(old().c_str(), 0640), 0);
+    ASSERT_TRUE(saveFileAtomically(old(), kNew).ok());
+    ASSERT_TRUE(saveFileAtomically(dir / "new.3do", kNew).ok());
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(old().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    ASSERT_EQ(::stat((dir / "new.3do").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+}
+
+TEST_F(SaveFile, WritesThroughSymbolicLinksAndKeepsThem) {
+    // A chain: a/link -> ../b/link -> real.3do (relative to b), and one dangling link.
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "b");
+    ASSERT_TRUE(writeBytes(dir / "b" / "real.3do", kOld));
+    ASSERT_EQ(::chmod((dir / "b" / "real.3do").c_str(), 0600), 0);
+    fs::create_symlink("real.3do", dir / "b" / "link.3do");
+    fs::create_symlink("../b/link.3do", dir / "a" / "link.3do");
+    fs::create_symlink("later.3do", dir / "b" / "dangling.3do");
+
+    ASSERT_TRUE(saveFileAtomically(dir / "a" / "link.3do", kNew).ok());
+    ASSERT_TRUE(saveFileAtomically(dir / "b" / "dangling.3do", kOld).ok());
+    EXPECT_TRUE(fs::is_symlink(dir / "a" / "link.3do"));
+    EXPECT_TRUE(fs::is_symlink(dir / "b" / "link.3do"));
+    EXPECT_TRUE(fs::is_symlink(dir / "b" / "dangling.3do"));
+    EXPECT_EQ(readBytes(dir / "b" / "real.3do"), kNew);
+    EXPECT_EQ(readBytes(dir / "b" / "later.3do"), kOld);
+    EXPECT_EQ(fs::status(dir / "b" / "real.3do").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entries(dir / "a"), (std::set<fs::path>{"link.3do"}));
+    EXPECT_EQ(entries(dir / "b"),
+              (std::set<fs::path>{"dangling.3do", "later.3do", "link.3do", "real.3do"}));
+
+    fs::create_symlink("loop.3do", dir / "loop.3do");
+    before.insert({"a", "b", "loop.3do"});
+    expectNothingChanged(saveFileAtomically(dir / "loop.3do", kNew), "symbolic links");
+}
+
+TEST_F(SaveFile, AFileSizeLimitSaysFileTooLargeAndLeavesNothing) {
+    // The converter ignores SIGXFSZ so that the write fails with EFBIG instead of a death.
+    const auto reason = grondel::testing::inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return saveFileAtomically(old(), std::string(100'000, 'x')).error;
+    });
+    ASSERT_TRUE(reason.has_value()) << "the child died";
+    expectNothingChanged({*reason}, "File too large");
+}
+
+TEST_F(SaveFile, NoPermissionSaysSoAndLeavesNothing) {
+    fs::create_directory(dir / "locked");
+    ASSERT_TRUE(writeBytes(dir / "locked" / "old.3do", kOld));
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                        fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    const auto reason = grondel::testing::inChild(
+        [&] { return saveFileAtomically(dir / "locked" / "old.3do", kNew).error; }, true);
+    ASSERT_TRUE(reason.has_value()) << "the child died";
+    if (*reason == grondel::testing::kNotNobody)
+        GTEST_SKIP() << "cannot drop root privileges here: permissions are not checked for root";
+    EXPECT_EQ(*reason, "Permission denied");
+    EXPECT_EQ(readBytes(dir / "locked" / "old.3do"), kOld);
+    EXPECT_EQ(entries(dir / "locked"), (std::set<fs::path>{"old.3do"}));
+}
+
+#endif

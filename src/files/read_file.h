@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace grondel::files {
+
+// The bytes of a file, or why they could not be read.
+struct ReadResult {
+    std::string bytes; // the whole file, byte for byte (binary on every platform)
+    std::string error; // empty on success; otherwise one line fit to show after the file's name
+
+    bool ok() const { return error.empty(); }
+};
+
+// Reads a whole regular file of 1 to limit bytes. path is untrusted: it may name anything.
+// Refuses, without blocking and without reading past limit + 1 bytes:
+// - a missing or unreadable file (the system's reason: "No such file or directory",
+//   "Permission denied"),
+// - a folder ("<name> is a folder"), a pipe, device or socket ("<name> is not a regular file"),
+//   checked before opening and again on the opened file, so one swapped in cannot block,
+// - an empty file ("The file is empty"),
+// - a file over limit ("The file is larger than the limit of <limit> bytes").
+ReadResult readFileBounded(const std::filesystem::path& path, std::size_t limit);
+
+} // namespace grondel::files
