@@ -10,7 +10,8 @@ namespace {
 // repeating its bits (5-bit 31 is 255, 5-bit 16 is 132), as bitmaps have always been read.
 class MaskChannel {
 public:
-    explicit MaskChannel(std::uint32_t mask) : mask_(mask) {
+    explicit MaskChannel(std::uint32_t mask)
+        : mask_(mask) {
         while ((mask >> shift_) >= 0x100 || ((mask >> shift_) != 0 && ((mask >> shift_) & 1) == 0))
             ++shift_;
         bits_ = static_cast<unsigned>(std::bit_width(mask >> shift_));
@@ -87,8 +88,7 @@ void decodeDirectRows(Bytes bytes, const BmpLayout& layout, Picture& picture) {
     const std::size_t channels = layout.alpha ? 4 : 3;
     for (int r = 0; r < layout.height; ++r) {
         const std::size_t in = layout.dataStart + layout.rowBytes * r;
-        const auto row =
-            picture.row8(layout.topDown ? r : layout.height - 1 - static_cast<int>(r));
+        const auto row = picture.row8(layout.topDown ? r : layout.height - 1 - static_cast<int>(r));
         for (std::size_t x = 0; x < static_cast<std::size_t>(layout.width); ++x) {
             const std::size_t at = in + x * pixelBytes;
             std::uint8_t* out = row.data() + x * channels;

@@ -114,10 +114,9 @@ std::optional<PictureResult> locateData(Bytes bytes, std::uint32_t offset, std::
     if (runLength) {
         need = imageSize; // 0: to the end of the file
     } else {
-        layout.rowBytes = (static_cast<std::size_t>(layout.width) *
-                               static_cast<std::size_t>(layout.bits) +
-                           31) /
-                          32 * 4;
+        layout.rowBytes =
+            (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.bits) + 31) /
+            32 * 4;
         need = std::uint64_t{layout.rowBytes} * static_cast<std::uint64_t>(layout.height);
     }
     if (layout.dataStart >= bytes.size() || need > bytes.size() - layout.dataStart)
@@ -160,8 +159,7 @@ std::optional<PictureResult> readBmpLayout(Bytes bytes, BmpLayout& layout) {
     layout.topDown = height < 0;
     height = height < 0 ? -height : height;
     // The sides first: a header claiming a huge picture is refused for that whatever else it says.
-    if (auto refused =
-            checkPictureSize(PictureFormat::Bmp, width, height, PictureLayout::Grey, 8))
+    if (auto refused = checkPictureSize(PictureFormat::Bmp, width, height, PictureLayout::Grey, 8))
         return refused;
     layout.width = static_cast<int>(width);
     layout.height = static_cast<int>(height);
@@ -183,7 +181,8 @@ std::optional<PictureResult> readBmpLayout(Bytes bytes, BmpLayout& layout) {
         return refused;
     if (bits > 8)
         layout.pictureLayout = layout.alpha ? PictureLayout::Rgba : PictureLayout::Rgb;
-    if (auto tooLarge = checkPictureSize(PictureFormat::Bmp, width, height, layout.pictureLayout, 8))
+    if (auto tooLarge =
+            checkPictureSize(PictureFormat::Bmp, width, height, layout.pictureLayout, 8))
         return tooLarge;
     return locateData(bytes, offset, imageSize, headersEnd, layout);
 }

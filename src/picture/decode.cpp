@@ -5,11 +5,12 @@ namespace grondel {
 PictureResult decodePicture(std::span<const std::byte> raw) {
     using namespace picture_detail;
     const Bytes bytes(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size());
-    const PictureFormat format = sniffPictureFormat(raw);
     if (bytes.empty())
-        return refuse(format, PictureProblem::Empty, "the file is empty");
+        return refuse(PictureFormat::Unknown, PictureProblem::Empty, "the file is empty");
+    // Before a single byte is looked at.
     if (bytes.size() > kMaxPictureFileBytes)
-        return refuse(format, PictureProblem::TooLarge, fileTooLarge(bytes.size()));
+        return refuse(PictureFormat::Unknown, PictureProblem::TooLarge, fileTooLarge(bytes.size()));
+    const PictureFormat format = sniffPictureFormat(raw);
     switch (format) {
     case PictureFormat::Bmp:
         return decodeBmp(bytes);

@@ -6,8 +6,8 @@
 #include <vector>
 
 // clang-format off: jpeglib.h needs stdio's FILE and size_t first
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 // clang-format on
 
 namespace grondel::picture_detail {
@@ -52,11 +52,11 @@ Errors& errorsOf(j_common_ptr info) {
     for (char& c : message)
         if (c == '\n' || c == '\r')
             c = ' ';
-    const bool unsupported = code == JERR_BAD_PRECISION ||
-                             code == JERR_SOF_UNSUPPORTED || code == JERR_ARITH_NOTIMPL;
+    const bool unsupported =
+        code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED || code == JERR_ARITH_NOTIMPL;
     char text[JMSG_LENGTH_MAX + 32];
-    std::snprintf(text, sizeof text, unsupported ? "a JPEG Grondel does not read (%s)"
-                                                 : "the JPEG is damaged (%s)",
+    std::snprintf(text, sizeof text,
+                  unsupported ? "a JPEG Grondel does not read (%s)" : "the JPEG is damaged (%s)",
                   message);
     stop(info, unsupported ? PictureProblem::Unsupported : PictureProblem::Damaged, text);
 }
@@ -164,14 +164,14 @@ PictureResult decodeJpeg(Bytes bytes) {
                       "a JPEG with " + std::to_string(info.num_components) +
                           " colour components in a layout Grondel does not read");
     const PictureLayout layout = components == 1 ? PictureLayout::Grey : PictureLayout::Rgb;
-    if (auto refused = checkPictureSize(PictureFormat::Jpeg, info.image_width, info.image_height,
-                                        layout, 8))
+    if (auto refused =
+            checkPictureSize(PictureFormat::Jpeg, info.image_width, info.image_height, layout, 8))
         return *refused;
 
     PictureResult result;
     result.format = PictureFormat::Jpeg;
-    result.picture = Picture(static_cast<int>(info.image_width),
-                             static_cast<int>(info.image_height), layout, 8);
+    result.picture =
+        Picture(static_cast<int>(info.image_width), static_cast<int>(info.image_height), layout, 8);
     std::vector<std::uint8_t> cmykRow(components == 4 ? std::size_t{info.image_width} * 4 : 0);
     if (!readPixels(*decoder, result.picture, cmykRow.empty() ? nullptr : cmykRow.data()))
         return failed();

@@ -19,7 +19,8 @@ inline constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{256} << 20;
 // Scans in one JPEG: a progressive file has about ten; thousands only cost time.
 inline constexpr int kMaxJpegScans = 100;
 // Ancillary (non-critical) PNG chunks: they are skipped, never applied or inflated, but each
-// still has its checksum verified. Real files have a few dozen.
-inline constexpr int kMaxPngAncillaryChunks = 1000;
+// still has its checksum verified. Still pictures have a few dozen at most; hundreds are a
+// flood (hundreds of compressed text chunks were how a 1 MB file made Qt take 4.7 GB).
+inline constexpr int kMaxPngAncillaryChunks = 256;
 
 } // namespace grondel

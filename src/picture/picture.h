@@ -44,8 +44,12 @@ public:
     PictureLayout layout() const { return layout_; }
     int bitDepth() const { return bitDepth_; }
     int channels() const { return channelsOf(layout_); }
-    bool isGrey() const { return layout_ == PictureLayout::Grey || layout_ == PictureLayout::GreyAlpha; }
-    bool hasAlpha() const { return layout_ == PictureLayout::GreyAlpha || layout_ == PictureLayout::Rgba; }
+    bool isGrey() const {
+        return layout_ == PictureLayout::Grey || layout_ == PictureLayout::GreyAlpha;
+    }
+    bool hasAlpha() const {
+        return layout_ == PictureLayout::GreyAlpha || layout_ == PictureLayout::Rgba;
+    }
     // The level of a full sample: 255 or 65535.
     std::uint32_t maxLevel() const { return bitDepth_ == 16 ? 65535U : 255U; }
     std::size_t byteSize() const { return samples8_.size() + samples16_.size() * 2; }

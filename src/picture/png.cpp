@@ -1,10 +1,9 @@
 #include "picture/png.h"
 
-#include <spng.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <spng.h>
 
 namespace grondel::picture_detail {
 namespace {
@@ -113,14 +112,14 @@ PictureResult decodePng(Bytes bytes) {
         return failed(error);
     if (imageBytes != rowBytes * header.height)
         return failed(SPNG_EINTERNAL);
-    if (const int error =
-            spng_decode_image(png, nullptr, 0, output.format, output.flags | SPNG_DECODE_PROGRESSIVE))
+    if (const int error = spng_decode_image(png, nullptr, 0, output.format,
+                                            output.flags | SPNG_DECODE_PROGRESSIVE))
         return failed(error);
 
     PictureResult result;
     result.format = PictureFormat::Png;
-    result.picture = Picture(static_cast<int>(header.width), static_cast<int>(header.height),
-                             layout, depth);
+    result.picture =
+        Picture(static_cast<int>(header.width), static_cast<int>(header.height), layout, depth);
     Picture& picture = result.picture;
     std::size_t beforeLastRow = 0;
     for (;;) {

@@ -1,9 +1,8 @@
 #include "picture/png.h"
 
-#include <zlib.h>
-
 #include <array>
 #include <string_view>
+#include <zlib.h>
 
 namespace grondel::picture_detail {
 namespace {
@@ -149,8 +148,7 @@ std::optional<PictureResult> planPng(Bytes bytes, PngPlan& plan) {
         at = end;
     }
     return checkPictureSize(PictureFormat::Png, plan.width, plan.height,
-                            pngLayout(plan.colourType, plan.transparency),
-                            pngDepth(plan.bitDepth));
+                            pngLayout(plan.colourType, plan.transparency), pngDepth(plan.bitDepth));
 }
 
 } // namespace grondel::picture_detail

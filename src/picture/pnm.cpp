@@ -21,7 +21,9 @@ bool isDigit(std::uint8_t c) {
 // Reads the blank-separated decimal numbers of the header and of the plain formats' samples.
 class Tokens {
 public:
-    Tokens(Bytes bytes, std::size_t at) : bytes_(bytes), at_(at) {}
+    Tokens(Bytes bytes, std::size_t at)
+        : bytes_(bytes)
+        , at_(at) {}
 
     enum class Read { Number, End, NotANumber };
 
@@ -59,8 +61,8 @@ private:
 std::vector<std::uint16_t> scaleTable(std::uint32_t maxval, std::uint32_t full) {
     std::vector<std::uint16_t> table(maxval + 1);
     for (std::uint32_t v = 0; v <= maxval; ++v)
-        table[v] = static_cast<std::uint16_t>(
-            (std::uint64_t{v} * full * 2 + maxval) / (std::uint64_t{2} * maxval));
+        table[v] = static_cast<std::uint16_t>((std::uint64_t{v} * full * 2 + maxval) /
+                                              (std::uint64_t{2} * maxval));
     return table;
 }
 
@@ -106,10 +108,9 @@ PictureResult decodePnm(Bytes bytes) {
     const auto out8 = result.picture.samples8();
     const auto out16 = result.picture.samples16();
     const auto full = static_cast<std::uint32_t>(result.picture.maxLevel());
-    const std::vector<std::uint16_t> scale =
-        scaleTable(static_cast<std::uint32_t>(maxval), full);
-    const std::string above = "a PGM/PPM sample is above the maximum level " +
-                              std::to_string(maxval);
+    const std::vector<std::uint16_t> scale = scaleTable(static_cast<std::uint32_t>(maxval), full);
+    const std::string above =
+        "a PGM/PPM sample is above the maximum level " + std::to_string(maxval);
     for (std::size_t i = 0; i < samples; ++i) {
         std::uint64_t value = 0;
         if (plain) {

@@ -117,8 +117,8 @@ namespace picture_detail {
 std::string notAReadablePicture(Bytes bytes) {
     const std::string_view looks = otherFormat(bytes);
     if (looks.empty())
-        return "not a picture in a format Grondel reads (" +
-               std::string(kReadablePictureFormats) + ")";
+        return "not a picture in a format Grondel reads (" + std::string(kReadablePictureFormats) +
+               ")";
     return std::string(looks) + ", a format Grondel does not read (it reads " +
            std::string(kReadablePictureFormats) + ")";
 }
