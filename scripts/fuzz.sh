@@ -24,14 +24,14 @@ if ((${#targets[@]} == 0)); then
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
+cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" picture_seeds
 
 # Seeds: a few tiny pictures in the formats and layouts the loader meets most (bitmaps of 8, 24
 # and 32 bits, run-length coded, top-down; grey, 16-bit grey and translucent PNGs), the sample
 # heightmaps, and the model files kept with the tests.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_image" "$seeds/fuzz_model_check"
+mkdir -p "$seeds/fuzz_image" "$seeds/fuzz_picture" "$seeds/fuzz_model_check"
 python3 - "$seeds/fuzz_image" <<'PYTHON'
 import pathlib, struct, sys, zlib
 
@@ -69,6 +69,11 @@ for name, data in seeds.items():
     (out / name).write_bytes(data)
 PYTHON
 cp examples/*.bmp "$seeds/fuzz_image/"
+# The picture decoders': every kind they read (BMP of each depth and compression, PNG of each
+# colour type and depth, JPEG grey, colour, progressive and CMYK, PGM/PPM binary and plain),
+# written by the tests' own writers, and the small hostile files.
+"$build/fuzz/picture_seeds" "$seeds/fuzz_picture"
+cp examples/*.bmp "$seeds/fuzz_picture/"
 find tests -name '*.3do' -exec cp {} "$seeds/fuzz_model_check/" \;
 
 # Undefined behaviour and leaks count as findings, not as notes in the log.
@@ -84,7 +89,12 @@ for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus" "$seeds/$target"
     echo "== $target for ${share}s"
-    if ! "$build/fuzz/$target" "$corpus" "$seeds/$target" \
+    dictionary=()
+    if [[ -f fuzz/$target.dict ]]; then
+        dictionary=(-dict="fuzz/$target.dict")
+    fi
+    # A bomb that gets past the limits shows as runaway memory, a hang as a timeout.
+    if ! "$build/fuzz/$target" "$corpus" "$seeds/$target" "${dictionary[@]}" \
         -max_total_time="$share" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target-" 2>"$build/$target.log"; then
         tail -n 60 "$build/$target.log" >&2

@@ -3,6 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-image-formats-plugins
+          libspng-dev libjpeg62-turbo-dev zlib1g-dev
           libgtest-dev libbenchmark-dev locales "$@")
 missing=()
 for package in "${packages[@]}"; do

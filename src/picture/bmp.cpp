@@ -6,31 +6,29 @@
 namespace grondel::picture_detail {
 namespace {
 
-// One channel of a bit-field pixel as 8 bits: the mask's top eight bits at most, widened by
-// repeating its bits (5-bit 31 is 255, 5-bit 16 is 132), as bitmaps have always been read.
+// One channel of a bit-field pixel as 8 bits. A channel of up to 8 bits is shifted up (5-bit
+// 31 reads 248), as Qt read bitmaps before, so that their heights stay what they were; a wider
+// one keeps its top 8 bits.
 class MaskChannel {
 public:
     explicit MaskChannel(std::uint32_t mask)
         : mask_(mask) {
-        while ((mask >> shift_) >= 0x100 || ((mask >> shift_) != 0 && ((mask >> shift_) & 1) == 0))
+        while (mask != 0 && ((mask >> shift_) & 1) == 0)
             ++shift_;
-        bits_ = static_cast<unsigned>(std::bit_width(mask >> shift_));
+        const auto bits = static_cast<int>(std::bit_width(mask >> shift_));
+        up_ = bits < 8 ? 8 - bits : 0;
+        if (bits > 8)
+            shift_ += static_cast<unsigned>(bits - 8);
     }
 
     std::uint8_t operator()(std::uint32_t pixel) const {
-        std::uint32_t value = (pixel & mask_) >> shift_;
-        if (bits_ == 0 || bits_ == 8)
-            return static_cast<std::uint8_t>(value);
-        value <<= 8 - bits_;
-        for (unsigned filled = bits_; filled < 8; filled *= 2)
-            value |= value >> filled;
-        return static_cast<std::uint8_t>(value);
+        return static_cast<std::uint8_t>(((pixel & mask_) >> shift_) << up_);
     }
 
 private:
     std::uint32_t mask_;
     unsigned shift_ = 0;
-    unsigned bits_ = 0;
+    int up_ = 0;
 };
 
 // Writes palette entries into the picture: one grey sample or three colour samples a pixel.

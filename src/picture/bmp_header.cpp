@@ -57,10 +57,16 @@ std::optional<PictureResult> readMasks(Bytes bytes, std::uint32_t infoSize, BmpL
     const std::size_t infoEnd = kFileHeaderBytes + infoSize;
     headersEnd = infoEnd;
     if (layout.compression != kBmpBitFields && layout.compression != kBmpAlphaBitFields) {
-        if (layout.bits == 16)
+        if (layout.bits == 16) {
             layout.masks = {0x7C00, 0x03E0, 0x001F, 0}; // 5-5-5
-        else
-            layout.masks = {0xFF0000, 0xFF00, 0xFF, 0}; // alpha in a 32-bit pixel is ignored
+        } else {
+            // The fourth byte of an uncompressed 32-bit pixel is not alpha, unless a header
+            // with an alpha mask (56 bytes and up) names it so, as Qt read bitmaps before.
+            const bool named = infoSize >= 56 && infoSize != 64 && layout.bits == 32 &&
+                               le32(bytes, kFileHeaderBytes + 52) == 0xFF000000;
+            layout.masks = {0xFF0000, 0xFF00, 0xFF, named ? 0xFF000000 : 0};
+            layout.alpha = named;
+        }
         return std::nullopt;
     }
     // The masks start right after the 40 bytes every Windows header shares, whether the header

@@ -3,12 +3,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <vector>
-
-// clang-format off: jpeglib.h needs stdio's FILE and size_t first
 #include <jerror.h>
 #include <jpeglib.h>
-// clang-format on
+#include <vector>
 
 namespace grondel::picture_detail {
 namespace {

@@ -90,6 +90,17 @@ std::vector<Case> uncompressedCases() {
         {"32-bit: the fourth byte is not alpha",
          bmpFile({.width = 3, .height = 2, .bits = 32}, data32),
          {3, 2, Rgb, 8, kColours}},
+        {"32-bit uncompressed, V5 header naming the fourth byte alpha",
+         bmpFile({.infoSize = 124, .width = 3, .height = 2, .bits = 32, .masks = argb}, data32),
+         {3, 2, Rgba, 8, withAlpha}},
+        {"32-bit uncompressed, V5 header with another alpha mask",
+         bmpFile({.infoSize = 124,
+                  .width = 3,
+                  .height = 2,
+                  .bits = 32,
+                  .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF}},
+                 data32),
+         {3, 2, Rgb, 8, kColours}},
         {"32-bit V5 with an alpha mask",
          bmpFile({.infoSize = 124,
                   .width = 3,
@@ -125,12 +136,12 @@ std::vector<Case> uncompressedCases() {
                   .masks = {0x3FF00000, 0xFFC00, 0x3FF}},
                  le32s({1023U << 20 | 512U << 10 | 3U})),
          {1, 1, Rgb, 8, {255, 128, 0}}},
-        // 5 bits widen by repeating their top bits: 31, 16, 15, 1 read 255, 132, 123, 8.
+        // 5 bits widen by shifting: 31, 16, 15, 1 read 248, 128, 120, 8.
         {"16-bit 5-5-5",
          bmpFile({.width = 3, .height = 1, .bits = 16},
                  bmpRows({le16s({31 << 10 | 16 << 5 | 1, 0 << 10 | 31 << 5 | 15, 0x8000})})),
-         {3, 1, Rgb, 8, {255, 132, 8, 0, 255, 123, 0, 0, 0}}},
-        // 6 bits: 63, 32, 1 read 255, 130, 4.
+         {3, 1, Rgb, 8, {248, 128, 8, 0, 248, 120, 0, 0, 0}}},
+        // 6 bits: 63, 32, 1 read 252, 128, 4.
         {"16-bit 5-6-5",
          bmpFile(
              {.width = 3,
@@ -139,7 +150,7 @@ std::vector<Case> uncompressedCases() {
               .compression = 3,
               .masks = {0xF800, 0x07E0, 0x001F}},
              bmpRows({le16s({31 << 11 | 63 << 5, 16 << 11 | 32 << 5 | 16, 1 << 11 | 1 << 5 | 1})})),
-         {3, 1, Rgb, 8, {255, 255, 0, 132, 130, 132, 8, 4, 8}}},
+         {3, 1, Rgb, 8, {248, 252, 0, 128, 128, 128, 8, 4, 8}}},
         {"16-bit 4-4-4-4 with alpha, V4 header",
          bmpFile({.infoSize = 108,
                   .width = 1,
@@ -148,7 +159,7 @@ std::vector<Case> uncompressedCases() {
                   .compression = 3,
                   .masks = {0x0F00, 0x00F0, 0x000F, 0xF000}},
                  bmpRows({le16s({0x8F01})})),
-         {1, 1, Rgba, 8, {255, 0, 17, 136}}},
+         {1, 1, Rgba, 8, {240, 0, 16, 128}}},
     };
 }
 

@@ -2,11 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
-
-// clang-format off: jpeglib.h needs stdio's FILE and size_t first
 #include <jpeglib.h>
-// clang-format on
+#include <stdexcept>
 
 namespace grondel::testing {
 namespace {
