@@ -132,8 +132,12 @@ bool decodeRunLength(Bytes bytes, const BmpLayout& layout, Picture& picture) {
         const unsigned count = bytes[at], value = bytes[at + 1];
         at += 2;
         if (count > 0) { // a run: one index, or two alternating in RLE4
-            for (unsigned i = 0; i < count; ++i)
+            // Only what lands inside is painted: runs past the edge cost nothing more.
+            const auto inside =
+                static_cast<unsigned>(std::clamp<std::int64_t>(width - x, 0, count));
+            for (unsigned i = 0; i < inside; ++i)
                 paint(four ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+            x += count - inside;
             continue;
         }
         if (value == 0) { // end of line

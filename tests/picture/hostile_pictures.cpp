@@ -173,6 +173,14 @@ std::vector<HostilePicture> bombsAndDamage() {
     std::string deepJpeg = gradientJpeg();
     deepJpeg[deepJpeg.find("\xFF\xC0") + 4] = 12; // 12-bit samples
     std::string pgmAbove = pnmHeader('5', 2, 1, 200) + "\x05\xC9";
+    // Eight million runs of 255 pixels on one 8-pixel row: two billion pixels past the edge.
+    BmpSpec runs{.width = 8, .height = 1, .bits = 8, .compression = 1};
+    runs.palette = std::string(256 * 4, '\0');
+    std::string pastTheEdge;
+    pastTheEdge.reserve(std::size_t{16} << 20);
+    for (int i = 0; i < (8 << 20); ++i)
+        pastTheEdge += "\xFF\x01";
+    pastTheEdge += std::string("\0\1", 2);
     return {
         {"bad-checksum-data.png", badData, Damaged, "IDAT chunk fails its checksum"},
         {"bad-checksum-text.png", badText, Damaged, "tEXt chunk fails its checksum"},
@@ -185,6 +193,7 @@ std::vector<HostilePicture> bombsAndDamage() {
         {"scan-bomb.jpg", jpegScanBomb(4096, 4096, 3000), TooLarge, "scans than the limit of 100"},
         {"extraneous-bytes.jpg", jpeg, Damaged, "extraneous bytes"},
         {"12-bit.jpg", deepJpeg, Unsupported, "precision 12"},
+        {"runs-past-the-edge.bmp", bmpFile(runs, pastTheEdge), None, ""},
         {"holds-jpeg.bmp", bmpFile({.width = 1, .height = 1, .compression = 4}, "\xFF\xD8"),
          Unsupported, "JPEG"},
         {"above-maxval.pgm", pgmAbove, Damaged, "above the maximum level 200"},

@@ -90,8 +90,8 @@ struct JpegSpec {
 
 // Samples row after row: 1 a pixel for grey, 3 (red, green, blue) or 4 (CMYK as stored).
 std::string jpegFile(const JpegSpec& spec, const std::vector<std::uint8_t>& samples);
-// A progressive flat grey JPEG whose every coefficient band is sent again scans - 1 times,
-// each repeat a valid, nearly empty scan that still walks every block.
+// A progressive flat grey JPEG: one scan of the DC coefficients, then the same scan of all AC
+// coefficients `scans` times, each a valid, nearly empty scan that still walks every block.
 std::string jpegScanBomb(int width, int height, int scans);
 
 // libjpeg's own decode with the settings Grondel uses (integer slow DCT, fancy upsampling):
