@@ -58,9 +58,9 @@ Picture::Picture(int width, int height, PictureLayout layout, int bitDepth)
     , bitDepth_(bitDepth == 16 ? 16 : 8) {
     const std::size_t count = rowLength() * static_cast<std::size_t>(height);
     if (bitDepth_ == 16)
-        samples16_.resize(count);
+        samples16_ = Samples<std::uint16_t>(count);
     else
-        samples8_.resize(count);
+        samples8_ = Samples<std::uint8_t>(count);
 }
 
 std::uint64_t Picture::bytesFor(std::int64_t width, std::int64_t height, PictureLayout layout,

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <span>
-#include <vector>
 
 namespace grondel {
 
@@ -94,22 +93,40 @@ private:
     // Storage that leaves new samples unwritten: a picture's pages are only touched once a
     // decoder writes them, so a file that lies about its size and fails early costs little.
     template <typename T>
-    struct Unset : std::allocator<T> {
-        template <typename U>
-        struct rebind {
-            using other = Unset<U>;
-        };
-        Unset() = default;
-        template <typename U>
-        Unset(const Unset<U>&) noexcept {}
-        template <typename U>
-        void construct(U* at) noexcept {
-            ::new (static_cast<void*>(at)) U;
+    class Samples {
+    public:
+        Samples() = default;
+        explicit Samples(std::size_t count)
+            : data_(std::make_unique_for_overwrite<T[]>(count))
+            , size_(count) {}
+        Samples(const Samples& other)
+            : Samples(other.size_) {
+            std::copy_n(other.data_.get(), size_, data_.get());
         }
-        template <typename U, typename... Args>
-        void construct(U* at, Args&&... args) {
-            ::new (static_cast<void*>(at)) U(static_cast<Args&&>(args)...);
+        Samples& operator=(const Samples& other) {
+            if (this != &other)
+                *this = Samples(other);
+            return *this;
         }
+        Samples(Samples&&) noexcept = default;
+        Samples& operator=(Samples&&) noexcept = default;
+        ~Samples() = default;
+
+        std::size_t size() const { return size_; }
+        T* data() { return data_.get(); }
+        const T* data() const { return data_.get(); }
+        T& operator[](std::size_t at) { return data_[at]; }
+        const T& operator[](std::size_t at) const { return data_[at]; }
+        operator std::span<T>() { return {data_.get(), size_}; }
+        operator std::span<const T>() const { return {data_.get(), size_}; }
+
+        friend bool operator==(const Samples& a, const Samples& b) {
+            return a.size_ == b.size_ && std::equal(a.data(), a.data() + a.size_, b.data());
+        }
+
+    private:
+        std::unique_ptr<T[]> data_;
+        std::size_t size_ = 0;
     };
 
     std::size_t index(int x, int y) const {
@@ -125,8 +142,8 @@ private:
     int height_ = 0;
     PictureLayout layout_ = PictureLayout::Grey;
     int bitDepth_ = 8;
-    std::vector<std::uint8_t, Unset<std::uint8_t>> samples8_;
-    std::vector<std::uint16_t, Unset<std::uint16_t>> samples16_;
+    Samples<std::uint8_t> samples8_;
+    Samples<std::uint16_t> samples16_;
 };
 
 } // namespace grondel

@@ -176,10 +176,9 @@ std::vector<HostilePicture> bombsAndDamage() {
     // Eight million runs of 255 pixels on one 8-pixel row: two billion pixels past the edge.
     BmpSpec runs{.width = 8, .height = 1, .bits = 8, .compression = 1};
     runs.palette = std::string(256 * 4, '\0');
-    std::string pastTheEdge;
-    pastTheEdge.reserve(std::size_t{16} << 20);
-    for (int i = 0; i < (8 << 20); ++i)
-        pastTheEdge += "\xFF\x01";
+    std::string pastTheEdge = "\xFF\x01";
+    while (pastTheEdge.size() < (std::size_t{16} << 20))
+        pastTheEdge += pastTheEdge;
     pastTheEdge += std::string("\0\1", 2);
     return {
         {"bad-checksum-data.png", badData, Damaged, "IDAT chunk fails its checksum"},
@@ -191,6 +190,9 @@ std::vector<HostilePicture> bombsAndDamage() {
          "runs on past"},
         {"unknown-critical.png", pngWith({pngChunk("ABCD", "x")}), Unsupported, "ABCD"},
         {"scan-bomb.jpg", jpegScanBomb(4096, 4096, 3000), TooLarge, "scans than the limit of 100"},
+        // A progressive JPEG keeps every coefficient: 2 bytes a sample, 384 MiB here.
+        {"progressive-memory.jpg", withJpegSize(gradientJpeg(true, false), 8192, 8192), TooLarge,
+         "working memory than the limit of 256 MiB"},
         {"extraneous-bytes.jpg", jpeg, Damaged, "extraneous bytes"},
         {"12-bit.jpg", deepJpeg, Unsupported, "precision 12"},
         {"runs-past-the-edge.bmp", bmpFile(runs, pastTheEdge), None, ""},
@@ -223,8 +225,10 @@ std::string gradientPng() {
                    std::vector<std::uint16_t>(rgb.begin(), rgb.end()));
 }
 
-std::string gradientJpeg(bool progressive) {
-    return jpegFile({.width = kSide, .height = kSide, .progressive = progressive}, gradientRgb());
+std::string gradientJpeg(bool progressive, bool subsample) {
+    return jpegFile(
+        {.width = kSide, .height = kSide, .progressive = progressive, .subsample = subsample},
+        gradientRgb());
 }
 
 std::string gradientPgm() {

@@ -26,7 +26,7 @@ std::vector<HostilePicture> hostilePictures();
 // Valid files the broken ones are cut from: a 64 x 64 colour gradient in each format.
 std::string gradientBmp();
 std::string gradientPng();
-std::string gradientJpeg(bool progressive = false);
+std::string gradientJpeg(bool progressive = false, bool subsample = true);
 std::string gradientPgm();
 
 } // namespace grondel::testing
