@@ -24,51 +24,17 @@ if ((${#targets[@]} == 0)); then
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
+cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" picture_seeds
 
-# Seeds: a few tiny pictures in the formats and layouts the loader meets most (bitmaps of 8, 24
-# and 32 bits, run-length coded, top-down; grey, 16-bit grey and translucent PNGs), the sample
-# heightmaps, and the model files kept with the tests.
+# Seeds: the picture decoders' every kind they read (BMP of each depth and compression, PNG of
+# each colour type and depth, JPEG grey, colour, progressive and CMYK, PGM/PPM binary and plain),
+# written by the tests' own writers, the small hostile files and the sample heightmaps; and the
+# model files kept with the tests.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_image" "$seeds/fuzz_model_check"
-python3 - "$seeds/fuzz_image" <<'PYTHON'
-import pathlib, struct, sys, zlib
-
-out = pathlib.Path(sys.argv[1])
-
-def bmp(width, height, bits, pixels, palette=b"", compression=0, top_down=False, masks=b""):
-    info = struct.pack("<IiiHHIIiiII", 40, width, -height if top_down else height, 1, bits,
-                       compression, len(pixels), 2835, 2835, len(palette) // 4, 0)
-    offset = 14 + len(info) + len(masks) + len(palette)
-    return (b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info + masks
-            + palette + pixels)
-
-def png(width, height, colour_type, depth, rows):
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(
-            ">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-    raw = b"".join(b"\0" + row for row in rows)
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
-
-grey = b"".join(bytes((v, v, v, 0)) for v in range(256))
-seeds = {
-    "rgb24.bmp": bmp(3, 2, 24, bytes(range(24))),
-    "grey8.bmp": bmp(5, 5, 8, b"".join(bytes((i * 50,) * 5) + bytes(3) for i in range(5)), grey),
-    "top_down.bmp": bmp(4, 2, 24, bytes(range(24)), top_down=True),
-    "argb32.bmp": bmp(2, 2, 32, bytes(range(16)), compression=3,
-                      masks=struct.pack("<III", 0xFF0000, 0xFF00, 0xFF)),
-    "rle8.bmp": bmp(8, 2, 8, bytes((8, 7, 0, 0, 4, 200, 4, 9, 0, 1)), grey, compression=1),
-    "grey8.png": png(4, 4, 0, 8, [bytes(x * 60 + y for x in range(4)) for y in range(4)]),
-    "grey16.png": png(3, 2, 0, 16, [struct.pack(">HHH", 0, 0x8080, 0xFFFF)] * 2),
-    "rgba.png": png(2, 2, 6, 8, [bytes((255, 0, 0, 128, 0, 0, 255, 0))] * 2),
-}
-for name, data in seeds.items():
-    (out / name).write_bytes(data)
-PYTHON
-cp examples/*.bmp "$seeds/fuzz_image/"
+mkdir -p "$seeds/fuzz_picture" "$seeds/fuzz_model_check"
+"$build/fuzz/picture_seeds" "$seeds/fuzz_picture"
+cp examples/*.bmp "$seeds/fuzz_picture/"
 find tests -name '*.3do' -exec cp {} "$seeds/fuzz_model_check/" \;
 
 # Undefined behaviour and leaks count as findings, not as notes in the log.
@@ -84,7 +50,12 @@ for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus" "$seeds/$target"
     echo "== $target for ${share}s"
-    if ! "$build/fuzz/$target" "$corpus" "$seeds/$target" \
+    dictionary=()
+    if [[ -f fuzz/$target.dict ]]; then
+        dictionary=(-dict="fuzz/$target.dict")
+    fi
+    # A bomb that gets past the limits shows as runaway memory, a hang as a timeout.
+    if ! "$build/fuzz/$target" "$corpus" "$seeds/$target" "${dictionary[@]}" \
         -max_total_time="$share" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target-" 2>"$build/$target.log"; then
         tail -n 60 "$build/$target.log" >&2

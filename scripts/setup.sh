@@ -5,7 +5,8 @@ set -euo pipefail
 # fonts-liberation: Liberation Sans has the metrics of the classic sans serif the windows were
 # drawn with. The tests also run with DejaVu alone, which every Debian machine has.
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-image-formats-plugins
-          fonts-liberation fonts-dejavu-core libgtest-dev libbenchmark-dev locales "$@")
+          fonts-liberation fonts-dejavu-core libspng-dev libjpeg62-turbo-dev zlib1g-dev
+          libgtest-dev libbenchmark-dev locales "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

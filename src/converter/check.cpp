@@ -1,47 +1,34 @@
 #include "converter/check.h"
 
+#include "files/read_file.h"
+#include "files/show_path.h"
 #include "model3do/model_check.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QTextStream>
 
 namespace grondel::cli {
 
-int check(const QStringList& models, QTextStream& report, QTextStream& errors,
-          CheckOptions options) {
+int check(const std::vector<FileArgument>& models, bool terrain, Stream& report, Stream& errors) {
     // Far beyond any model the game takes; keeps a wrong argument from filling memory.
-    constexpr qint64 kMaxModelBytes = 256 * 1024 * 1024;
+    constexpr std::size_t kMaxModelBytes = std::size_t{256} << 20;
     int status = kExitConverted;
-    for (const QString& path : models) {
-        QFile file(path);
-        if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-            errors << kProgram << ": " << path << ": cannot read it ("
-                   << (QFileInfo(path).isDir() ? QStringLiteral("a folder") : file.errorString())
-                   << ")" << Qt::endl;
+    for (const FileArgument& model : models) {
+        const std::string name = files::escapedName(model.text);
+        const files::ReadResult file = files::readFileBounded(model.path, kMaxModelBytes);
+        if (!file.ok()) {
+            complain(errors, name + ": cannot read it (" + file.error + ")");
             status = kExitFailed;
             continue;
         }
-        const QByteArray text = file.read(kMaxModelBytes + 1);
-        if (text.size() > kMaxModelBytes) {
-            errors << kProgram << ": " << path << ": larger than any model the game reads"
-                   << Qt::endl;
-            status = kExitFailed;
-            continue;
-        }
-        const ModelCheck result =
-            checkModel(std::string_view(text.constData(), text.size()), options);
+        const ModelCheck result = checkModel(file.bytes, {terrain});
         if (result.ok()) {
-            report << path << ": ok (" << result.meshes << " meshes, " << result.vertices
-                   << " vertices, " << result.faces << " faces)\n";
+            report << name << ": ok (" << std::to_string(result.meshes) << " meshes, "
+                   << std::to_string(result.vertices) << " vertices, "
+                   << std::to_string(result.faces) << " faces)\n";
             continue;
         }
         for (const ModelProblem& problem : result.problems)
-            report << path << ':' << problem.line << ": " << QString::fromStdString(problem.text)
-                   << '\n';
+            report << name << ':' << std::to_string(problem.line) << ": " << problem.text << '\n';
         status = kExitFailed;
     }
-    report.flush();
     return status;
 }
 

@@ -1,18 +1,17 @@
 #pragma once
 
-#include "converter/convert.h"
-#include "model3do/model_check.h"
+#include "converter/command_line.h"
+#include "converter/output.h"
 
-#include <QStringList>
-
-class QTextStream;
+#include <vector>
 
 namespace grondel::cli {
 
 // Reads each model file the way the game's loader does and prints to report, per file, either
 // "FILE: ok (...)" with its counts or one "FILE:LINE: problem" line per problem. A file that
-// cannot be read is one line on errors. Returns kExitConverted when every file is ok.
-int check(const QStringList& models, QTextStream& report, QTextStream& errors,
-          CheckOptions options = {});
+// cannot be read (missing, a folder, a pipe or device, larger than any model) is one line on
+// errors, at once. With terrain, normals must also point up. Returns kExitConverted when every
+// file is ok, kExitFailed otherwise.
+int check(const std::vector<FileArgument>& models, bool terrain, Stream& report, Stream& errors);
 
 } // namespace grondel::cli

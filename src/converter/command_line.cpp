@@ -1,182 +1,251 @@
 #include "converter/command_line.h"
 
+#include "files/arguments.h"
 #include "heightmap/heightmap.h"
 
 #include <array>
+#include <charconv>
+#include <map>
 #include <optional>
-#include <tuple>
+#include <string_view>
 
 namespace grondel::cli {
 namespace {
 
-// "X,Y,Z" as three numbers, read the same whatever the locale.
-std::optional<std::array<double, 3>> parseScale(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 3)
+constexpr std::string_view kHelp =
+    R"(Usage: grondel-convert [--size N] [--output PATH] IMAGE...
+       grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
+                       [--size N] [--output PATH] IMAGE...
+       grondel-convert --check [--terrain] MODEL...
+Turns heightmap pictures into 3DO 2.1 terrain models for the level editor, byte for byte what
+the window's Save writes. Each pixel of the top-left N x N square becomes one vertex; beyond the
+picture the ground lies at height 0. Pictures may be BMP, PNG, JPEG or PGM/PPM, whatever their
+names say; other formats are refused (save 16-bit TIFF from terrain tools as 16-bit PNG).
+
+Exit status: 0 when every picture converted, 1 when any failed (one line each on standard
+error), 2 for a wrong command line.
+
+Options:
+  -s, --size N           Grid edge: 16, 32 or 64. Without it, each picture must be a square of
+                         one of those and its own size is the edge.
+  -o, --output PATH      Write the model to PATH ('-' for standard output) instead of beside
+                         the picture. Only with a single IMAGE.
+  --game                 Write the game model instead: cut into meshes the game takes, with
+                         normals and texture coordinates, north up, ready to load as it is.
+  --scale X,Y,Z          With --game: world units per half grid step across and along, and the
+                         height factor (each from 0.001 to 1000). Default 1,1,1.
+  --material NAME.mat    With --game: the material file the terrain is painted with.
+                         Default dflt.mat.
+  --texels-per-unit T    With --game: texture texels per world unit (0.001 to 100000).
+                         Default 320.
+  --check                Check the given .3do model files by the game's loading rules instead
+                         of converting; prints "ok" with the counts, or each problem with its
+                         line number.
+  --terrain              With --check: also require every normal to point up, as a terrain's do.
+  -h, --help             Show this help and exit.
+  -v, --version          Show the version and exit.
+  --                     Every argument after it is a file, even one starting with '-'.
+
+Arguments:
+  IMAGE                  Heightmap pictures; each model is written beside its picture, named
+                         with ".3do" as its suffix.
+)";
+
+// The options, as typed after "--", with the short name where there is one.
+struct Option {
+    std::string_view name;
+    char letter; // 0: none
+    bool takesValue;
+};
+constexpr std::array<Option, 10> kOptions{{{"size", 's', true},
+                                           {"output", 'o', true},
+                                           {"game", 0, false},
+                                           {"scale", 0, true},
+                                           {"material", 0, true},
+                                           {"texels-per-unit", 0, true},
+                                           {"check", 0, false},
+                                           {"terrain", 0, false},
+                                           {"help", 'h', false},
+                                           {"version", 'v', false}}};
+
+// The options given (the last value of each) and the files, or what is wrong.
+struct Parsed {
+    std::map<std::string_view, std::string> options;
+    std::vector<std::string> files;
+    std::string error;
+
+    bool has(std::string_view name) const { return options.contains(name); }
+    const std::string& value(std::string_view name) const { return options.at(name); }
+};
+
+Parsed split(const std::vector<std::string>& arguments) {
+    Parsed parsed;
+    bool filesOnly = false;
+    for (std::size_t k = 1; k < arguments.size(); ++k) {
+        const std::string& argument = arguments[k];
+        if (filesOnly || argument == "-" || !argument.starts_with('-')) {
+            parsed.files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            filesOnly = true;
+            continue;
+        }
+        // "--name", "--name=value", "-x", "-xvalue"
+        std::string_view word = argument;
+        std::optional<std::string> attached;
+        const Option* option = nullptr;
+        if (word.starts_with("--")) {
+            word.remove_prefix(2);
+            if (const auto equals = word.find('='); equals != std::string_view::npos) {
+                attached = std::string(word.substr(equals + 1));
+                word = word.substr(0, equals);
+            }
+            for (const Option& o : kOptions)
+                if (o.name == word)
+                    option = &o;
+        } else {
+            for (const Option& o : kOptions)
+                if (o.letter == word[1])
+                    option = &o;
+            if (option && word.size() > 2)
+                attached = std::string(word.substr(2));
+        }
+        if (!option) {
+            parsed.error = "Unknown option '" + std::string(argument) + "'.";
+            return parsed;
+        }
+        if (!option->takesValue && attached) {
+            parsed.error = "--" + std::string(option->name) + " takes no value.";
+            return parsed;
+        }
+        if (option->takesValue && !attached) {
+            if (k + 1 == arguments.size()) {
+                parsed.error = "--" + std::string(option->name) + " needs a value.";
+                return parsed;
+            }
+            attached = arguments[++k];
+        }
+        parsed.options[option->name] = attached.value_or("");
+    }
+    return parsed;
+}
+
+// A whole text as a finite number, '.' as the point whatever the locale.
+std::optional<double> number(std::string_view text) {
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
         return std::nullopt;
+    return value;
+}
+
+// "X,Y,Z" as three scales within their range.
+std::optional<std::array<double, 3>> parseScale(std::string_view text) {
     std::array<double, 3> scale{};
-    for (int axis = 0; axis < 3; ++axis) {
-        bool number = false;
-        scale[axis] = parts[axis].trimmed().toDouble(&number);
-        if (!number || !isGameScale(scale[axis]))
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const std::size_t comma = text.find(',');
+        if ((comma == std::string_view::npos) != (axis == 2))
             return std::nullopt;
+        const auto value = number(text.substr(0, comma));
+        if (!value || !isGameScale(*value))
+            return std::nullopt;
+        scale[axis] = *value;
+        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
     }
     return scale;
 }
 
-} // namespace
-
-CommandLine::CommandLine()
-    : size_(QStringList{"s", "size"},
-            QStringLiteral("Grid edge: %1. Without it, each image must be a square of one of "
-                           "those and its own size is the edge.")
-                .arg(QLatin1String(kOfferedEdgesText)),
-            QStringLiteral("N"))
-    , output_(QStringList{"o", "output"},
-              QStringLiteral("Write the model to PATH ('-' for standard output) instead of "
-                             "beside the image. Only with a single IMAGE."),
-              QStringLiteral("PATH"))
-    , game_(QStringLiteral("game"),
-            QStringLiteral("Write the game model instead: cut into meshes the game takes, centred, "
-                           "with normals\nand texture coordinates, ready to load as it is. It "
-                           "reads north-up: the picture's top edge along +y, its left edge "
-                           "along -x."))
-    , scale_(QStringLiteral("scale"),
-             QStringLiteral("With --game: world units per half grid step across and along, and "
-                            "the height factor\n(each from %1 to %2). Default 1,1,1.")
-                 .arg(kMinGameScale)
-                 .arg(kMaxGameScale),
-             QStringLiteral("X,Y,Z"))
-    , material_(QStringLiteral("material"),
-                QStringLiteral("With --game: the material file the terrain is painted with. "
-                               "Default dflt.mat."),
-                QStringLiteral("NAME.mat"))
-    , texels_(QStringLiteral("texels-per-unit"),
-              QStringLiteral("With --game: texture texels per world unit. Default 320."),
-              QStringLiteral("T"))
-    , check_(QStringLiteral("check"),
-             QStringLiteral("Check the given .3do model files by the game's loading rules instead "
-                            "of converting;\nprints \"ok\" with the counts, or each problem "
-                            "with its line number."))
-    , terrain_(QStringLiteral("terrain"),
-               QStringLiteral("With --check: the models are terrains, so every face and vertex "
-                              "normal must point up (z above 0)."))
-    , help_(QStringList{"h", "help"}, QStringLiteral("Show this help and exit."))
-    , version_(QStringList{"v", "version"}, QStringLiteral("Show the version and exit.")) {
-    parser_.setApplicationDescription(
-        QStringLiteral("Turns heightmap images into 3DO 2.1 terrain models for the level editor, "
-                       "byte for byte what the\nwindow's Save writes. Each pixel of the top-left "
-                       "N x N square becomes one vertex; beyond\nthe image the ground lies at "
-                       "height 0. Any image format Qt reads will do (BMP, PNG, JPEG, ...).\n\n"
-                       "Exit status: 0 when every image converted, 1 when any failed (one line "
-                       "each on standard\nerror), 2 for a wrong command line."));
-    parser_.addOptions(
-        {size_, output_, game_, scale_, material_, texels_, check_, terrain_, help_, version_});
-    parser_.addPositionalArgument(QStringLiteral("IMAGE"),
-                                  QStringLiteral("Heightmap images; each model is written beside "
-                                                 "its image, named with \".3do\" as its suffix."),
-                                  QStringLiteral("IMAGE..."));
+FileArgument file(const std::string& text) {
+    return {text, files::pathFromArgument(text)};
 }
 
-CommandLineRequest CommandLine::parse(const QStringList& arguments) {
-    using Action = CommandLineRequest::Action;
-    CommandLineRequest request;
-    if (!parser_.parse(arguments)) {
-        request.text = parser_.errorText();
-        return request;
+// Fills the plan from what was parsed; returns what is wrong, or an empty text.
+std::string planFrom(const Parsed& parsed, Request& request) {
+    ConvertPlan& plan = request.plan;
+    for (const std::string& name : parsed.files)
+        plan.images.push_back(file(name));
+    if (parsed.has("check")) {
+        for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit"})
+            if (parsed.has(other))
+                return std::string("--check reads models; --") + other + " does not go with it.";
+        request.terrain = parsed.has("terrain");
+        return plan.images.empty() ? "No MODEL given to --check." : "";
     }
-    if (parser_.isSet(help_)) {
-        request.action = Action::Help;
-        // Qt puts the path the program was started by in the usage line; the name reads better.
-        request.text = parser_.helpText();
-        request.text.replace(
-            0, request.text.indexOf(QLatin1Char('\n')),
-            QStringLiteral("Usage: %1 [--size N] [--output PATH] IMAGE...\n"
-                           "       %1 --game [--scale X,Y,Z] [--material NAME.mat] "
-                           "[--texels-per-unit T] [--size N] [--output PATH] IMAGE...\n"
-                           "       %1 --check [--terrain] MODEL...")
-                .arg(kProgram));
-        return request;
-    }
-    if (parser_.isSet(version_)) {
-        request.action = Action::Version;
-        request.text = kProgram + QStringLiteral(" " GRONDEL_VERSION);
-        return request;
-    }
-    request.text = planFrom(request.plan);
-    if (request.text.isEmpty())
-        request.action = parser_.isSet(check_) ? Action::Check : Action::Convert;
-    return request;
-}
+    if (parsed.has("terrain"))
+        return "--terrain goes with --check.";
+    if (plan.images.empty())
+        return "No IMAGE given.";
 
-QString CommandLine::planFrom(ConvertPlan& plan) const {
-    plan.images = parser_.positionalArguments();
-    plan.terrain = parser_.isSet(terrain_);
-    if (plan.terrain && !parser_.isSet(check_))
-        return QStringLiteral("--terrain goes with --check.");
-    if (parser_.isSet(check_)) {
-        for (const QCommandLineOption* other :
-             {&size_, &output_, &game_, &scale_, &material_, &texels_})
-            if (parser_.isSet(*other))
-                return QStringLiteral("--check reads models; --%1 does not go with it.")
-                    .arg(other->names().constLast());
-        return plan.images.isEmpty() ? QStringLiteral("No MODEL given to --check.") : QString();
-    }
-    if (plan.images.isEmpty())
-        return QStringLiteral("No IMAGE given.");
-
-    plan.game = parser_.isSet(game_);
-    for (const QCommandLineOption* gameOnly : {&scale_, &material_, &texels_})
-        if (!plan.game && parser_.isSet(*gameOnly))
-            return QStringLiteral("--%1 goes with --game.").arg(gameOnly->names().constLast());
-    if (parser_.isSet(scale_)) {
-        const QString text = parser_.value(scale_);
-        const auto scale = parseScale(text);
+    plan.game = parsed.has("game");
+    for (const char* gameOnly : {"scale", "material", "texels-per-unit"})
+        if (!plan.game && parsed.has(gameOnly))
+            return std::string("--") + gameOnly + " goes with --game.";
+    GameModelOptions& game = plan.gameOptions;
+    if (parsed.has("scale")) {
+        const auto scale = parseScale(parsed.value("scale"));
         if (!scale)
-            return QStringLiteral("--scale must be three numbers X,Y,Z from %1 to %2, not \"%3\".")
-                .arg(kMinGameScale)
-                .arg(kMaxGameScale)
-                .arg(text);
-        std::tie(plan.gameOptions.scaleX, plan.gameOptions.scaleY, plan.gameOptions.scaleZ) =
-            std::tuple((*scale)[0], (*scale)[1], (*scale)[2]);
+            return "--scale must be three numbers X,Y,Z from 0.001 to 1000, not \"" +
+                   parsed.value("scale") + "\".";
+        game.scaleX = (*scale)[0];
+        game.scaleY = (*scale)[1];
+        game.scaleZ = (*scale)[2];
     }
-    if (parser_.isSet(material_)) {
-        const QString text = parser_.value(material_);
-        plan.gameOptions.material = text.toStdString();
-        if (!isMaterialName(plan.gameOptions.material))
-            return QStringLiteral("--material must be a file name like dflt.mat (letters, digits, "
-                                  "_ - + and ., at most %1 characters), not \"%2\".")
-                .arg(kMaxMaterialNameLength)
-                .arg(text);
+    if (parsed.has("material")) {
+        game.material = parsed.value("material");
+        if (!isMaterialName(game.material))
+            return "--material must be a file name like dflt.mat (letters, digits, _ - + and ., "
+                   "at most 31 characters), not \"" +
+                   game.material + "\".";
     }
-    if (parser_.isSet(texels_)) {
-        bool number = false;
-        const QString text = parser_.value(texels_);
-        plan.gameOptions.texelsPerUnit = text.toDouble(&number);
-        if (!number || !isTexelsPerUnit(plan.gameOptions.texelsPerUnit))
-            return QStringLiteral("--texels-per-unit must be a number from %1 to %2, not \"%3\".")
-                .arg(kMinTexelsPerUnit)
-                .arg(kMaxTexelsPerUnit)
-                .arg(text);
+    if (parsed.has("texels-per-unit")) {
+        const auto texels = number(parsed.value("texels-per-unit"));
+        if (!texels || !isTexelsPerUnit(*texels))
+            return "--texels-per-unit must be a number from 0.001 to 100000, not \"" +
+                   parsed.value("texels-per-unit") + "\".";
+        game.texelsPerUnit = *texels;
     }
-
-    if (parser_.isSet(size_)) {
-        bool number = false;
-        const QString text = parser_.value(size_);
-        plan.edge = text.toInt(&number);
-        if (!number || !isOfferedEdge(plan.edge))
-            return QStringLiteral("--size must be %1, not \"%2\".")
-                .arg(QLatin1String(kOfferedEdgesText), text);
+    if (parsed.has("size")) {
+        const std::string& text = parsed.value("size");
+        int edge = 0;
+        const auto result = std::from_chars(text.data(), text.data() + text.size(), edge);
+        if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+            !isOfferedEdge(edge))
+            return std::string("--size must be ") + kOfferedEdgesText + ", not \"" + text + "\".";
+        plan.edge = edge;
     }
-
-    if (parser_.isSet(output_)) {
-        plan.output = parser_.value(output_);
-        if (plan.output.isEmpty())
-            return QStringLiteral("--output needs a path, or '-' for standard output.");
+    if (parsed.has("output")) {
+        plan.hasOutput = true;
+        plan.output = file(parsed.value("output"));
+        plan.toStandardOutput = plan.output.text == "-";
+        if (plan.output.text.empty())
+            return "--output needs a path, or '-' for standard output.";
         if (plan.images.size() > 1)
-            return QStringLiteral("--output takes a single IMAGE, not %1.").arg(plan.images.size());
+            return "--output takes a single IMAGE, not " + std::to_string(plan.images.size()) + ".";
     }
     return {};
+}
+
+} // namespace
+
+Request parseCommandLine(const std::vector<std::string>& arguments) {
+    using Action = Request::Action;
+    Request request;
+    const Parsed parsed = split(arguments);
+    if (!parsed.error.empty()) {
+        request.text = parsed.error;
+    } else if (parsed.has("help")) {
+        request.action = Action::Help;
+        request.text = kHelp;
+    } else if (parsed.has("version")) {
+        request.action = Action::Version;
+        request.text = std::string(kProgram) + " " GRONDEL_VERSION "\n";
+    } else {
+        request.text = planFrom(parsed, request);
+        if (request.text.empty())
+            request.action = parsed.has("check") ? Action::Check : Action::Convert;
+    }
+    return request;
 }
 
 } // namespace grondel::cli

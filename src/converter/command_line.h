@@ -1,46 +1,52 @@
 #pragma once
 
-#include "converter/convert.h"
+#include "model3do/game_options.h"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-#include <QString>
-#include <QStringList>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace grondel::cli {
 
+// Exit statuses of grondel-convert.
+inline constexpr int kExitConverted = 0; // every image converted, every model ok
+inline constexpr int kExitFailed = 1;    // some image or model failed; the others were done
+inline constexpr int kExitUsage = 2;     // the command line itself is wrong; nothing was read
+
+// The program's name, as it starts every line it writes to standard error.
+inline constexpr char kProgram[] = "grondel-convert";
+
+// A file named on the command line: the argument as typed, and the file it names.
+struct FileArgument {
+    std::string text;
+    std::filesystem::path path;
+};
+
+// What one run converts, and how.
+struct ConvertPlan {
+    int edge = 0; // 16, 32 or 64; 0 takes each image's own edge (a square of one of those)
+    std::vector<FileArgument> images; // at least one; exactly one when output is given
+    bool hasOutput = false;           // output given: the model goes there instead of beside
+    bool toStandardOutput = false;    // output given as "-"
+    FileArgument output;
+    bool game = false; // write the game model instead of the editor model
+    GameModelOptions gameOptions;
+};
+
 // What the command line asks for.
-struct CommandLineRequest {
+struct Request {
     enum class Action { Convert, Check, Help, Version, UsageError };
     Action action = Action::UsageError;
-    ConvertPlan plan; // for Convert; for Check, plan.images holds the models to check
-    QString text;     // the help text, the version line or what is wrong with the arguments
+    ConvertPlan plan;     // for Convert; for Check, plan.images holds the models to check
+    bool terrain = false; // Check: also the rules of a terrain (normals up)
+    std::string text;     // the help text, the version line or what is wrong with the arguments
 };
 
-// The converter's options. Each option is declared in the constructor and read into the plan in
-// one place (planFrom), so a new option touches those two spots only.
-class CommandLine {
-public:
-    CommandLine();
-
-    // Reads the arguments; arguments[0] is the program itself.
-    CommandLineRequest parse(const QStringList& arguments);
-
-private:
-    // Fills plan from the parsed options; returns what is wrong, or an empty text.
-    QString planFrom(ConvertPlan& plan) const;
-
-    QCommandLineParser parser_;
-    QCommandLineOption size_;
-    QCommandLineOption output_;
-    QCommandLineOption game_;
-    QCommandLineOption scale_;
-    QCommandLineOption material_;
-    QCommandLineOption texels_;
-    QCommandLineOption check_;
-    QCommandLineOption terrain_;
-    QCommandLineOption help_;
-    QCommandLineOption version_;
-};
+// Reads the arguments (arguments[0] is the program itself). Options: --size/-s N, --output/-o
+// PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --check, --terrain,
+// --help/-h, --version/-v; a value may follow as the next argument or after '='. "--" ends the
+// options: every argument after it is a file, even one starting with '-'. Numbers are read the
+// same whatever the locale.
+Request parseCommandLine(const std::vector<std::string>& arguments);
 
 } // namespace grondel::cli

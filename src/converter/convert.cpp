@@ -1,153 +1,170 @@
 #include "converter/convert.h"
 
+#include "files/read_file.h"
 #include "files/save_file.h"
+#include "files/show_path.h"
 #include "heightmap/sampling.h"
 #include "model3do/editor_model.h"
 #include "model3do/file_names.h"
 #include "model3do/game_model.h"
-#include "platform/image_file.h"
+#include "picture/decode.h"
 
 #include <algorithm>
+#include <atomic>
+#include <map>
+#include <semaphore>
+#include <thread>
 #include <vector>
-
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QIODevice>
-#include <QTextStream>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
 
 namespace grondel::cli {
 namespace {
 
-// The grid edge for an image: the one asked for, else the image's own when it is a square of an
-// offered edge. Returns 0 and says why when there is none.
-int edgeFor(const ConvertPlan& plan, const QImage& image, QString& error) {
-    if (plan.edge != 0)
-        return plan.edge;
-    if (image.width() == image.height() && isOfferedEdge(image.width()))
-        return image.width();
-    error = QStringLiteral("the image is %1 x %2 pixels, not a square of %3; choose the grid "
-                           "edge with --size")
-                .arg(image.width())
-                .arg(image.height())
-                .arg(QLatin1String(kOfferedEdgesText));
-    return 0;
-}
+// How many pictures may be decoding at once: each may take up to kMaxDecodedBytes.
+constexpr std::ptrdiff_t kPicturesAtOnce =
+    std::ptrdiff_t{1} * 1024 * 1024 * 1024 / kMaxDecodedBytes;
+static_assert(kPicturesAtOnce >= 1);
 
-// Two names for one file, once both exist.
-bool sameFile(const QString& a, const QString& b) {
-    const QString canonical = QFileInfo(a).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
-}
-
-// One image's conversion: what it reads and where its model goes.
+// One picture's conversion: what it reads, where its model goes, and how it went.
 struct Job {
-    QString image;
-    QString target; // empty for standard output
-    QString error;  // set when the image failed
+    const FileArgument* image = nullptr;
+    std::filesystem::path target; // empty for standard output
+    bool repeat = false;          // the same picture again: already done by an earlier job
+    std::string error;
     std::string model;
 };
 
-// A finished model's memory, for the next model this thread formats.
-thread_local std::string spareText;
+// A path as comparable as it can be made without it existing: absolute, links resolved as far
+// as they exist, "." and ".." gone.
+std::filesystem::path comparable(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::path out = std::filesystem::weakly_canonical(path, ignored);
+    return out.empty() ? std::filesystem::absolute(path, ignored).lexically_normal() : out;
+}
 
-// Loads, samples and formats one image; the model text is kept for the caller to place.
+// The grid edge for a picture: the one asked for, else the picture's own when it is a square of
+// an offered edge. Returns 0 and says why when there is none.
+int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error) {
+    if (plan.edge != 0)
+        return plan.edge;
+    if (picture.width() == picture.height() && isOfferedEdge(picture.width()))
+        return picture.width();
+    error = "the picture is " + std::to_string(picture.width()) + " x " +
+            std::to_string(picture.height()) + " pixels, not a square of " + kOfferedEdgesText +
+            "; choose the grid edge with --size";
+    return 0;
+}
+
+// Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
 void makeModel(const ConvertPlan& plan, Job& job) {
-    LoadedImage loaded = loadImage(job.image);
-    if (!loaded.ok()) {
-        job.error = loaded.error;
-        return;
+    Picture picture;
+    {
+        files::ReadResult file = files::readFileBounded(job.image->path, kMaxPictureFileBytes);
+        if (!file.ok()) {
+            job.error = file.error;
+            return;
+        }
+        PictureResult decoded = decodePicture(file.bytes);
+        if (!decoded.ok()) {
+            job.error = decoded.error;
+            return;
+        }
+        picture = std::move(decoded.picture);
     }
-    const int edge = edgeFor(plan, loaded.image, job.error);
+    const int edge = edgeFor(plan, picture, job.error);
     if (edge == 0)
         return;
     HeightMap grid;
-    if (!sampleSquare(edge, grid, [&](int x, int y) { return pixelColour(loaded.image, x, y); })) {
-        job.error = QStringLiteral("the grid edge %1 is too large").arg(edge);
-        return;
-    }
+    (void)sampleSquare(edge, grid, [&](int x, int y) { return picture.packedColour(x, y); });
     if (plan.game) {
         GameModelText model = formatGameModel(grid, edge, plan.gameOptions);
-        job.error = QString::fromStdString(model.error);
+        job.error = std::move(model.error);
         job.model = std::move(model.text);
-        return;
+    } else {
+        job.model = formatEditorModel(grid, edge).value_or("");
     }
-    auto model = formatEditorModel(grid, edge, std::move(spareText));
-    if (!model)
-        job.error = QStringLiteral("no model can be made at grid edge %1").arg(edge);
-    else
-        job.model = std::move(*model);
 }
 
-// Converts one image into its file.
-void convertToFile(const ConvertPlan& plan, Job& job) {
-    makeModel(plan, job);
-    if (!job.error.isEmpty())
-        return;
-    const files::SaveResult saved =
-        files::saveFileAtomically(QFile::encodeName(job.target).toStdString(), job.model);
-    if (!saved.ok())
-        job.error = QStringLiteral("cannot write %1: %2")
-                        .arg(job.target, QString::fromStdString(saved.error));
-    spareText = std::move(job.model);
-    job.model.clear();
+// Where each model goes, and which may not be written at all.
+void placeModels(const ConvertPlan& plan, std::vector<Job>& jobs) {
+    std::map<std::filesystem::path, const FileArgument*> inputs;
+    for (const FileArgument& image : plan.images)
+        inputs.emplace(comparable(image.path), &image);
+    std::map<std::filesystem::path, const Job*> targets;
+    for (Job& job : jobs) {
+        job.target = plan.hasOutput ? plan.output.path : modelPathBeside(job.image->path);
+        const std::filesystem::path target = comparable(job.target);
+        const std::filesystem::path image = comparable(job.image->path);
+        if (const auto input = inputs.find(target); input != inputs.end()) {
+            job.error =
+                "the model " + files::showPath(job.target) + " would replace " +
+                (input->first == image ? std::string("the picture itself")
+                                       : "the picture " + files::escapedName(input->second->text) +
+                                             " given in this run");
+        } else if (const auto earlier = targets.find(target); earlier != targets.end()) {
+            if (comparable(earlier->second->image->path) == image)
+                job.repeat = true;
+            else
+                job.error = files::showPath(job.target) + " is already written from " +
+                            files::escapedName(earlier->second->image->text) + " in this run";
+        } else {
+            targets.emplace(target, &job);
+        }
+    }
 }
 
 } // namespace
 
-int convert(const ConvertPlan& plan, QIODevice& standardOutput, QTextStream& errors) {
-    std::vector<Job> jobs;
-    jobs.reserve(static_cast<std::size_t>(plan.images.size()));
-    // Which image each model file of this run comes from, so no image replaces another's model.
-    QHash<QString, QString> targets;
-    for (const QString& image : plan.images) {
-        Job& job = jobs.emplace_back(Job{image, {}, {}, {}});
-        if (plan.output == QLatin1String("-"))
-            continue;
-        job.target =
-            plan.output.isEmpty()
-                ? QFile::decodeName(modelPathBeside(QFile::encodeName(image).toStdString()).c_str())
-                : plan.output;
-        const QString key = QFileInfo(job.target).absoluteFilePath();
-        const auto earlier = targets.constFind(key);
-        if (sameFile(job.target, image))
-            job.error =
-                QStringLiteral("the model %1 would replace the image itself").arg(job.target);
-        else if (earlier != targets.constEnd() && !sameFile(*earlier, image))
-            job.error = QStringLiteral("%1 is already written from %2 in this run")
-                            .arg(job.target, *earlier);
-        else
-            targets.insert(key, image);
-    }
+int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
+    std::vector<Job> jobs(plan.images.size());
+    for (std::size_t k = 0; k < jobs.size(); ++k)
+        jobs[k].image = &plan.images[k];
 
-    if (plan.output == QLatin1String("-")) {
-        Job& job = jobs.front(); // --output takes a single image
+    if (plan.toStandardOutput) {
+        Job& job = jobs.front(); // --output takes a single picture
         makeModel(plan, job);
-        const auto size = static_cast<qint64>(job.model.size());
-        if (job.error.isEmpty() && standardOutput.write(job.model.data(), size) != size)
-            job.error = QStringLiteral("cannot write to standard output (%1)")
-                            .arg(standardOutput.errorString());
+        out << job.model;
+        if (!out.finish() && !out.readerGone())
+            job.error = "cannot write to standard output: " + out.reason();
     } else {
-        // Each save waits for its file to reach the disk; a few at a time keep the disk busy.
-        QThreadPool pool;
-        pool.setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
-        QtConcurrent::blockingMap(&pool, jobs, [&plan](Job& job) {
-            if (job.error.isEmpty())
-                convertToFile(plan, job);
-        });
+        placeModels(plan, jobs);
+        std::counting_semaphore<kPicturesAtOnce> decoding(kPicturesAtOnce);
+        const auto convertOne = [&](Job& job) {
+            if (!job.error.empty() || job.repeat)
+                return;
+            decoding.acquire();
+            makeModel(plan, job);
+            decoding.release();
+            if (!job.error.empty())
+                return;
+            const files::SaveResult saved = files::saveFileAtomically(job.target, job.model);
+            if (!saved.ok())
+                job.error = "cannot write " + files::showPath(job.target) + ": " + saved.error;
+            job.model = {};
+        };
+        if (jobs.size() == 1) {
+            convertOne(jobs.front());
+        } else {
+            // Saves wait for the disk, so a few more threads than cores keep both busy.
+            const std::size_t count = std::min<std::size_t>(
+                jobs.size(), std::max(4u, std::thread::hardware_concurrency()));
+            std::atomic<std::size_t> next{0};
+            std::vector<std::jthread> workers;
+            for (std::size_t w = 0; w < count; ++w)
+                workers.emplace_back([&] {
+                    for (std::size_t k; (k = next++) < jobs.size();)
+                        convertOne(jobs[k]);
+                });
+        }
     }
 
     int status = kExitConverted;
     for (const Job& job : jobs) {
-        if (job.error.isEmpty())
+        if (job.error.empty())
             continue;
-        errors << kProgram << ": " << job.image << ": " << job.error << Qt::endl;
+        complain(errors, files::escapedName(job.image->text) + ": " + job.error);
         status = kExitFailed;
     }
-    return status;
+    return out.readerGone() ? kExitFailed : status;
 }
 
 } // namespace grondel::cli

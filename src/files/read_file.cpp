@@ -10,9 +10,10 @@ namespace grondel::files {
 
 namespace {
 
-std::string kindError(native::Kind kind, const std::filesystem::path& path) {
-    return showPath(path) +
-           (kind == native::Kind::folder ? " is a folder" : " is not a regular file");
+// The caller names the file: the reason does not repeat it.
+std::string kindError(native::Kind kind) {
+    return kind == native::Kind::folder ? "It is a folder"
+                                        : "It is not a regular file but a pipe, device or socket";
 }
 
 std::string tooLarge(std::size_t limit) {
@@ -31,14 +32,14 @@ ReadResult readFileBounded(const std::filesystem::path& path, std::size_t limit)
     if (status.kind == native::Kind::missing)
         return {{}, native::errnoText(ENOENT)};
     if (status.kind != native::Kind::regular)
-        return {{}, kindError(status.kind, path)};
+        return {{}, kindError(status.kind)};
 
     native::Opened file = native::openForReading(path);
     if (!file.error.empty())
         return {{},
                 file.kind == native::Kind::regular || file.kind == native::Kind::missing
                     ? file.error
-                    : kindError(file.kind, path)};
+                    : kindError(file.kind)};
     if (file.size > limit) {
         native::closeFile(file.handle);
         return {{}, tooLarge(limit)};

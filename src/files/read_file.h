@@ -18,7 +18,7 @@ struct ReadResult {
 // Refuses, without blocking and without reading past limit + 1 bytes:
 // - a missing or unreadable file (the system's reason: "No such file or directory",
 //   "Permission denied"),
-// - a folder ("<name> is a folder"), a pipe, device or socket ("<name> is not a regular file"),
+// - a folder ("It is a folder"), a pipe, device or socket ("It is not a regular file but ..."),
 //   checked before opening and again on the opened file, so one swapped in cannot block,
 // - an empty file ("The file is empty"),
 // - a file over limit ("The file is larger than the limit of <limit> bytes").

@@ -1,58 +1,47 @@
-// grondel-convert: heightmap images to editor models without a window.
+// grondel-convert: heightmap pictures to models without a window.
 #include "converter/check.h"
 #include "converter/command_line.h"
 #include "converter/convert.h"
+#include "converter/output.h"
+#include "files/arguments.h"
 
+#include <csignal>
 #include <cstdio>
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QTextStream>
-
-namespace {
-
-// Image decoders chatter on Qt's warning channel ("libpng error: ..."); the converter's own
-// report is one line per failed image, so only serious messages get through.
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    qInstallMessageHandler(quietMessages);
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("grondel-convert"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(GRONDEL_VERSION));
-
-    QFile standardOutput;
-    standardOutput.open(stdout, QIODevice::WriteOnly);
-    QTextStream errors(stderr);
-
-    using Action = grondel::cli::CommandLineRequest::Action;
-    grondel::cli::CommandLine commandLine;
-    const auto request = commandLine.parse(QCoreApplication::arguments());
+    using namespace grondel::cli;
+#ifndef _WIN32
+    // A reader that goes away and a file-size limit become errors the converter reports, not
+    // deaths by signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    Stream out(Stream::Kind::Output), errors(Stream::Kind::Errors);
+    const Request request = parseCommandLine(grondel::files::programArguments(argc, argv));
+    int status = kExitConverted;
     switch (request.action) {
-    case Action::Help:
-    case Action::Version:
-        QTextStream(stdout) << request.text << (request.text.endsWith('\n') ? "" : "\n");
-        return grondel::cli::kExitConverted;
-    case Action::UsageError:
-        errors << "grondel-convert: " << request.text << "\n"
-               << "Try 'grondel-convert --help' for more information." << Qt::endl;
-        return grondel::cli::kExitUsage;
-    case Action::Check: {
-        QTextStream report(stdout);
-        return grondel::cli::check(request.plan.images, report, errors, {request.plan.terrain});
-    }
-    case Action::Convert:
+    case Request::Action::Help:
+    case Request::Action::Version:
+        out << request.text;
+        break;
+    case Request::Action::UsageError:
+        complain(errors, request.text);
+        errors << "Try 'grondel-convert --help' for more information.\n";
+        status = kExitUsage;
+        break;
+    case Request::Action::Check:
+        status = check(request.plan.images, request.terrain, out, errors);
+        break;
+    case Request::Action::Convert:
+        status = convert(request.plan, out, errors);
         break;
     }
-    const int status = grondel::cli::convert(request.plan, standardOutput, errors);
-    if (!standardOutput.flush() && status == grondel::cli::kExitConverted) {
-        errors << "grondel-convert: cannot write to standard output" << Qt::endl;
-        return grondel::cli::kExitFailed;
+    // The report, the help or a model on standard output that did not all get out.
+    if (!out.finish()) {
+        if (!out.readerGone())
+            complain(errors, "cannot write to standard output: " + out.reason());
+        status = status == kExitUsage ? status : kExitFailed;
     }
+    errors.finish();
     return status;
 }

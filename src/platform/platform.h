@@ -1,6 +1,9 @@
 #pragma once
 
 #include "heightmap/heightmap.h"
+#include "picture/picture.h"
+
+#include <memory>
 
 #include <QString>
 
@@ -14,10 +17,12 @@ class PictureArea {
 public:
     virtual ~PictureArea() = default;
 
-    // Decodes the image file at path and shows it. On failure the area keeps what it showed
-    // and error (when given) receives the reason.
+    // Reads and decodes the picture file at path and shows it. On failure the area keeps what
+    // it showed and error (when given) receives the reason, one line.
     virtual bool load(const QString& path, QString* error = nullptr) = 0;
     virtual bool hasPicture() const = 0;
+    // The picture at the full depth of its file, or null when there is none.
+    virtual std::shared_ptr<const Picture> decoded() const = 0;
     // The colour at (x, y) from the top-left of the area, packed 0x00BBGGRR; pixels beyond the
     // picture give the area's background colour.
     virtual Cell pixel(int x, int y) const = 0;

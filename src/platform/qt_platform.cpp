@@ -1,10 +1,11 @@
 #include "platform/qt_platform.h"
 
-#include "platform/image_file.h"
+#include "files/read_file.h"
+#include "picture/decode.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
-#include <QImageReader>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -17,29 +18,41 @@ PictureView::PictureView(QWidget* parent)
 }
 
 bool PictureView::load(const QString& path, QString* error) {
-    LoadedImage loaded = loadImage(path);
-    if (!loaded.ok()) {
+    const auto fail = [error](const std::string& reason) {
         if (error)
-            *error = loaded.error;
+            *error = QString::fromStdString(reason);
         return false;
-    }
-    image_ = std::move(loaded.image);
+    };
+    const files::ReadResult file =
+        files::readFileBounded(QFile::encodeName(path).toStdString(), kMaxPictureFileBytes);
+    if (!file.ok())
+        return fail(file.error);
+    PictureResult decoded = decodePicture(file.bytes);
+    if (!decoded.ok())
+        return fail(decoded.error);
+    auto picture = std::make_shared<const Picture>(std::move(decoded.picture));
+    // The colours as the sampling reads them, 8 bits a channel, translucency over black.
+    QImage image(picture->width(), picture->height(), QImage::Format_RGB888);
+    for (int y = 0; y < picture->height(); ++y)
+        picture->rgb8Row(
+            y, std::span(image.scanLine(y), static_cast<std::size_t>(3 * picture->width())));
+    picture_ = std::move(picture);
+    image_ = std::move(image);
     update();
     return true;
 }
 
 bool PictureView::hasPicture() const {
-    return !image_.isNull();
+    return picture_ != nullptr;
 }
 
 Cell PictureView::pixel(int x, int y) const {
-    return pixelColour(image_, x, y);
+    return picture_ ? picture_->packedColour(x, y) : 0;
 }
 
 void PictureView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(qRed(kBackgroundColour), qGreen(kBackgroundColour),
-                                    qBlue(kBackgroundColour)));
+    painter.fillRect(rect(), Qt::black);
     // Unscaled from the top-left corner; the painter clips what lies beyond the widget.
     if (!image_.isNull())
         painter.drawImage(QPoint(0, 0), image_);
@@ -54,13 +67,9 @@ QStringList fileDialogFilters(const QString& pattern, bool opening) {
     else if (!pattern.isEmpty() && pattern != QLatin1String("*"))
         filters << QStringLiteral("%1 files (%1)").arg(pattern);
 
-    if (opening) {
-        QStringList images;
-        for (const QByteArray& format : QImageReader::supportedImageFormats())
-            images << QStringLiteral("*.") + QString::fromLatin1(format);
-        if (!images.isEmpty())
-            filters << QStringLiteral("All images (%1)").arg(images.join(QLatin1Char(' ')));
-    }
+    if (opening)
+        filters << QStringLiteral("Pictures: BMP, PNG, JPEG, PGM/PPM (*.bmp *.png *.jpg *.jpeg "
+                                  "*.pgm *.ppm *.pnm)");
     filters << QStringLiteral("All files (*)");
     return filters;
 }

@@ -13,8 +13,8 @@
 
 namespace grondel {
 
-// The preview: shows one decoded image at natural size from its top-left corner, clipped, on
-// a fixed background colour (see pixel()).
+// The preview: shows one decoded picture at natural size from its top-left corner, clipped, on
+// black, the colour every pixel beyond the picture reads as.
 class PictureView : public QWidget, public PictureArea {
     Q_OBJECT
 public:
@@ -22,19 +22,22 @@ public:
 
     bool load(const QString& path, QString* error = nullptr) override;
     bool hasPicture() const override;
+    std::shared_ptr<const Picture> decoded() const override { return picture_; }
     Cell pixel(int x, int y) const override;
 
+    // What the preview draws: the picture's colours as the sampling reads them.
     const QImage& image() const { return image_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    std::shared_ptr<const Picture> picture_;
     QImage image_;
 };
 
 // The file dialog filters for a pattern such as "*.bmp": the pattern's own filter first (the one
-// selected), then, when opening, every image format the loader reads, then all files.
+// selected), then, when opening, every picture format the program reads, then all files.
 QStringList fileDialogFilters(const QString& pattern, bool opening);
 
 // The Qt Widgets platform: real dialogs and message boxes, windows made by registered factories.

@@ -56,15 +56,15 @@ TEST_F(ReadFile, RefusesWhatIsNotAWholeRegularFile) {
     fs::create_directory(dir / "folder.png");
     ASSERT_TRUE(writeBytes(dir / "empty.png", ""));
     expectRefused(dir / "missing.png", 100, "No such file or directory");
-    expectRefused(dir / "folder.png", 100, "folder.png is a folder");
+    expectRefused(dir / "folder.png", 100, "It is a folder");
     expectRefused(dir / "empty.png", 100, "The file is empty");
     expectRefused("", 100, "No file name");
 #ifdef _WIN32
-    expectRefused("NUL", 100, "NUL is not a regular file");
+    expectRefused("NUL", 100, "It is not a regular file");
     expectRefused(dir / "con.png", 100, "is not a regular file");
 #else
-    expectRefused("/dev/zero", 100, "/dev/zero is not a regular file");
-    expectRefused("/dev/null", 100, "/dev/null is not a regular file");
+    expectRefused("/dev/zero", 100, "It is not a regular file");
+    expectRefused("/dev/null", 100, "It is not a regular file");
 #endif
 }
 
@@ -73,13 +73,13 @@ TEST_F(ReadFile, RefusesWhatIsNotAWholeRegularFile) {
 TEST_F(ReadFile, APipeIsRefusedAtOnceEvenWhenItSlipsPastTheFirstLook) {
     // A pipe with no writer: a plain open() would wait for one forever.
     ASSERT_EQ(::mkfifo((dir / "pipe.png").c_str(), 0644), 0);
-    expectRefused(dir / "pipe.png", 100, "pipe.png is not a regular file");
+    expectRefused(dir / "pipe.png", 100, "It is not a regular file");
     // The open itself, as after a regular file was swapped for the pipe once looked at.
     const auto opened = grondel::files::native::openForReading(dir / "pipe.png");
     EXPECT_EQ(opened.kind, grondel::files::native::Kind::other);
     EXPECT_FALSE(opened.error.empty());
     fs::create_symlink("pipe.png", dir / "link.png");
-    expectRefused(dir / "link.png", 100, "link.png is not a regular file");
+    expectRefused(dir / "link.png", 100, "It is not a regular file");
 }
 
 TEST_F(ReadFile, AnUnreadableFileGivesTheSystemsReason) {

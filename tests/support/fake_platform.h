@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <memory>
 #include <string>
 
 #include <QStringList>
@@ -33,17 +34,29 @@ public:
     void quit() override { log << "quit"; }
     PictureArea& picture() override { return *this; }
 
+    // A listed file loads as a 64 x 64 picture whose red counts columns, green rows, and blue
+    // tells the files apart.
     bool load(const QString& path, QString* error = nullptr) override {
         log << "load " + path;
-        if (files.contains(path))
-            picture_ = int(files.indexOf(path));
-        else if (error)
-            *error = "no such picture";
-        return files.contains(path);
+        if (!files.contains(path)) {
+            if (error)
+                *error = "no such picture";
+            return false;
+        }
+        auto picture = std::make_shared<Picture>(64, 64, PictureLayout::Rgb, 8);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                for (int c = 0; c < 3; ++c)
+                    picture->row8(y)[std::size_t(3 * x + c)] =
+                        std::uint8_t(c == 0   ? x
+                                     : c == 1 ? y
+                                              : files.indexOf(path));
+        picture_ = std::move(picture);
+        return true;
     }
-    bool hasPicture() const override { return picture_ >= 0; }
-    // Red counts columns, green rows, and blue tells the files apart.
-    Cell pixel(int x, int y) const override { return packColour(x, y, picture_); }
+    bool hasPicture() const override { return picture_ != nullptr; }
+    std::shared_ptr<const Picture> decoded() const override { return picture_; }
+    Cell pixel(int x, int y) const override { return picture_ ? picture_->packedColour(x, y) : 0; }
 
     // The log so far as "entry; entry", emptied for the next step.
     std::string takeLog() {
@@ -62,7 +75,7 @@ private:
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 
-    int picture_ = -1;
+    std::shared_ptr<Picture> picture_;
 };
 
 } // namespace grondel::testing

@@ -1,0 +1,152 @@
+#include "picture/png.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <spng.h>
+
+namespace grondel::picture_detail {
+namespace {
+
+// Feeds libspng the kept ranges of the file one after another, and counts what it has read.
+struct KeptStream {
+    Bytes bytes;
+    const PngPlan* plan = nullptr;
+    std::size_t range = 0;
+    std::size_t offset = 0; // into the current range
+    std::size_t delivered = 0;
+};
+
+int readKept(spng_ctx*, void* user, void* out, std::size_t length) {
+    auto& stream = *static_cast<KeptStream*>(user);
+    auto* to = static_cast<std::uint8_t*>(out);
+    while (length > 0) {
+        if (stream.range >= stream.plan->kept.size())
+            return SPNG_IO_EOF;
+        const auto [from, end] = stream.plan->kept[stream.range];
+        const std::size_t count = std::min(length, end - from - stream.offset);
+        std::memcpy(to, stream.bytes.data() + from + stream.offset, count);
+        to += count;
+        length -= count;
+        stream.offset += count;
+        stream.delivered += count;
+        if (stream.offset == end - from) {
+            ++stream.range;
+            stream.offset = 0;
+        }
+    }
+    return 0;
+}
+
+// The libspng output format and flags that give the samples of pngLayout at pngDepth: the
+// file's own layout where it matches (16-bit samples in host order), else expanded.
+struct Output {
+    int format;
+    int flags;
+};
+
+Output outputFor(int colourType, int bitDepth, bool transparency) {
+    switch (colourType) {
+    case 0: // grey; 1, 2 and 4-bit levels widened to 8 bits by repeating their bits
+        if (transparency)
+            return {bitDepth == 16 ? SPNG_FMT_GA16 : SPNG_FMT_GA8, SPNG_DECODE_TRNS};
+        return {bitDepth < 8 ? SPNG_FMT_G8 : SPNG_FMT_PNG, 0};
+    case 2:
+        if (transparency)
+            return {bitDepth == 16 ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8, SPNG_DECODE_TRNS};
+        return {SPNG_FMT_PNG, 0};
+    case 3: // palette entries
+        return transparency ? Output{SPNG_FMT_RGBA8, SPNG_DECODE_TRNS} : Output{SPNG_FMT_RGB8, 0};
+    default: // grey and alpha, RGBA
+        return {SPNG_FMT_PNG, 0};
+    }
+}
+
+PictureResult failed(int error) {
+    if (error == SPNG_EIDAT_TOO_SHORT || error == SPNG_EOF || error == SPNG_IO_EOF)
+        return refuse(PictureFormat::Png, PictureProblem::Damaged,
+                      "the PNG image data stops short");
+    return refuse(PictureFormat::Png, PictureProblem::Damaged,
+                  std::string("the PNG is damaged (") + spng_strerror(error) + ")");
+}
+
+using Context = std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)>;
+
+Context makeContext(KeptStream& stream) {
+    Context context(spng_ctx_new(0), spng_ctx_free);
+    if (!context)
+        return context;
+    spng_ctx* png = context.get();
+    spng_set_png_stream(png, readKept, &stream);
+    spng_set_image_limits(png, kMaxPictureSide, kMaxPictureSide);
+    // Only tRNS reaches libspng of the ancillary chunks; these bound anything else regardless.
+    spng_set_chunk_limits(png, std::size_t{1} << 16, std::size_t{1} << 20);
+    spng_set_option(png, SPNG_CHUNK_COUNT_LIMIT, 16);
+    // The walk has verified every chunk's checksum on these very bytes: not a second time.
+    spng_set_crc_action(png, SPNG_CRC_USE, SPNG_CRC_USE);
+    return context;
+}
+
+} // namespace
+
+PictureResult decodePng(Bytes bytes) {
+    PngPlan plan;
+    if (auto refused = planPng(bytes, plan))
+        return *refused;
+    KeptStream stream{bytes, &plan};
+    const Context context = makeContext(stream);
+    if (!context)
+        return failed(SPNG_EMEM);
+    spng_ctx* png = context.get();
+    spng_ihdr header{};
+    if (const int error = spng_get_ihdr(png, &header))
+        return failed(error);
+
+    const PictureLayout layout = pngLayout(plan.colourType, plan.transparency);
+    const int depth = pngDepth(plan.bitDepth);
+    const Output output = outputFor(plan.colourType, plan.bitDepth, plan.transparency);
+    const std::size_t rowBytes = static_cast<std::size_t>(header.width) *
+                                 static_cast<std::size_t>(Picture::channelsOf(layout)) *
+                                 static_cast<std::size_t>(depth / 8);
+    std::size_t imageBytes = 0;
+    if (const int error = spng_decoded_image_size(png, output.format, &imageBytes))
+        return failed(error);
+    if (imageBytes != rowBytes * header.height)
+        return failed(SPNG_EINTERNAL);
+    if (const int error = spng_decode_image(png, nullptr, 0, output.format,
+                                            output.flags | SPNG_DECODE_PROGRESSIVE))
+        return failed(error);
+
+    PictureResult result;
+    result.format = PictureFormat::Png;
+    result.picture =
+        Picture(static_cast<int>(header.width), static_cast<int>(header.height), layout, depth);
+    Picture& picture = result.picture;
+    std::size_t beforeLastRow = 0;
+    for (;;) {
+        spng_row_info row{};
+        int error = spng_get_row_info(png, &row);
+        if (error == 0) {
+            beforeLastRow = stream.delivered;
+            const auto y = static_cast<int>(row.row_num);
+            void* out = depth == 16 ? static_cast<void*>(picture.row16(y).data())
+                                    : static_cast<void*>(picture.row8(y).data());
+            error = out != nullptr ? spng_decode_row(png, out, rowBytes) : SPNG_EINTERNAL;
+        }
+        if (error == SPNG_EOI)
+            break;
+        if (error != 0)
+            return failed(error);
+    }
+
+    // libspng stops inflating once the last row is in. Image data that goes on well past what
+    // the last row can take (with a generous margin for tiny chunks) means the header and the
+    // data disagree, as in a decompression bomb: refused, and never inflated.
+    const std::size_t leftover = plan.imageDataEnd - std::min(beforeLastRow, plan.imageDataEnd);
+    if (leftover > 13 * (rowBytes + 1) + (std::size_t{1} << 16))
+        return refuse(PictureFormat::Png, PictureProblem::Damaged,
+                      "the PNG image data runs on past the picture's last row");
+    return result;
+}
+
+} // namespace grondel::picture_detail
