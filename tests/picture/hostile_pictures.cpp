@@ -41,10 +41,10 @@ std::string half(const std::string& file) {
 
 // A 64 x 64 grey PNG with extra chunks before its image data.
 std::string pngWith(std::vector<std::string> chunks) {
-    PngSpec spec;
-    spec.width = spec.height = kSide;
-    spec.before = std::move(chunks);
-    return pngFile(spec, std::vector<std::uint16_t>(kSide * kSide, 0));
+    PngOptions options;
+    options.width = options.height = kSide;
+    options.before = std::move(chunks);
+    return pngFile(options, std::vector<std::uint16_t>(kSide * kSide, 0));
 }
 
 std::string zText(std::string_view keyword, std::uint64_t inflated) {
@@ -89,11 +89,11 @@ std::vector<HostilePicture> cutShort() {
     const std::string bmp = gradientBmp(), png = gradientPng(), jpeg = gradientJpeg();
     const std::string pgm = gradientPgm();
     // RLE8 rows 0 and 1 of 4, then the data stops: no end of bitmap.
-    BmpSpec rle{.width = 4, .height = 4, .bits = 8, .compression = 1};
+    BmpOptions rle{.width = 4, .height = 4, .bits = 8, .compression = 1};
     rle.palette = std::string(256 * 4, '\0');
     const std::string runs("\x04\x07\x00\x00\x04\x09\x00\x00", 8);
     std::string png16Rows;
-    PngSpec short16{.width = kSide, .height = kSide, .depth = 16};
+    PngOptions short16{.width = kSide, .height = kSide, .depth = 16};
     for (int y = 0; y < kSide / 2; ++y)                     // half the rows the header promises
         png16Rows += '\0' + std::string(2 * kSide, '\x11'); // filter none, then samples
     return {
@@ -136,8 +136,8 @@ std::vector<HostilePicture> overLimits() {
     setLe32(wild, 18, 0x7FFFFFFF);
     setLe32(wild, 22, 0x80000000);
     wild[28] = wild[29] = '\xFF'; // 65535 bits a pixel
-    PngSpec tall{.width = 1, .height = 8193};
-    PngSpec deep{.width = 8192, .height = 8192, .depth = 16, .colourType = 6};
+    PngOptions tall{.width = 1, .height = 8193};
+    PngOptions deep{.width = 8192, .height = 8192, .depth = 16, .colourType = 6};
     std::vector<std::string> flood;
     for (int i = 0; i < 300; ++i)
         flood.push_back(pngChunk("tEXt", std::string("Comment\0", 8) + std::to_string(i)));
@@ -167,14 +167,14 @@ std::vector<HostilePicture> bombsAndDamage() {
     std::string badText = pngWith({pngChunk("tEXt", std::string("Comment\0hi", 10))});
     badText[badText.find("tEXt") + 9] ^= 0x01;
     // A grey 8192 x 8192 picture, 64 MiB, whose image data inflates to 4 GiB.
-    PngSpec big{.width = 8192, .height = 8192};
+    PngOptions big{.width = 8192, .height = 8192};
     std::string jpeg = gradientJpeg();
     jpeg.insert(jpeg.size() - 2, "garbage"); // between the scan and the end marker
     std::string deepJpeg = gradientJpeg();
     deepJpeg[deepJpeg.find("\xFF\xC0") + 4] = 12; // 12-bit samples
     std::string pgmAbove = pnmHeader('5', 2, 1, 200) + "\x05\xC9";
     // Eight million runs of 255 pixels on one 8-pixel row: two billion pixels past the edge.
-    BmpSpec runs{.width = 8, .height = 1, .bits = 8, .compression = 1};
+    BmpOptions runs{.width = 8, .height = 1, .bits = 8, .compression = 1};
     runs.palette = std::string(256 * 4, '\0');
     std::string pastTheEdge = "\xFF\x01";
     while (pastTheEdge.size() < (std::size_t{16} << 20))

@@ -30,7 +30,7 @@ std::vector<std::uint8_t> terrain(int width, int height, int channels) {
 // Every kind decodes to exactly what libjpeg gives with the same settings; CMYK then becomes
 // RGB as C x K / 255, rounded down, as Qt turned it before.
 TEST(JpegDecoding, EveryKindMatchesLibjpegWithTheSameSettings) {
-    const std::vector<std::pair<const char*, JpegSpec>> cases{
+    const std::vector<std::pair<const char*, JpegOptions>> cases{
         {"grey", {.width = 17, .height = 13, .colour = JpegColour::Grey}},
         {"grey progressive",
          {.width = 40, .height = 9, .colour = JpegColour::Grey, .progressive = true}},
@@ -42,17 +42,18 @@ TEST(JpegDecoding, EveryKindMatchesLibjpegWithTheSameSettings) {
         {"YCCK progressive",
          {.width = 24, .height = 24, .colour = JpegColour::Ycck, .progressive = true}},
     };
-    for (const auto& [name, spec] : cases) {
+    for (const auto& [name, options] : cases) {
         SCOPED_TRACE(name);
-        const int channels = spec.colour == JpegColour::Grey ? 1
-                             : spec.colour == JpegColour::Cmyk || spec.colour == JpegColour::Ycck
-                                 ? 4
-                                 : 3;
-        const std::string file = jpegFile(spec, terrain(spec.width, spec.height, channels));
+        const int channels =
+            options.colour == JpegColour::Grey                                         ? 1
+            : options.colour == JpegColour::Cmyk || options.colour == JpegColour::Ycck ? 4
+                                                                                       : 3;
+        const std::string file =
+            jpegFile(options, terrain(options.width, options.height, channels));
         int components = 0;
         const std::vector<std::uint8_t> reference = libjpegDecode(file, components);
         ASSERT_EQ(components, channels);
-        Expected want{spec.width, spec.height, channels == 1 ? Grey : Rgb, 8, {}};
+        Expected want{options.width, options.height, channels == 1 ? Grey : Rgb, 8, {}};
         for (std::size_t i = 0; i < reference.size(); i += static_cast<std::size_t>(channels)) {
             if (channels == 4) {
                 const unsigned black = reference[i + 3];

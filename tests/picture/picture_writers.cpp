@@ -97,36 +97,36 @@ int pngChannels(int colourType) {
     }
 }
 
-std::string pngHeaderChunk(const PngSpec& spec) {
+std::string pngHeaderChunk(const PngOptions& options) {
     std::string header;
-    putBe32(header, spec.width);
-    putBe32(header, spec.height);
-    header += static_cast<char>(spec.depth);
-    header += static_cast<char>(spec.colourType);
+    putBe32(header, options.width);
+    putBe32(header, options.height);
+    header += static_cast<char>(options.depth);
+    header += static_cast<char>(options.colourType);
     header += std::string("\0\0", 2); // compression, filter
-    header += static_cast<char>(spec.interlaced ? 1 : 0);
+    header += static_cast<char>(options.interlaced ? 1 : 0);
     return pngChunk("IHDR", header);
 }
 
 namespace {
 
 // One scanline, filter byte first, of the pixels (x0 + i dx, y) for i = 0, 1, ...
-std::string scanline(const PngSpec& spec, const std::vector<std::uint16_t>& samples,
+std::string scanline(const PngOptions& options, const std::vector<std::uint16_t>& samples,
                      std::uint32_t y, std::uint32_t x0, std::uint32_t dx) {
-    const auto channels = static_cast<std::uint32_t>(pngChannels(spec.colourType));
+    const auto channels = static_cast<std::uint32_t>(pngChannels(options.colourType));
     std::string out(1, '\0');
     unsigned bits = 0, filled = 0;
-    for (std::uint32_t x = x0; x < spec.width; x += dx)
+    for (std::uint32_t x = x0; x < options.width; x += dx)
         for (std::uint32_t c = 0; c < channels; ++c) {
-            const std::uint16_t value = samples[(y * spec.width + x) * channels + c];
-            if (spec.depth == 16) {
+            const std::uint16_t value = samples[(y * options.width + x) * channels + c];
+            if (options.depth == 16) {
                 out += static_cast<char>(value >> 8);
                 out += static_cast<char>(value & 0xFF);
-            } else if (spec.depth == 8) {
+            } else if (options.depth == 8) {
                 out += static_cast<char>(value);
             } else { // packed, the leftmost sample in the highest bits
-                bits = bits << spec.depth | value;
-                filled += static_cast<unsigned>(spec.depth);
+                bits = bits << options.depth | value;
+                filled += static_cast<unsigned>(options.depth);
                 if (filled == 8) {
                     out += static_cast<char>(bits);
                     bits = filled = 0;
@@ -140,26 +140,26 @@ std::string scanline(const PngSpec& spec, const std::vector<std::uint16_t>& samp
 
 } // namespace
 
-std::string pngFileWithData(const PngSpec& spec, std::string_view zlibStream) {
+std::string pngFileWithData(const PngOptions& options, std::string_view zlibStream) {
     std::string out = "\x89PNG\r\n\x1A\n";
-    out += pngHeaderChunk(spec);
-    for (const std::string& chunk : spec.before)
+    out += pngHeaderChunk(options);
+    for (const std::string& chunk : options.before)
         out += chunk;
-    if (!spec.palette.empty())
-        out += pngChunk("PLTE", spec.palette);
-    if (!spec.transparency.empty())
-        out += pngChunk("tRNS", spec.transparency);
-    for (std::size_t at = 0; at < zlibStream.size(); at += spec.idatBytes)
-        out += pngChunk("IDAT", zlibStream.substr(at, spec.idatBytes));
+    if (!options.palette.empty())
+        out += pngChunk("PLTE", options.palette);
+    if (!options.transparency.empty())
+        out += pngChunk("tRNS", options.transparency);
+    for (std::size_t at = 0; at < zlibStream.size(); at += options.idatBytes)
+        out += pngChunk("IDAT", zlibStream.substr(at, options.idatBytes));
     out += pngChunk("IEND", "");
     return out;
 }
 
-std::string pngFile(const PngSpec& spec, const std::vector<std::uint16_t>& samples) {
+std::string pngFile(const PngOptions& options, const std::vector<std::uint16_t>& samples) {
     std::string raw;
-    if (!spec.interlaced) {
-        for (std::uint32_t y = 0; y < spec.height; ++y)
-            raw += scanline(spec, samples, y, 0, 1);
+    if (!options.interlaced) {
+        for (std::uint32_t y = 0; y < options.height; ++y)
+            raw += scanline(options, samples, y, 0, 1);
     } else {
         struct Pass {
             std::uint32_t x0, y0, dx, dy;
@@ -172,13 +172,13 @@ std::string pngFile(const PngSpec& spec, const std::vector<std::uint16_t>& sampl
                                               {1, 0, 2, 2},
                                               {0, 1, 1, 2}}};
         for (const Pass& pass : kAdam7) {
-            if (pass.x0 >= spec.width) // an empty pass has no scanlines at all
+            if (pass.x0 >= options.width) // an empty pass has no scanlines at all
                 continue;
-            for (std::uint32_t y = pass.y0; y < spec.height; y += pass.dy)
-                raw += scanline(spec, samples, y, pass.x0, pass.dx);
+            for (std::uint32_t y = pass.y0; y < options.height; y += pass.dy)
+                raw += scanline(options, samples, y, pass.x0, pass.dx);
         }
     }
-    return pngFileWithData(spec, zlibCompress(raw));
+    return pngFileWithData(options, zlibCompress(raw));
 }
 
 std::string bmpRows(const std::vector<std::string>& rows) {
@@ -190,44 +190,44 @@ std::string bmpRows(const std::vector<std::string>& rows) {
     return out;
 }
 
-std::string bmpFile(const BmpSpec& spec, std::string_view pixelData) {
+std::string bmpFile(const BmpOptions& options, std::string_view pixelData) {
     std::string info;
-    putLe32(info, spec.infoSize);
-    if (spec.infoSize == 12) {
-        putLe16(info, static_cast<std::uint32_t>(spec.width) & 0xFFFF);
-        putLe16(info, static_cast<std::uint32_t>(spec.height) & 0xFFFF);
+    putLe32(info, options.infoSize);
+    if (options.infoSize == 12) {
+        putLe16(info, static_cast<std::uint32_t>(options.width) & 0xFFFF);
+        putLe16(info, static_cast<std::uint32_t>(options.height) & 0xFFFF);
         putLe16(info, 1);
-        putLe16(info, static_cast<std::uint32_t>(spec.bits));
+        putLe16(info, static_cast<std::uint32_t>(options.bits));
     } else {
-        putLe32(info, static_cast<std::uint32_t>(spec.width));
-        putLe32(info, static_cast<std::uint32_t>(spec.height));
+        putLe32(info, static_cast<std::uint32_t>(options.width));
+        putLe32(info, static_cast<std::uint32_t>(options.height));
         putLe16(info, 1);
-        putLe16(info, static_cast<std::uint32_t>(spec.bits));
-        putLe32(info, spec.compression);
-        putLe32(info, spec.imageSize);
+        putLe16(info, static_cast<std::uint32_t>(options.bits));
+        putLe32(info, options.compression);
+        putLe32(info, options.imageSize);
         putLe32(info, 2835);
         putLe32(info, 2835);
-        putLe32(info, spec.coloursUsed);
+        putLe32(info, options.coloursUsed);
         putLe32(info, 0);
     }
     std::string masks;
-    for (std::uint32_t mask : spec.masks)
-        putLe32(spec.infoSize == 40 || spec.infoSize == 64 ? masks : info, mask);
-    if (spec.infoSize >= 108 && info.size() == 56)
+    for (std::uint32_t mask : options.masks)
+        putLe32(options.infoSize == 40 || options.infoSize == 64 ? masks : info, mask);
+    if (options.infoSize >= 108 && info.size() == 56)
         putLe32(info, 0x73524742); // 'sRGB'
-    info.resize(spec.infoSize, '\0');
+    info.resize(options.infoSize, '\0');
 
     const auto offset =
-        spec.offset != 0
-            ? spec.offset
-            : static_cast<std::uint32_t>(14 + info.size() + masks.size() + spec.palette.size());
+        options.offset != 0
+            ? options.offset
+            : static_cast<std::uint32_t>(14 + info.size() + masks.size() + options.palette.size());
     std::string out = "BM";
     putLe32(out, static_cast<std::uint32_t>(offset + pixelData.size()));
     putLe32(out, 0);
     putLe32(out, offset);
     out += info;
     out += masks;
-    out += spec.palette;
+    out += options.palette;
     out.resize(std::max<std::size_t>(out.size(), offset), '\0');
     out += pixelData;
     return out;

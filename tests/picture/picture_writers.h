@@ -22,7 +22,7 @@ std::string zlibZeros(std::uint64_t count);
 
 std::string pngChunk(std::string_view type, std::string_view data);
 
-struct PngSpec {
+struct PngOptions {
     std::uint32_t width = 1;
     std::uint32_t height = 1;
     int depth = 8;
@@ -37,18 +37,18 @@ struct PngSpec {
 };
 
 int pngChannels(int colourType);
-// The IHDR chunk for spec.
-std::string pngHeaderChunk(const PngSpec& spec);
-// A PNG of spec whose samples are given row after row, channels side by side, each 0 to
+// The IHDR chunk for options.
+std::string pngHeaderChunk(const PngOptions& options);
+// A PNG of options whose samples are given row after row, channels side by side, each 0 to
 // 2^depth - 1 (palette indices for colour type 3); packed, filtered (none) and compressed here,
-// interlaced with Adam7 when spec says so.
-std::string pngFile(const PngSpec& spec, const std::vector<std::uint16_t>& samples);
+// interlaced with Adam7 when options says so.
+std::string pngFile(const PngOptions& options, const std::vector<std::uint16_t>& samples);
 // The same from an already compressed image data stream.
-std::string pngFileWithData(const PngSpec& spec, std::string_view zlibStream);
+std::string pngFileWithData(const PngOptions& options, std::string_view zlibStream);
 
 // --- BMP ----------------------------------------------------------------------------------
 
-struct BmpSpec {
+struct BmpOptions {
     std::uint32_t infoSize = 40; // 12, 40, 52, 56, 64, 108 or 124
     std::int32_t width = 1;
     std::int32_t height = 1; // negative: top-down
@@ -65,7 +65,7 @@ struct BmpSpec {
     std::uint32_t offset = 0;
 };
 
-std::string bmpFile(const BmpSpec& spec, std::string_view pixelData);
+std::string bmpFile(const BmpOptions& options, std::string_view pixelData);
 // Pads each row's bytes to four, as bitmaps store them.
 std::string bmpRows(const std::vector<std::string>& rows);
 
@@ -79,7 +79,7 @@ std::string pnmHeader(char kind, std::uint32_t width, std::uint32_t height, std:
 
 enum class JpegColour { Grey, YCbCr, Rgb, Cmyk, Ycck };
 
-struct JpegSpec {
+struct JpegOptions {
     int width = 8;
     int height = 8;
     JpegColour colour = JpegColour::YCbCr;
@@ -89,7 +89,7 @@ struct JpegSpec {
 };
 
 // Samples row after row: 1 a pixel for grey, 3 (red, green, blue) or 4 (CMYK as stored).
-std::string jpegFile(const JpegSpec& spec, const std::vector<std::uint8_t>& samples);
+std::string jpegFile(const JpegOptions& options, const std::vector<std::uint8_t>& samples);
 // A progressive flat grey JPEG: one scan of the DC coefficients, then the same scan of all AC
 // coefficients `scans` times, each a valid, nearly empty scan that still walks every block.
 std::string jpegScanBomb(int width, int height, int scans);

@@ -46,7 +46,7 @@ void fail(j_common_ptr info) {
 }
 
 // Compresses samples; script, when given, replaces the progression.
-std::string compress(const JpegSpec& spec, const std::vector<std::uint8_t>& samples,
+std::string compress(const JpegOptions& options, const std::vector<std::uint8_t>& samples,
                      const jpeg_scan_info* script, int scripted) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -56,19 +56,19 @@ std::string compress(const JpegSpec& spec, const std::vector<std::uint8_t>& samp
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(spec.width);
-    info.image_height = static_cast<JDIMENSION>(spec.height);
-    info.in_color_space = inputSpace(spec.colour);
+    info.image_width = static_cast<JDIMENSION>(options.width);
+    info.image_height = static_cast<JDIMENSION>(options.height);
+    info.in_color_space = inputSpace(options.colour);
     info.input_components = info.in_color_space == JCS_GRAYSCALE ? 1
                             : info.in_color_space == JCS_CMYK    ? 4
                                                                  : 3;
     jpeg_set_defaults(&info);
-    jpeg_set_colorspace(&info, fileSpace(spec.colour));
-    jpeg_set_quality(&info, spec.quality, TRUE);
-    if (!spec.subsample)
+    jpeg_set_colorspace(&info, fileSpace(options.colour));
+    jpeg_set_quality(&info, options.quality, TRUE);
+    if (!options.subsample)
         for (int c = 0; c < info.num_components; ++c)
             info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    if (spec.progressive)
+    if (options.progressive)
         jpeg_simple_progression(&info);
     if (script != nullptr) {
         info.scan_info = script;
@@ -76,7 +76,7 @@ std::string compress(const JpegSpec& spec, const std::vector<std::uint8_t>& samp
     }
     jpeg_start_compress(&info, TRUE);
     const auto stride =
-        static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(info.input_components);
+        static_cast<std::size_t>(options.width) * static_cast<std::size_t>(info.input_components);
     while (info.next_scanline < info.image_height) {
         auto* row = const_cast<JSAMPLE*>(samples.data() + stride * info.next_scanline);
         jpeg_write_scanlines(&info, &row, 1);
@@ -90,8 +90,8 @@ std::string compress(const JpegSpec& spec, const std::vector<std::uint8_t>& samp
 
 } // namespace
 
-std::string jpegFile(const JpegSpec& spec, const std::vector<std::uint8_t>& samples) {
-    return compress(spec, samples, nullptr, 0);
+std::string jpegFile(const JpegOptions& options, const std::vector<std::uint8_t>& samples) {
+    return compress(options, samples, nullptr, 0);
 }
 
 std::string jpegScanBomb(int width, int height, int scans) {
@@ -99,12 +99,12 @@ std::string jpegScanBomb(int width, int height, int scans) {
     // runs, yet a decoder still visits every block for it. Sent again it raises no warning.
     static const jpeg_scan_info kScript[2] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0},
                                               {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
-    JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colour = JpegColour::Grey;
+    JpegOptions options;
+    options.width = width;
+    options.height = height;
+    options.colour = JpegColour::Grey;
     const std::vector<std::uint8_t> flat(static_cast<std::size_t>(width) * height, 128);
-    std::string file = compress(spec, flat, kScript, 2);
+    std::string file = compress(options, flat, kScript, 2);
     const std::size_t lastScan = file.rfind("\xFF\xDA");
     const std::size_t end = file.size() - 2; // the end-of-image marker
     const std::string scan = file.substr(lastScan, end - lastScan);

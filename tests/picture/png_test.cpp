@@ -14,7 +14,7 @@ using enum PictureLayout;
 
 struct Case {
     std::string name;
-    PngSpec spec;
+    PngOptions options;
     std::vector<std::uint16_t> samples; // as stored in the file
     Expected want;
 };
@@ -59,8 +59,8 @@ Case keyedCase(int colourType, int depth, bool interlaced) {
         std::copy_n(c.samples.begin(), channels,
                     c.samples.begin() + static_cast<long>(i / channels * channels));
     for (int k = 0; k < channels; ++k) {
-        c.spec.transparency += static_cast<char>(c.samples[static_cast<std::size_t>(k)] >> 8);
-        c.spec.transparency += static_cast<char>(c.samples[static_cast<std::size_t>(k)] & 0xFF);
+        c.options.transparency += static_cast<char>(c.samples[static_cast<std::size_t>(k)] >> 8);
+        c.options.transparency += static_cast<char>(c.samples[static_cast<std::size_t>(k)] & 0xFF);
     }
     const std::uint16_t opaque = depth == 16 ? 65535 : 255;
     for (std::size_t p = 0; p < c.samples.size(); p += static_cast<std::size_t>(channels)) {
@@ -104,10 +104,10 @@ Case paletteCase(int depth, bool transparency, bool interlaced) {
            {7, 3, transparency ? Rgba : Rgb, 8, {}}};
     const std::string alpha("\x00\x80\xFF\x07", 4); // shorter than the palette: the rest opaque
     for (int k = 0; k < entries; ++k)
-        c.spec.palette += {static_cast<char>(k * 11), static_cast<char>(k * 37 + 1),
-                           static_cast<char>(255 - k * 5)};
+        c.options.palette += {static_cast<char>(k * 11), static_cast<char>(k * 37 + 1),
+                              static_cast<char>(255 - k * 5)};
     if (transparency)
-        c.spec.transparency = alpha.substr(0, static_cast<std::size_t>(std::min(entries, 4)));
+        c.options.transparency = alpha.substr(0, static_cast<std::size_t>(std::min(entries, 4)));
     for (std::uint32_t i = 0; i < width * height; ++i) {
         const auto k = static_cast<std::uint16_t>((i * 5 + 1) % static_cast<unsigned>(entries));
         c.samples.push_back(k);
@@ -149,8 +149,8 @@ std::vector<Case> allCases() {
 TEST(PngDecoding, EveryColourTypeAndDepthGivesItsKnownSamples) {
     for (const Case& c : allCases()) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(decodesTo(pngFile(c.spec, c.samples), c.want));
-        PngSpec split = c.spec; // the same in many small image data chunks
+        EXPECT_TRUE(decodesTo(pngFile(c.options, c.samples), c.want));
+        PngOptions split = c.options; // the same in many small image data chunks
         split.idatBytes = 5;
         EXPECT_TRUE(decodesTo(pngFile(split, c.samples), c.want));
     }
@@ -160,14 +160,14 @@ TEST(PngDecoding, EveryColourTypeAndDepthGivesItsKnownSamples) {
 TEST(PngDecoding, AncillaryChunksAreNeverApplied) {
     Case c = greyCase(8, 5, 3, false);
     const std::string sig = "\x89PNG\r\n\x1A\n";
-    c.spec.before = {pngChunk("gAMA", std::string("\x00\x00\x27\x10", 4)), // gamma 0.1
-                     pngChunk("sBIT", "\x01"),
-                     pngChunk("iCCP", std::string("icc\0\0", 5) + zlibCompress("not a profile")),
-                     pngChunk("sRGB", std::string("\x00", 1)),
-                     pngChunk("bKGD", std::string("\x00\x80", 2)),
-                     pngChunk("zTXt", std::string("Title\0\0", 7) + zlibCompress("Crater")),
-                     pngChunk("prVt", "private")};
-    std::string file = pngFile(c.spec, c.samples);
+    c.options.before = {pngChunk("gAMA", std::string("\x00\x00\x27\x10", 4)), // gamma 0.1
+                        pngChunk("sBIT", "\x01"),
+                        pngChunk("iCCP", std::string("icc\0\0", 5) + zlibCompress("not a profile")),
+                        pngChunk("sRGB", std::string("\x00", 1)),
+                        pngChunk("bKGD", std::string("\x00\x80", 2)),
+                        pngChunk("zTXt", std::string("Title\0\0", 7) + zlibCompress("Crater")),
+                        pngChunk("prVt", "private")};
+    std::string file = pngFile(c.options, c.samples);
     // Transparency after the image data means nothing.
     file.insert(file.size() - 12, pngChunk("tRNS", std::string("\x00\x11", 2)));
     EXPECT_TRUE(decodesTo(file, c.want));
@@ -175,12 +175,12 @@ TEST(PngDecoding, AncillaryChunksAreNeverApplied) {
 
 TEST(PngDecoding, BrokenStructureIsRefusedWithItsReason) {
     const Case c = greyCase(8, 5, 3, false);
-    const std::string good = pngFile(c.spec, c.samples);
+    const std::string good = pngFile(c.options, c.samples);
     const std::size_t data = good.find("IDAT") - 4;
     const std::string header = good.substr(8, 25);
     const std::string text = pngChunk("tEXt", std::string("a\0b", 3));
     std::string twoData = good; // the image data in two chunks with text between
-    PngSpec split = c.spec;
+    PngOptions split = c.options;
     split.idatBytes = 8;
     twoData = pngFile(split, c.samples);
     twoData.insert(twoData.find("IDAT", twoData.find("IDAT") + 4) - 4, text);
@@ -188,7 +188,7 @@ TEST(PngDecoding, BrokenStructureIsRefusedWithItsReason) {
     badName[data + 6] = '@';
     std::string huge = good;
     setBe32(huge, data, 0x80000000);
-    PngSpec rgb4 = c.spec;
+    PngOptions rgb4 = c.options;
     rgb4.colourType = 2;
     rgb4.depth = 4;
     const std::vector<std::pair<std::string, std::string>> cases{
@@ -213,10 +213,10 @@ TEST(PngDecoding, BrokenStructureIsRefusedWithItsReason) {
 TEST(PngDecoding, AncillaryChunksAreCappedAtTheLimit) {
     const Case c = greyCase(8, 5, 3, false);
     for (int count : {kMaxPngAncillaryChunks, kMaxPngAncillaryChunks + 1}) {
-        PngSpec spec = c.spec;
-        spec.before.assign(static_cast<std::size_t>(count), pngChunk("tEXt", "a"));
-        spec.before[0] = pngChunk("tEXt", std::string("a\0b", 3));
-        const PictureResult result = decodePicture(pngFile(spec, c.samples));
+        PngOptions options = c.options;
+        options.before.assign(static_cast<std::size_t>(count), pngChunk("tEXt", "a"));
+        options.before[0] = pngChunk("tEXt", std::string("a\0b", 3));
+        const PictureResult result = decodePicture(pngFile(options, c.samples));
         EXPECT_EQ(result.ok(), count == kMaxPngAncillaryChunks) << count << result.error;
     }
 }

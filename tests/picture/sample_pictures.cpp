@@ -94,51 +94,53 @@ std::string runLength(bool four, const std::function<unsigned(int, int)>& index)
 }
 
 void addBmps(std::vector<SamplePicture>& out) {
-    const BmpSpec base{.width = kWidth, .height = kHeight};
-    auto spec = [&](auto change) {
-        BmpSpec s = base;
+    const BmpOptions base{.width = kWidth, .height = kHeight};
+    auto options = [&](auto change) {
+        BmpOptions s = base;
         change(s);
         return s;
     };
     auto rgb = [](int x, int y) { return level(x, y, 0, 1U << 24); };
     out.push_back({"bmp-1bit.bmp",
-                   bmpFile(spec([](BmpSpec& s) { s.bits = 1, s.palette = palette(2); }),
+                   bmpFile(options([](BmpOptions& s) { s.bits = 1, s.palette = palette(2); }),
                            bmpData(1, false, [](int x, int y) { return level(x, y, 0, 2); }))});
     out.push_back({"bmp-4bit.bmp",
-                   bmpFile(spec([](BmpSpec& s) { s.bits = 4, s.palette = palette(16); }),
+                   bmpFile(options([](BmpOptions& s) { s.bits = 4, s.palette = palette(16); }),
                            bmpData(4, false, [](int x, int y) { return level(x, y, 0, 16); }))});
-    out.push_back({"bmp-8bit-grey.bmp",
-                   bmpFile(spec([](BmpSpec& s) { s.bits = 8, s.palette = palette(256, true); }),
-                           bmpData(8, false, [](int x, int y) { return level(x, y, 0, 256); }))});
+    out.push_back(
+        {"bmp-8bit-grey.bmp",
+         bmpFile(options([](BmpOptions& s) { s.bits = 8, s.palette = palette(256, true); }),
+                 bmpData(8, false, [](int x, int y) { return level(x, y, 0, 256); }))});
     out.push_back({"bmp-8bit-colour.bmp",
-                   bmpFile(spec([](BmpSpec& s) { s.bits = 8, s.palette = palette(256); }),
+                   bmpFile(options([](BmpOptions& s) { s.bits = 8, s.palette = palette(256); }),
                            bmpData(8, false, [](int x, int y) { return level(x, y, 0, 256); }))});
     out.push_back({"bmp-os2-8bit.bmp",
-                   bmpFile(spec([](BmpSpec& s) {
+                   bmpFile(options([](BmpOptions& s) {
                                s.infoSize = 12, s.bits = 8, s.palette = palette(256, false, true);
                            }),
                            bmpData(8, false, [](int x, int y) { return level(x, y, 0, 256); }))});
-    out.push_back({"bmp-16bit-555.bmp", bmpFile(spec([](BmpSpec& s) { s.bits = 16; }),
+    out.push_back({"bmp-16bit-555.bmp", bmpFile(options([](BmpOptions& s) { s.bits = 16; }),
                                                 bmpData(16, false, [](int x, int y) {
                                                     return level(x, y, 0, 1U << 15);
                                                 }))});
     out.push_back(
         {"bmp-16bit-565.bmp",
-         bmpFile(spec([](BmpSpec& s) {
+         bmpFile(options([](BmpOptions& s) {
                      s.bits = 16, s.compression = 3, s.masks = {0xF800, 0x07E0, 0x1F};
                  }),
                  bmpData(16, false, [](int x, int y) { return level(x, y, 0, 65536); }))});
     out.push_back({"bmp-24bit.bmp", bmpFile(base, bmpData(24, false, rgb))});
-    out.push_back({"bmp-24bit-top-down.bmp",
-                   bmpFile(spec([](BmpSpec& s) { s.height = -kHeight; }), bmpData(24, true, rgb))});
-    out.push_back({"bmp-24bit-v4.bmp",
-                   bmpFile(spec([](BmpSpec& s) { s.infoSize = 108; }), bmpData(24, false, rgb))});
-    out.push_back({"bmp-32bit.bmp", bmpFile(spec([](BmpSpec& s) { s.bits = 32; }),
+    out.push_back(
+        {"bmp-24bit-top-down.bmp",
+         bmpFile(options([](BmpOptions& s) { s.height = -kHeight; }), bmpData(24, true, rgb))});
+    out.push_back({"bmp-24bit-v4.bmp", bmpFile(options([](BmpOptions& s) { s.infoSize = 108; }),
+                                               bmpData(24, false, rgb))});
+    out.push_back({"bmp-32bit.bmp", bmpFile(options([](BmpOptions& s) { s.bits = 32; }),
                                             bmpData(32, false, [](int x, int y) {
                                                 return level(x, y, 0, 0xFFFFFFFFU);
                                             }))});
     out.push_back({"bmp-32bit-alpha-v5.bmp",
-                   bmpFile(spec([](BmpSpec& s) {
+                   bmpFile(options([](BmpOptions& s) {
                                s.infoSize = 124, s.bits = 32, s.compression = 3,
                                s.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
                            }),
@@ -148,26 +150,29 @@ void addBmps(std::vector<SamplePicture>& out) {
     // A V5 header carries an alpha mask even for uncompressed pixels; it is not applied.
     out.push_back(
         {"bmp-32bit-v5-rgb.bmp",
-         bmpFile(spec([](BmpSpec& s) {
+         bmpFile(options([](BmpOptions& s) {
                      s.infoSize = 124, s.bits = 32, s.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
                  }),
                  bmpData(32, false, [](int x, int y) {
                      return level(x, y, 0, 1U << 24) | level(x, y, 3, 256) << 24;
                  }))});
-    out.push_back(
-        {"bmp-rle8.bmp",
-         bmpFile(spec([](BmpSpec& s) { s.bits = 8, s.compression = 1, s.palette = palette(256); }),
-                 runLength(false, [](int x, int y) { return level(x, y, 0, 256); }))});
-    out.push_back(
-        {"bmp-rle4.bmp",
-         bmpFile(spec([](BmpSpec& s) { s.bits = 4, s.compression = 2, s.palette = palette(16); }),
-                 runLength(true, [](int x, int y) { return level(x, y, 0, 16); }))});
+    out.push_back({"bmp-rle8.bmp",
+                   bmpFile(options([](BmpOptions& s) {
+                               s.bits = 8, s.compression = 1, s.palette = palette(256);
+                           }),
+                           runLength(false, [](int x, int y) { return level(x, y, 0, 256); }))});
+    out.push_back({"bmp-rle4.bmp",
+                   bmpFile(options([](BmpOptions& s) {
+                               s.bits = 4, s.compression = 2, s.palette = palette(16);
+                           }),
+                           runLength(true, [](int x, int y) { return level(x, y, 0, 16); }))});
     // Skips right over most of the picture: its pixels are left to the reader.
-    out.push_back(
-        {"bmp-rle8-delta.bmp",
-         bmpFile(spec([](BmpSpec& s) { s.bits = 8, s.compression = 1, s.palette = palette(256); }),
-                 std::string("\3\x40\0\2\4\3\2\x80\0\1", 10)),
-         false});
+    out.push_back({"bmp-rle8-delta.bmp",
+                   bmpFile(options([](BmpOptions& s) {
+                               s.bits = 8, s.compression = 1, s.palette = palette(256);
+                           }),
+                           std::string("\3\x40\0\2\4\3\2\x80\0\1", 10)),
+                   false});
 }
 
 void addPngs(std::vector<SamplePicture>& out) {
@@ -182,33 +187,33 @@ void addPngs(std::vector<SamplePicture>& out) {
         {2, 16, true, false}, {3, 1, false, false}, {3, 2, false, true},   {3, 4, true, false},
         {3, 8, true, true},   {6, 8, false, false}, {6, 16, false, true}};
     for (const Kind& kind : kinds) {
-        PngSpec spec{.width = kWidth,
-                     .height = kHeight,
-                     .depth = kind.depth,
-                     .colourType = kind.colourType,
-                     .interlaced = kind.interlaced};
+        PngOptions options{.width = kWidth,
+                           .height = kHeight,
+                           .depth = kind.depth,
+                           .colourType = kind.colourType,
+                           .interlaced = kind.interlaced};
         const unsigned range =
             kind.colourType == 3 ? (kind.depth == 8 ? 200U : 1U << kind.depth) : 1U << kind.depth;
         const std::vector<std::uint16_t> samples = levels(pngChannels(kind.colourType), range);
         for (unsigned i = 0; kind.colourType == 3 && i < range; ++i)
-            spec.palette += {static_cast<char>(i * 11), static_cast<char>(255 - i * 3),
-                             static_cast<char>(i * 29 + 7)};
+            options.palette += {static_cast<char>(i * 11), static_cast<char>(255 - i * 3),
+                                static_cast<char>(i * 29 + 7)};
         if (kind.transparency && kind.colourType == 3)
-            spec.transparency = std::string("\x00\x40\x80\xC0\xFF\x10", 6);
+            options.transparency = std::string("\x00\x40\x80\xC0\xFF\x10", 6);
         else if (kind.transparency) // the first pixel's colour becomes transparent
             for (int c = 0; c < pngChannels(kind.colourType); ++c)
-                spec.transparency +=
+                options.transparency +=
                     {static_cast<char>(samples[static_cast<std::size_t>(c)] >> 8),
                      static_cast<char>(samples[static_cast<std::size_t>(c)] & 0xFF)};
         out.push_back({"png-type" + std::to_string(kind.colourType) + "-" +
                            std::to_string(kind.depth) + "bit" + (kind.transparency ? "-trns" : "") +
                            (kind.interlaced ? "-interlaced" : "") + ".png",
-                       pngFile(spec, samples)});
+                       pngFile(options, samples)});
     }
 }
 
 void addJpegsAndPnms(std::vector<SamplePicture>& out) {
-    const std::pair<const char*, JpegSpec> jpegs[] = {
+    const std::pair<const char*, JpegOptions> jpegs[] = {
         {"jpeg-grey.jpg", {.width = kWidth, .height = kHeight, .colour = JpegColour::Grey}},
         {"jpeg-ycbcr.jpg", {.width = kWidth, .height = kHeight}},
         {"jpeg-ycbcr-progressive.jpg",
@@ -219,14 +224,14 @@ void addJpegsAndPnms(std::vector<SamplePicture>& out) {
         {"jpeg-cmyk.jpg", {.width = kWidth, .height = kHeight, .colour = JpegColour::Cmyk}},
         {"jpeg-ycck.jpg", {.width = kWidth, .height = kHeight, .colour = JpegColour::Ycck}},
     };
-    for (const auto& [name, spec] : jpegs) {
-        const int channels = spec.colour == JpegColour::Grey ? 1
-                             : spec.colour == JpegColour::Cmyk || spec.colour == JpegColour::Ycck
-                                 ? 4
-                                 : 3;
+    for (const auto& [name, options] : jpegs) {
+        const int channels =
+            options.colour == JpegColour::Grey                                         ? 1
+            : options.colour == JpegColour::Cmyk || options.colour == JpegColour::Ycck ? 4
+                                                                                       : 3;
         const std::vector<std::uint16_t> samples = levels(channels, 256);
         out.push_back(
-            {name, jpegFile(spec, std::vector<std::uint8_t>(samples.begin(), samples.end()))});
+            {name, jpegFile(options, std::vector<std::uint8_t>(samples.begin(), samples.end()))});
     }
     auto pnm = [&](const char* name, char kind, unsigned maxval) {
         const int channels = kind == '3' || kind == '6' ? 3 : 1;
