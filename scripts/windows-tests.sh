@@ -33,12 +33,46 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 ctest --preset windows -j"$jobs"
 step_done tests
 
-# == windows: the converter (to come) ==
-# Once grondel-convert.exe is part of the windows build, convert here, under Wine
-# (cmake/wine-run.sh build/windows/wine build/windows/.../grondel-convert.exe ...), every
-# picture of examples/ and a few of each format (BMP, PNG, JPEG, PGM), editor and --game models,
-# one picture under a non-ASCII name; convert the same with the Linux build's grondel-convert;
-# and `cmp` each pair of models: they must be byte for byte the same.
+echo "== windows: grondel-convert.exe against the Linux build"
+# The same pictures converted on both platforms must give the same bytes: the shipped samples,
+# one picture of every kind read (BMP, PNG, JPEG, PGM/PPM), and one under a name in two other
+# scripts, so wide names are read and written too.
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j"$jobs" --target grondel-convert write_sample_pictures
+compare=build/windows/compare
+rm -rf "$compare"
+mkdir -p "$compare/pictures"
+build/ci/tests/picture/write_sample_pictures "$compare/pictures"
+cp examples/*.bmp examples/*.png "$compare/pictures/" 2>/dev/null || true
+cp examples/crater.bmp "$compare/pictures/Ödland-山.bmp"
+linux=$PWD/build/ci/src/grondel-convert/grondel-convert
+windows=$PWD/build/windows/src/grondel-convert/grondel-convert.exe
+converted=0
+for mode in editor game; do
+    options=(--size 16)
+    [[ $mode == game ]] && options=(--game --size 32 --scale 2,2,0.5 --texels-per-unit 160)
+    for platform in linux windows; do
+        mkdir -p "$compare/$mode-$platform"
+        cp "$compare/pictures/"* "$compare/$mode-$platform/"
+        (
+            cd "$compare/$mode-$platform"
+            if [[ $platform == linux ]]; then
+                "$linux" "${options[@]}" -- *.*
+            else
+                "$OLDPWD/cmake/wine-run.sh" "$WINEPREFIX" "$windows" "${options[@]}" -- *.*
+            fi
+        ) || { echo "windows-tests: the $platform converter failed ($mode)" >&2; exit 1; }
+    done
+    for model in "$compare/$mode-linux/"*.3do; do
+        name=${model##*/}
+        cmp "$model" "$compare/$mode-windows/$name" ||
+            { echo "windows-tests: $name differs between Linux and Windows ($mode)" >&2; exit 1; }
+        converted=$((converted + 1))
+    done
+    [[ -f "$compare/$mode-windows/Ödland-山.3do" ]] ||
+        { echo "windows-tests: the non-ASCII name was not converted ($mode)" >&2; exit 1; }
+done
+echo "windows: $converted models byte for byte the same on Linux and Windows"
 step_done converter
 
 printf '%s\n' "windows: ${timings[*]}" | sed 's/ s /&| /g'

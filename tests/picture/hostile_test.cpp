@@ -1,6 +1,8 @@
 #include "picture/hostile_pictures.h"
 
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -32,6 +34,7 @@ TEST(HostilePictures, EachIsRefusedWithItsReasonInOneLineAndNothingPrinted) {
     }
 }
 
+#ifndef _WIN32
 // The file limit is checked before any byte is read: the bytes here cannot even be read.
 TEST(HostilePictures, AFileOverTheSizeLimitIsRefusedUnread) {
     const std::size_t size = kMaxPictureFileBytes + 1;
@@ -43,6 +46,7 @@ TEST(HostilePictures, AFileOverTheSizeLimitIsRefusedUnread) {
     EXPECT_EQ(result.problem, PictureProblem::TooLarge);
     EXPECT_EQ(result.error, "the file is 257 MiB, more than the limit of 256 MiB for a picture");
 }
+#endif
 
 // The sides limit is inclusive, and a picture right at the decoded-size limit still decodes.
 TEST(HostilePictures, PicturesRightAtTheLimitsDecode) {
