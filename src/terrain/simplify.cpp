@@ -1,0 +1,170 @@
+#include "terrain/simplify.h"
+
+#include "terrain/delaunay_mesh.h"
+#include "terrain/error_heap.h"
+#include "terrain/triangle_scan.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace grondel::terrain {
+namespace {
+
+using detail::DelaunayMesh;
+
+// Errors below this share of the largest |height| are rounding, not shape: the scan's own
+// error is a few ulps (2^-50 or so), an outside check's a few more.
+constexpr double kRoundingShare = 0x1p-36;
+// The refinement stops this share of E short of E, so that a point our scan puts just under E
+// cannot come out just over it in someone else's arithmetic.
+constexpr double kMarginShare = 0x1p-24;
+
+// Inserting goes on while some point's error exceeds this.
+double insertThreshold(double maxError, double rounding) {
+    const double margin = std::max(rounding, maxError * kMarginShare);
+    return maxError - margin >= rounding ? maxError - margin : rounding;
+}
+
+SimplifyStatus checkInput(const HeightGrid& grid, const SimplifyLimits& limits, double& maxAbs) {
+    if (grid.columns < kMinSimplifyEdge || grid.columns > kMaxSimplifyEdge ||
+        grid.rows < kMinSimplifyEdge || grid.rows > kMaxSimplifyEdge)
+        return SimplifyStatus::BadGridSize;
+    if (grid.heights.size() != std::size_t(grid.columns) * std::size_t(grid.rows))
+        return SimplifyStatus::HeightCountWrong;
+    if (limits.maxError && !(std::isfinite(*limits.maxError) && *limits.maxError >= 0))
+        return SimplifyStatus::BadMaxError;
+    if (limits.maxFaces && *limits.maxFaces < 2)
+        return SimplifyStatus::BadMaxFaces;
+    maxAbs = 0;
+    for (const double h : grid.heights) {
+        // Also false for NaN.
+        if (!(std::abs(h) <= kMaxAbsHeight))
+            return SimplifyStatus::BadHeight;
+        maxAbs = std::max(maxAbs, std::abs(h));
+    }
+    return SimplifyStatus::Ok;
+}
+
+// The greedy refinement: the mesh, each triangle's worst point, and the heap over them.
+class Refiner {
+public:
+    Refiner(const detail::GridView& grid, bool nwDiagonal, std::size_t expectedTriangles)
+        : grid_(grid)
+        , mesh_(grid.columns, grid.rows, nwDiagonal) {
+        mesh_.reserve(expectedTriangles);
+        heap_.reserve(expectedTriangles);
+        candidates_.reserve(expectedTriangles);
+        rescan(0);
+        rescan(1);
+    }
+
+    double error() const { return heap_.error(heap_.top()); }
+
+    // Refines until no point's error exceeds threshold (true) or the next point would take
+    // the mesh past maxFaces (false).
+    bool run(double threshold, std::int64_t maxFaces) {
+        for (;;) {
+            const std::uint32_t t = heap_.top();
+            if (heap_.error(t) <= threshold)
+                return true;
+            const std::uint32_t cell = candidates_[t];
+            const GridPoint p{std::int32_t(cell % std::uint32_t(grid_.columns)),
+                              std::int32_t(cell / std::uint32_t(grid_.columns))};
+            if (p == mesh_.corner(t, 0) || p == mesh_.corner(t, 1) || p == mesh_.corner(t, 2)) {
+                // Only rounding makes a corner stand out; nothing left to gain here.
+                heap_.set(t, 0.0);
+                continue;
+            }
+            if (std::int64_t(mesh_.triangleCount()) + mesh_.facesAdded(t, p) > maxFaces)
+                return false;
+            mesh_.insert(t, p);
+            touched_.assign(mesh_.changed().begin(), mesh_.changed().end());
+            std::sort(touched_.begin(), touched_.end());
+            touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
+            for (const std::uint32_t changed : touched_)
+                rescan(changed);
+        }
+    }
+
+    DelaunayMesh& mesh() { return mesh_; }
+
+private:
+    void rescan(std::uint32_t t) {
+        const auto found =
+            detail::scanTriangle(grid_, mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
+        if (t >= candidates_.size())
+            candidates_.resize(t + 1);
+        candidates_[t] = found.cell;
+        heap_.set(t, found.error);
+    }
+
+    const detail::GridView& grid_;
+    DelaunayMesh mesh_;
+    detail::ErrorHeap heap_;
+    std::vector<std::uint32_t> candidates_; // the worst point of each triangle, as a cell
+    std::vector<std::uint32_t> touched_;
+};
+
+// The diagonal whose two triangles leave the smaller error; the north-west one on a tie.
+bool pickNwDiagonal(const detail::GridView& grid) {
+    const int x = grid.columns - 1;
+    const int y = grid.rows - 1;
+    const GridPoint nw{0, 0}, ne{x, 0}, se{x, y}, sw{0, y};
+    const double viaNw = std::max(detail::scanTriangle(grid, nw, ne, se).error,
+                                  detail::scanTriangle(grid, nw, se, sw).error);
+    const double viaNe = std::max(detail::scanTriangle(grid, nw, ne, sw).error,
+                                  detail::scanTriangle(grid, ne, se, sw).error);
+    return viaNw <= viaNe;
+}
+
+} // namespace
+
+std::string_view describe(SimplifyStatus status) {
+    switch (status) {
+    case SimplifyStatus::Ok:
+        return "ok";
+    case SimplifyStatus::BadGridSize:
+        return "the grid must have 2 to 4097 points on each side";
+    case SimplifyStatus::HeightCountWrong:
+        return "the number of heights does not match the grid's size";
+    case SimplifyStatus::BadHeight:
+        return "a height is not a finite number within 1e15";
+    case SimplifyStatus::BadMaxError:
+        return "the maximum error must be a finite number of at least 0";
+    case SimplifyStatus::BadMaxFaces:
+        return "the maximum number of faces must be at least 2";
+    }
+    return "unknown simplification status";
+}
+
+SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
+    SimplifyResult result;
+    double maxAbs = 0;
+    result.status = checkInput(grid, limits, maxAbs);
+    if (result.status != SimplifyStatus::Ok)
+        return result;
+
+    const detail::GridView view{grid.heights.data(), grid.columns, grid.rows};
+    const double threshold =
+        insertThreshold(limits.maxError.value_or(0.0), maxAbs * kRoundingShare);
+    const std::int64_t maxFaces = limits.maxFaces.value_or(INT64_MAX);
+    const std::size_t fullGrid = 2 * std::size_t(grid.columns - 1) * std::size_t(grid.rows - 1);
+    const std::size_t expected =
+        limits.maxFaces ? std::size_t(std::min<std::int64_t>(maxFaces, fullGrid)) : 0;
+
+    std::vector<std::uint32_t> corners;
+    {
+        Refiner refiner(view, pickNwDiagonal(view), expected);
+        result.mesh.errorMet = refiner.run(threshold, maxFaces);
+        result.mesh.error = refiner.error();
+        corners = refiner.mesh().takeCorners();
+        result.mesh.points = refiner.mesh().takePoints();
+    }
+    // Counter-clockwise in (column, row) is clockwise in (column, -row): swap two corners.
+    result.mesh.triangles.resize(corners.size() / 3);
+    for (std::size_t t = 0; t < result.mesh.triangles.size(); ++t)
+        result.mesh.triangles[t] = {corners[3 * t], corners[3 * t + 2], corners[3 * t + 1]};
+    return result;
+}
+
+} // namespace grondel::terrain
