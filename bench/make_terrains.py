@@ -3,9 +3,10 @@
 
     bench/make_terrains.py OUTDIR [--sizes 513,4097] [--seed 16]
 
-Writes OUTDIR/<kind>-<size>.png for each kind:
-  fractal  midpoint displacement (diamond-square), roughness 0.5: mountains with rough slopes;
-  hills    the same with roughness 0.75 plus a broad tilt: smoother valleys and ridges.
+Writes OUTDIR/<kind>-<size>.png for each kind, all midpoint displacement (diamond-square):
+  rough    roughness 0.5: every octave as steep as the last, noisy down to the pixel;
+  fractal  roughness 0.45: mountains with rough slopes;
+  hills    roughness 0.4 plus a broad tilt: smoother valleys and ridges.
 Each picture spans the full 16-bit range (0 to 65535), so a fraction of the height range is the
 same fraction of full scale, the unit hmm's -e uses. Sizes must be 2^k + 1. The same seed always
 gives the same bytes.
@@ -17,6 +18,9 @@ import random
 import struct
 import sys
 import zlib
+
+
+KINDS = (("rough", 0.5, 0.0), ("fractal", 0.45, 0.0), ("hills", 0.4, 1.5))
 
 
 def diamond_square(size, roughness, rng):
@@ -87,7 +91,7 @@ def main():
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
     for size in (int(s) for s in args.sizes.split(",")):
-        for kind, roughness, tilt in (("fractal", 0.5, 0.0), ("hills", 0.75, 1.5)):
+        for kind, roughness, tilt in KINDS:
             rng = random.Random(f"{args.seed}-{kind}-{size}")
             h = diamond_square(size, roughness, rng)
             if tilt:

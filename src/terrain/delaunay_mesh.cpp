@@ -1,7 +1,5 @@
 #include "terrain/delaunay_mesh.h"
 
-#include "terrain/triangle_scan.h"
-
 namespace grondel::terrain::detail {
 namespace {
 
@@ -33,15 +31,16 @@ DelaunayMesh::DelaunayMesh(int columns, int rows, bool nwDiagonal) {
     const int y = rows - 1;
     // North-west, north-east, south-east, south-west. Rows grow southwards, so counter-clockwise
     // in (column, row) is clockwise on the map.
-    points_ = {{0, 0}, {x, 0}, {x, y}, {0, y}};
+    const PackedPoint nw = pack({0, 0}), ne = pack({x, 0}), se = pack({x, y}), sw = pack({0, y});
+    points_ = {nw, ne, se, sw};
     const std::uint32_t t0 = addTriangle();
     const std::uint32_t t1 = addTriangle();
-    if (nwDiagonal) { // NW-SE
-        setTriangle(t0, 0, 1, 2, kNone, kNone, kNone);
-        setTriangle(t1, 0, 2, 3, 3 * t0 + 2, kNone, kNone);
-    } else { // NE-SW
-        setTriangle(t0, 0, 1, 3, kNone, kNone, kNone);
-        setTriangle(t1, 1, 2, 3, kNone, kNone, 3 * t0 + 1);
+    if (nwDiagonal) {
+        setTriangle(t0, nw, ne, se, kNone, kNone, kNone);
+        setTriangle(t1, nw, se, sw, 3 * t0 + 2, kNone, kNone);
+    } else {
+        setTriangle(t0, nw, ne, sw, kNone, kNone, kNone);
+        setTriangle(t1, ne, se, sw, kNone, kNone, 3 * t0 + 1);
     }
 }
 
@@ -58,7 +57,7 @@ std::uint32_t DelaunayMesh::addTriangle() {
     return t;
 }
 
-void DelaunayMesh::setTriangle(std::uint32_t t, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+void DelaunayMesh::setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
                                std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA) {
     const std::uint32_t e = 3 * t;
     corners_[e] = a;
@@ -75,7 +74,7 @@ void DelaunayMesh::setTriangle(std::uint32_t t, std::uint32_t a, std::uint32_t b
 
 int DelaunayMesh::facesAdded(std::uint32_t t, GridPoint p) const {
     for (std::uint32_t e = 3 * t; e < 3 * t + 3; ++e) {
-        if (orient(points_[corners_[e]], points_[corners_[next(e)]], p) == 0)
+        if (orient(unpack(corners_[e]), unpack(corners_[next(e)]), p) == 0)
             return twins_[e] == kNone ? 1 : 2;
     }
     return 2;
@@ -84,23 +83,23 @@ int DelaunayMesh::facesAdded(std::uint32_t t, GridPoint p) const {
 void DelaunayMesh::insert(std::uint32_t t, GridPoint p) {
     changed_.clear();
     pending_.clear();
-    const auto index = std::uint32_t(points_.size());
-    points_.push_back(p);
+    const PackedPoint packed = pack(p);
+    points_.push_back(packed);
     for (std::uint32_t e = 3 * t; e < 3 * t + 3; ++e) {
-        if (orient(points_[corners_[e]], points_[corners_[next(e)]], p) == 0) {
-            splitEdge(e, index);
+        if (orient(unpack(corners_[e]), unpack(corners_[next(e)]), p) == 0) {
+            splitEdge(e, packed);
             legalize();
             return;
         }
     }
-    splitInside(t, index);
+    splitInside(t, packed);
     legalize();
 }
 
 // (a, b, c) becomes (a, b, p), (b, c, p) and (c, a, p).
-void DelaunayMesh::splitInside(std::uint32_t t, std::uint32_t p) {
+void DelaunayMesh::splitInside(std::uint32_t t, PackedPoint p) {
     const std::uint32_t e = 3 * t;
-    const std::uint32_t a = corners_[e], b = corners_[e + 1], c = corners_[e + 2];
+    const PackedPoint a = corners_[e], b = corners_[e + 1], c = corners_[e + 2];
     const std::int32_t ab = twins_[e], bc = twins_[e + 1], ca = twins_[e + 2];
     const std::uint32_t t1 = addTriangle();
     const std::uint32_t t2 = addTriangle();
@@ -112,9 +111,9 @@ void DelaunayMesh::splitInside(std::uint32_t t, std::uint32_t p) {
 
 // p lies on half-edge a -> b of triangle (a, b, c): that triangle becomes (a, p, c) and
 // (p, b, c), and the neighbour (b, a, d) across the edge, if any, (b, p, d) and (p, a, d).
-void DelaunayMesh::splitEdge(std::uint32_t edge, std::uint32_t p) {
+void DelaunayMesh::splitEdge(std::uint32_t edge, PackedPoint p) {
     const std::uint32_t t = edge / 3;
-    const std::uint32_t a = corners_[edge], b = corners_[next(edge)], c = corners_[prev(edge)];
+    const PackedPoint a = corners_[edge], b = corners_[next(edge)], c = corners_[prev(edge)];
     const std::int32_t bc = twins_[next(edge)], ca = twins_[prev(edge)];
     const std::int32_t across = twins_[edge];
     const std::uint32_t t1 = addTriangle();
@@ -126,7 +125,7 @@ void DelaunayMesh::splitEdge(std::uint32_t edge, std::uint32_t p) {
     }
     const auto o = std::uint32_t(across);
     const std::uint32_t u = o / 3;
-    const std::uint32_t d = corners_[prev(o)];
+    const PackedPoint d = corners_[prev(o)];
     const std::int32_t ad = twins_[next(o)], db = twins_[prev(o)];
     const std::uint32_t t3 = addTriangle();
     setTriangle(t, a, p, c, kNone, kNone, ca);
@@ -138,8 +137,7 @@ void DelaunayMesh::splitEdge(std::uint32_t edge, std::uint32_t p) {
 
 // Every pending half-edge lies opposite the new point in its triangle. Where the point across
 // it falls strictly inside that triangle's circumcircle, the edge is flipped to end at the new
-// point, and the two edges beyond are checked in turn. Cocircular points keep the edge, so
-// the result is the same whatever order the checks run in... for a given insertion order.
+// point, and the two edges beyond are checked in turn. Cocircular points keep their edge.
 void DelaunayMesh::legalize() {
     while (!pending_.empty()) {
         const std::uint32_t e = pending_.back();
@@ -149,9 +147,9 @@ void DelaunayMesh::legalize() {
             continue;
         const auto o = std::uint32_t(across);
         // Triangle (a, b, p) with e = a -> b; neighbour (b, a, d).
-        const std::uint32_t a = corners_[e], b = corners_[next(e)], p = corners_[prev(e)];
-        const std::uint32_t d = corners_[prev(o)];
-        if (!inCircle(points_[a], points_[b], points_[p], points_[d]))
+        const PackedPoint a = corners_[e], b = corners_[next(e)], p = corners_[prev(e)];
+        const PackedPoint d = corners_[prev(o)];
+        if (!inCircle(unpack(a), unpack(b), unpack(p), unpack(d)))
             continue;
         const std::uint32_t t = e / 3, u = o / 3;
         const std::int32_t bp = twins_[next(e)], pa = twins_[prev(e)];

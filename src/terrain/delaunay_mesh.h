@@ -1,6 +1,6 @@
 #pragma once
 
-#include "terrain/simplify.h"
+#include "terrain/grid_view.h"
 
 #include <cstdint>
 #include <vector>
@@ -19,9 +19,7 @@ public:
     DelaunayMesh(int columns, int rows, bool nwDiagonal);
 
     std::uint32_t triangleCount() const { return std::uint32_t(corners_.size() / 3); }
-    const std::vector<GridPoint>& points() const { return points_; }
-    GridPoint corner(std::uint32_t t, int k) const { return points_[corners_[3 * t + k]]; }
-    std::uint32_t cornerIndex(std::uint32_t t, int k) const { return corners_[3 * t + k]; }
+    GridPoint corner(std::uint32_t t, int k) const { return unpack(corners_[3 * t + k]); }
 
     // Triangles added by inserting p into triangle t: 1 when p lies on the rectangle's border,
     // else 2.
@@ -34,23 +32,25 @@ public:
     const std::vector<std::uint32_t>& changed() const { return changed_; }
 
     void reserve(std::size_t triangles);
-    // Hands the corner lists over, three per triangle, leaving the mesh empty.
-    std::vector<std::uint32_t> takeCorners() { return std::move(corners_); }
-    std::vector<GridPoint> takePoints() { return std::move(points_); }
+    // Hands the corners over, three per triangle, leaving the mesh empty.
+    std::vector<PackedPoint> takeCorners() { return std::move(corners_); }
+    // Hands the points over in the order they came: the four corners of the grid, then each
+    // inserted point.
+    std::vector<PackedPoint> takePoints() { return std::move(points_); }
 
 private:
     static constexpr std::int32_t kNone = -1;
 
     std::uint32_t addTriangle();
-    void setTriangle(std::uint32_t t, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+    void setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
                      std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA);
-    void splitInside(std::uint32_t t, std::uint32_t p);
-    void splitEdge(std::uint32_t edge, std::uint32_t p);
+    void splitInside(std::uint32_t t, PackedPoint p);
+    void splitEdge(std::uint32_t edge, PackedPoint p);
     void legalize();
 
-    std::vector<GridPoint> points_;
-    std::vector<std::uint32_t> corners_; // point index of each corner
-    std::vector<std::int32_t> twins_;    // opposite half-edge of each half-edge
+    std::vector<PackedPoint> points_;
+    std::vector<PackedPoint> corners_;
+    std::vector<std::int32_t> twins_; // opposite half-edge of each half-edge
     std::vector<std::uint32_t> changed_;
     std::vector<std::uint32_t> pending_; // half-edges to check after an insertion
 };

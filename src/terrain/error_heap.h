@@ -5,76 +5,93 @@
 
 namespace grondel::terrain::detail {
 
-// Triangles ordered by their largest error, largest on top: a binary heap that can also move a
-// triangle whose error changed. Triangles are numbered 0, 1, 2, ... and never leave.
+// Triangles still to refine, the one with the largest error on top: a binary heap that can
+// also move or drop a triangle whose error changed. Keys sit in their own array, in heap
+// order, so sifting reads memory close together. Triangles are numbered 0, 1, 2, ...
 class ErrorHeap {
 public:
     void reserve(std::size_t n) {
-        heap_.reserve(n);
+        keys_.reserve(n);
+        ids_.reserve(n);
         position_.reserve(n);
-        error_.reserve(n);
     }
-    bool empty() const { return heap_.empty(); }
-    std::uint32_t top() const { return heap_.front(); }
-    double error(std::uint32_t t) const { return error_[t]; }
+    bool empty() const { return keys_.empty(); }
+    std::uint32_t top() const { return ids_.front(); }
+    double topError() const { return keys_.front(); }
 
-    // Sets triangle t's error, adding t when it is new.
+    // Sets triangle t's error, adding t when it is not in the heap.
     void set(std::uint32_t t, double error) {
-        if (t >= position_.size()) {
-            position_.resize(t + 1, kAbsent);
-            error_.resize(t + 1, 0.0);
-        }
-        const double old = error_[t];
-        error_[t] = error;
-        if (position_[t] == kAbsent) {
-            position_[t] = std::uint32_t(heap_.size());
-            heap_.push_back(t);
-            up(position_[t]);
-        } else if (error > old) {
-            up(position_[t]);
+        if (t >= position_.size())
+            position_.resize(std::size_t(t) + 1, kAbsent);
+        std::uint32_t i = position_[t];
+        if (i == kAbsent) {
+            i = std::uint32_t(keys_.size());
+            keys_.push_back(error);
+            ids_.push_back(t);
+            up(i, error, t);
+        } else if (error > keys_[i]) {
+            up(i, error, t);
         } else {
-            down(position_[t]);
+            down(i, error, t);
         }
+    }
+
+    // Drops triangle t, if it is there.
+    void remove(std::uint32_t t) {
+        if (t >= position_.size() || position_[t] == kAbsent)
+            return;
+        const std::uint32_t i = position_[t];
+        position_[t] = kAbsent;
+        const double lastKey = keys_.back();
+        const std::uint32_t lastId = ids_.back();
+        keys_.pop_back();
+        ids_.pop_back();
+        if (i == keys_.size())
+            return;
+        if (lastKey > keys_[i])
+            up(i, lastKey, lastId);
+        else
+            down(i, lastKey, lastId);
     }
 
 private:
     static constexpr std::uint32_t kAbsent = 0xffffffffu;
 
-    void place(std::uint32_t i, std::uint32_t t) {
-        heap_[i] = t;
+    void place(std::uint32_t i, double key, std::uint32_t t) {
+        keys_[i] = key;
+        ids_[i] = t;
         position_[t] = i;
     }
-    void up(std::uint32_t i) {
-        const std::uint32_t t = heap_[i];
+    // Moves (key, t), bound for slot i, up or down to where it belongs.
+    void up(std::uint32_t i, double key, std::uint32_t t) {
         while (i > 0) {
             const std::uint32_t parent = (i - 1) / 2;
-            if (error_[heap_[parent]] >= error_[t])
+            if (keys_[parent] >= key)
                 break;
-            place(i, heap_[parent]);
+            place(i, keys_[parent], ids_[parent]);
             i = parent;
         }
-        place(i, t);
+        place(i, key, t);
     }
-    void down(std::uint32_t i) {
-        const std::uint32_t t = heap_[i];
-        const auto n = std::uint32_t(heap_.size());
+    void down(std::uint32_t i, double key, std::uint32_t t) {
+        const auto n = std::uint32_t(keys_.size());
         for (;;) {
             std::uint32_t child = 2 * i + 1;
             if (child >= n)
                 break;
-            if (child + 1 < n && error_[heap_[child + 1]] > error_[heap_[child]])
+            if (child + 1 < n && keys_[child + 1] > keys_[child])
                 ++child;
-            if (error_[heap_[child]] <= error_[t])
+            if (keys_[child] <= key)
                 break;
-            place(i, heap_[child]);
+            place(i, keys_[child], ids_[child]);
             i = child;
         }
-        place(i, t);
+        place(i, key, t);
     }
 
-    std::vector<std::uint32_t> heap_;
-    std::vector<std::uint32_t> position_;
-    std::vector<double> error_;
+    std::vector<double> keys_;            // errors in heap order
+    std::vector<std::uint32_t> ids_;      // the triangle in each slot
+    std::vector<std::uint32_t> position_; // each triangle's slot, or kAbsent
 };
 
 } // namespace grondel::terrain::detail

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace grondel::terrain {
 namespace {
@@ -45,34 +46,30 @@ SimplifyStatus checkInput(const HeightGrid& grid, const SimplifyLimits& limits, 
     return SimplifyStatus::Ok;
 }
 
-// The greedy refinement: the mesh, each triangle's worst point, and the heap over them.
+// The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
+// point is beyond the threshold, largest error first.
 class Refiner {
 public:
-    Refiner(const detail::GridView& grid, bool nwDiagonal, std::size_t expectedTriangles)
+    Refiner(const detail::GridView& grid, bool nwDiagonal, double threshold,
+            std::size_t expectedTriangles)
         : grid_(grid)
+        , threshold_(threshold)
         , mesh_(grid.columns, grid.rows, nwDiagonal) {
         mesh_.reserve(expectedTriangles);
-        heap_.reserve(expectedTriangles);
         candidates_.reserve(expectedTriangles);
         rescan(0);
         rescan(1);
     }
 
-    double error() const { return heap_.error(heap_.top()); }
-
-    // Refines until no point's error exceeds threshold (true) or the next point would take
+    // Refines until no point's error exceeds the threshold (true) or the next point would take
     // the mesh past maxFaces (false).
-    bool run(double threshold, std::int64_t maxFaces) {
-        for (;;) {
+    bool run(std::int64_t maxFaces) {
+        while (!heap_.empty()) {
             const std::uint32_t t = heap_.top();
-            if (heap_.error(t) <= threshold)
-                return true;
-            const std::uint32_t cell = candidates_[t];
-            const GridPoint p{std::int32_t(cell % std::uint32_t(grid_.columns)),
-                              std::int32_t(cell / std::uint32_t(grid_.columns))};
+            const GridPoint p = detail::unpack(candidates_[t]);
             if (p == mesh_.corner(t, 0) || p == mesh_.corner(t, 1) || p == mesh_.corner(t, 2)) {
                 // Only rounding makes a corner stand out; nothing left to gain here.
-                heap_.set(t, 0.0);
+                heap_.remove(t);
                 continue;
             }
             if (std::int64_t(mesh_.triangleCount()) + mesh_.facesAdded(t, p) > maxFaces)
@@ -84,24 +81,40 @@ public:
             for (const std::uint32_t changed : touched_)
                 rescan(changed);
         }
+        return true;
+    }
+
+    // The largest error over the whole grid, scanned afresh.
+    double error() const {
+        double largest = 0;
+        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t)
+            largest = std::max(largest, scan(t).error);
+        return largest;
     }
 
     DelaunayMesh& mesh() { return mesh_; }
 
 private:
+    detail::Candidate scan(std::uint32_t t) const {
+        return detail::scanTriangle(grid_, mesh_.corner(t, 0), mesh_.corner(t, 1),
+                                    mesh_.corner(t, 2));
+    }
     void rescan(std::uint32_t t) {
-        const auto found =
-            detail::scanTriangle(grid_, mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
+        const detail::Candidate found = scan(t);
         if (t >= candidates_.size())
-            candidates_.resize(t + 1);
-        candidates_[t] = found.cell;
-        heap_.set(t, found.error);
+            candidates_.resize(std::size_t(t) + 1);
+        candidates_[t] = found.point;
+        if (found.error > threshold_)
+            heap_.set(t, found.error);
+        else
+            heap_.remove(t);
     }
 
     const detail::GridView& grid_;
+    const double threshold_;
     DelaunayMesh mesh_;
     detail::ErrorHeap heap_;
-    std::vector<std::uint32_t> candidates_; // the worst point of each triangle, as a cell
+    std::vector<detail::PackedPoint> candidates_; // the worst point of each triangle
     std::vector<std::uint32_t> touched_;
 };
 
@@ -152,18 +165,34 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
     const std::size_t expected =
         limits.maxFaces ? std::size_t(std::min<std::int64_t>(maxFaces, fullGrid)) : 0;
 
-    std::vector<std::uint32_t> corners;
+    std::vector<detail::PackedPoint> corners;
+    std::vector<detail::PackedPoint> points;
     {
-        Refiner refiner(view, pickNwDiagonal(view), expected);
-        result.mesh.errorMet = refiner.run(threshold, maxFaces);
+        Refiner refiner(view, pickNwDiagonal(view), threshold, expected);
+        result.mesh.errorMet = refiner.run(maxFaces);
         result.mesh.error = refiner.error();
         corners = refiner.mesh().takeCorners();
-        result.mesh.points = refiner.mesh().takePoints();
+        points = refiner.mesh().takePoints();
     }
+    // Each kept point's number, looked up by its cell. Left uninitialised: only the cells of
+    // kept points are ever written or read, so a sparse mesh touches few pages.
+    const std::unique_ptr<std::uint32_t[]> number(
+        new std::uint32_t[std::size_t(grid.columns) * std::size_t(grid.rows)]);
+    const auto cell = [&grid](detail::PackedPoint p) {
+        return std::size_t(p >> 16) * std::size_t(grid.columns) + (p & 0xffffu);
+    };
+    result.mesh.points.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        result.mesh.points[i] = detail::unpack(points[i]);
+        number[cell(points[i])] = std::uint32_t(i);
+    }
+    points = {};
     // Counter-clockwise in (column, row) is clockwise in (column, -row): swap two corners.
     result.mesh.triangles.resize(corners.size() / 3);
-    for (std::size_t t = 0; t < result.mesh.triangles.size(); ++t)
-        result.mesh.triangles[t] = {corners[3 * t], corners[3 * t + 2], corners[3 * t + 1]};
+    for (std::size_t t = 0; t < result.mesh.triangles.size(); ++t) {
+        result.mesh.triangles[t] = {number[cell(corners[3 * t])], number[cell(corners[3 * t + 2])],
+                                    number[cell(corners[3 * t + 1])]};
+    }
     return result;
 }
 

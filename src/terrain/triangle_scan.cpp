@@ -50,7 +50,7 @@ Candidate scanTriangle(const GridView& grid, GridPoint a, GridPoint b, GridPoint
     const int yMin = std::min({a.row, b.row, c.row});
     const int yMax = std::max({a.row, b.row, c.row});
 
-    Candidate best{std::uint32_t(a.row) * grid.columns + a.column, 0.0};
+    Candidate best{pack(a), 0.0};
     double bestError = 0;
     for (int y = yMin; y <= yMax; ++y) {
         int lo = xMin;
@@ -77,7 +77,7 @@ Candidate scanTriangle(const GridView& grid, GridPoint a, GridPoint b, GridPoint
             ec -= stepC;
         }
         if (bestX >= 0)
-            best.cell = std::uint32_t(base + bestX);
+            best.point = pack({bestX, y});
     }
     best.error = bestError;
     return best;

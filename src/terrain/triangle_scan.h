@@ -1,29 +1,12 @@
 #pragma once
 
-#include "terrain/simplify.h"
-
-#include <cstdint>
+#include "terrain/grid_view.h"
 
 namespace grondel::terrain::detail {
 
-// The heights of a grid already checked by simplify().
-struct GridView {
-    const double* heights = nullptr;
-    int columns = 0;
-    int rows = 0;
-    double at(GridPoint p) const { return heights[std::size_t(p.row) * columns + p.column]; }
-};
-
-// Twice the signed area of (a, b, c): positive when they run counter-clockwise in (column, row)
-// with rows growing like y. Exact for coordinates up to kMaxSimplifyEdge.
-inline std::int64_t orient(GridPoint a, GridPoint b, GridPoint c) {
-    return std::int64_t(b.column - a.column) * (c.row - a.row) -
-           std::int64_t(b.row - a.row) * (c.column - a.column);
-}
-
 // The grid point farthest from the plane through a triangle's corners, and its distance.
 struct Candidate {
-    std::uint32_t cell = 0; // row * columns + column
+    PackedPoint point = 0;
     double error = 0;
 };
 
