@@ -50,9 +50,9 @@ SimplifyStatus checkInput(const HeightGrid& grid, const SimplifyLimits& limits, 
 // point is beyond the threshold, largest error first.
 class Refiner {
 public:
-    Refiner(const detail::GridView& grid, bool nwDiagonal, double threshold,
-            std::size_t expectedTriangles)
-        : grid_(grid)
+    Refiner(const detail::GridView& grid, detail::TriangleScanner& scanner, bool nwDiagonal,
+            double threshold, std::size_t expectedTriangles)
+        : scanner_(scanner)
         , threshold_(threshold)
         , mesh_(grid.columns, grid.rows, nwDiagonal) {
         mesh_.reserve(expectedTriangles);
@@ -87,20 +87,21 @@ public:
     // The largest error over the whole grid, scanned afresh.
     double error() const {
         double largest = 0;
-        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t)
-            largest = std::max(largest, scan(t).error);
+        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
+            largest = std::max(
+                largest,
+                scanner_.scanEvery(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2))
+                    .error);
+        }
         return largest;
     }
 
     DelaunayMesh& mesh() { return mesh_; }
 
 private:
-    detail::Candidate scan(std::uint32_t t) const {
-        return detail::scanTriangle(grid_, mesh_.corner(t, 0), mesh_.corner(t, 1),
-                                    mesh_.corner(t, 2));
-    }
     void rescan(std::uint32_t t) {
-        const detail::Candidate found = scan(t);
+        const detail::Candidate found =
+            scanner_.scan(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
         if (t >= candidates_.size())
             candidates_.resize(std::size_t(t) + 1);
         candidates_[t] = found.point;
@@ -110,7 +111,7 @@ private:
             heap_.remove(t);
     }
 
-    const detail::GridView& grid_;
+    detail::TriangleScanner& scanner_;
     const double threshold_;
     DelaunayMesh mesh_;
     detail::ErrorHeap heap_;
@@ -119,14 +120,12 @@ private:
 };
 
 // The diagonal whose two triangles leave the smaller error; the north-west one on a tie.
-bool pickNwDiagonal(const detail::GridView& grid) {
+bool pickNwDiagonal(const detail::GridView& grid, detail::TriangleScanner& scanner) {
     const int x = grid.columns - 1;
     const int y = grid.rows - 1;
     const GridPoint nw{0, 0}, ne{x, 0}, se{x, y}, sw{0, y};
-    const double viaNw = std::max(detail::scanTriangle(grid, nw, ne, se).error,
-                                  detail::scanTriangle(grid, nw, se, sw).error);
-    const double viaNe = std::max(detail::scanTriangle(grid, nw, ne, sw).error,
-                                  detail::scanTriangle(grid, ne, se, sw).error);
+    const double viaNw = std::max(scanner.scan(nw, ne, se).error, scanner.scan(nw, se, sw).error);
+    const double viaNe = std::max(scanner.scan(nw, ne, sw).error, scanner.scan(ne, se, sw).error);
     return viaNw <= viaNe;
 }
 
@@ -168,7 +167,8 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
     std::vector<detail::PackedPoint> corners;
     std::vector<detail::PackedPoint> points;
     {
-        Refiner refiner(view, pickNwDiagonal(view), threshold, expected);
+        detail::TriangleScanner scanner(view);
+        Refiner refiner(view, scanner, pickNwDiagonal(view, scanner), threshold, expected);
         result.mesh.errorMet = refiner.run(maxFaces);
         result.mesh.error = refiner.error();
         corners = refiner.mesh().takeCorners();

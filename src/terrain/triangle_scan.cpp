@@ -6,6 +6,8 @@
 namespace grondel::terrain::detail {
 namespace {
 
+constexpr int kBlock = TriangleScanner::kBlock;
+
 int floorDiv(int n, int d) { // d > 0
     const int q = n / d;
     return (n % d != 0 && n < 0) ? q - 1 : q;
@@ -33,54 +35,184 @@ struct Edge {
     }
 };
 
-} // namespace
+// The plane through a triangle's corners. It is written ha + wb (hb - ha) + wc (hc - ha) with
+// the barycentric weights wb = ca(x, y) / det and wc = ab(x, y) / det. The edge values are
+// whole numbers, exact in a double, so a point costs two rounded products and no error grows
+// along a row, even on a long sliver.
+struct Plane {
+    Edge ab, bc, ca;
+    double ha, db, dc;
+    int xMin, xMax, yMin, yMax;
 
-Candidate scanTriangle(const GridView& grid, GridPoint a, GridPoint b, GridPoint c) {
-    const Edge ab(a, b), bc(b, c), ca(c, a);
-    // The surface is ha + wb (hb - ha) + wc (hc - ha) with the barycentric weights
-    // wb = ca(x, y) / det and wc = ab(x, y) / det. The edge values are whole numbers, exact in
-    // a double, so each point costs two rounded products and no error grows along a row, even
-    // on a long sliver.
-    const double det = double(orient(a, b, c));
-    const double ha = grid.at(a);
-    const double db = (grid.at(b) - ha) / det;
-    const double dc = (grid.at(c) - ha) / det;
-    const int xMin = std::min({a.column, b.column, c.column});
-    const int xMax = std::max({a.column, b.column, c.column});
-    const int yMin = std::min({a.row, b.row, c.row});
-    const int yMax = std::max({a.row, b.row, c.row});
+    Plane(const GridView& grid, GridPoint a, GridPoint b, GridPoint c)
+        : ab(a, b)
+        , bc(b, c)
+        , ca(c, a)
+        , ha(grid.at(a))
+        , db((grid.at(b) - ha) / double(orient(a, b, c)))
+        , dc((grid.at(c) - ha) / double(orient(a, b, c)))
+        , xMin(std::min({a.column, b.column, c.column}))
+        , xMax(std::max({a.column, b.column, c.column}))
+        , yMin(std::min({a.row, b.row, c.row}))
+        , yMax(std::max({a.row, b.row, c.row})) {}
 
-    Candidate best{pack(a), 0.0};
-    double bestError = 0;
-    for (int y = yMin; y <= yMax; ++y) {
-        int lo = xMin;
-        int hi = xMax;
+    // The columns of row y inside or on the triangle, empty when lo > hi.
+    std::pair<int, int> span(int y) const {
+        int lo = xMin, hi = xMax;
         ab.clip(y, lo, hi);
         bc.clip(y, lo, hi);
         ca.clip(y, lo, hi);
-        if (lo > hi)
-            continue;
-        const std::size_t base = std::size_t(y) * grid.columns;
-        const double* row = grid.heights + base;
-        double eb = double(ca.rowValue(y)) - double(ca.dy) * lo;
-        double ec = double(ab.rowValue(y)) - double(ab.dy) * lo;
-        const double stepB = ca.dy;
-        const double stepC = ab.dy;
-        int bestX = -1;
-        for (int x = lo; x <= hi; ++x) {
-            const double error = std::abs(row[x] - (ha + eb * db + ec * dc));
-            if (error > bestError) {
-                bestError = error;
-                bestX = x;
-            }
-            eb -= stepB;
-            ec -= stepC;
-        }
-        if (bestX >= 0)
-            best.point = pack({bestX, y});
+        return {lo, hi};
     }
-    best.error = bestError;
-    return best;
+    double at(int x, int y) const {
+        return ha + (double(ca.rowValue(y)) - double(ca.dy) * x) * db +
+               (double(ab.rowValue(y)) - double(ab.dy) * x) * dc;
+    }
+    double slopeX() const { return -(double(ca.dy) * db + double(ab.dy) * dc); }
+    double slopeY() const { return double(ca.dx) * db + double(ab.dx) * dc; }
+};
+
+struct Best {
+    double error = 0;
+    int x = 0, y = 0;
+};
+
+// Where point (x, y) of a grid blocksAcross blocks wide sits in its copy block by block.
+std::size_t tiledIndex(int blocksAcross, int x, int y) {
+    return (std::size_t(y / kBlock) * std::size_t(blocksAcross) + std::size_t(x / kBlock)) *
+               (kBlock * kBlock) +
+           std::size_t(y % kBlock) * kBlock + std::size_t(x % kBlock);
+}
+
+// Raises best with the points lo..hi of row y, read from the copy block by block.
+void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, int lo, int hi,
+             Best& best) {
+    if (lo > hi)
+        return;
+    // Point x of the row is at row[x / kBlock * kBlock^2 + x % kBlock].
+    const double* row = tiled + tiledIndex(blocksAcross, 0, y);
+    double eb = double(plane.ca.rowValue(y)) - double(plane.ca.dy) * lo;
+    double ec = double(plane.ab.rowValue(y)) - double(plane.ab.dy) * lo;
+    const double stepB = plane.ca.dy, stepC = plane.ab.dy;
+    const double ha = plane.ha, db = plane.db, dc = plane.dc;
+    double bestError = best.error;
+    int bestX = -1;
+    for (int x = lo; x <= hi; ++x) {
+        const double h = row[std::size_t(x / kBlock) * (kBlock * kBlock) + std::size_t(x % kBlock)];
+        const double error = std::abs(h - (ha + eb * db + ec * dc));
+        if (error > bestError) {
+            bestError = error;
+            bestX = x;
+        }
+        eb -= stepB;
+        ec -= stepC;
+    }
+    if (bestX >= 0)
+        best = {bestError, bestX, y};
+}
+
+} // namespace
+
+TriangleScanner::TriangleScanner(const GridView& grid)
+    : grid_(grid)
+    , blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
+    const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
+    low_.assign(std::size_t(blocksAcross_) * blocksDown, INFINITY);
+    high_.assign(low_.size(), -INFINITY);
+    tiled_.assign(low_.size() * kBlock * kBlock, 0.0);
+    for (int y = 0; y < grid.rows; ++y) {
+        const double* row = grid.heights + std::size_t(y) * grid.columns;
+        const std::size_t base = std::size_t(y / kBlock) * blocksAcross_;
+        for (int x = 0; x < grid.columns; ++x) {
+            tiled_[tiledIndex(blocksAcross_, x, y)] = row[x];
+            const std::size_t block = base + std::size_t(x / kBlock);
+            low_[block] = std::min(low_[block], row[x]);
+            high_[block] = std::max(high_[block], row[x]);
+            maxAbs_ = std::max(maxAbs_, std::abs(row[x]));
+        }
+    }
+}
+
+Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c) const {
+    const Plane plane(grid_, a, b, c);
+    Best best{0.0, a.column, a.row};
+    for (int y = plane.yMin; y <= plane.yMax; ++y) {
+        const auto [lo, hi] = plane.span(y);
+        scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
+    }
+    return {pack({best.x, best.y}), best.error};
+}
+
+// Rows come in bands of kBlock aligned with the blocks. In a band, the blocks that lie wholly
+// inside the triangle are bounded first: the plane's range over a block is known from its
+// slopes, so no point of the block can be off by more than the larger of highest - lowest
+// plane and highest plane - lowest height. Each block's centre is measured on the way, so the
+// worst point found is already large when the blocks are visited, and only those whose bound
+// beats it are scanned. The rest of each row is scanned point by point.
+Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c) {
+    const Plane plane(grid_, a, b, c);
+    if (plane.xMax - plane.xMin < 2 * kBlock || plane.yMax - plane.yMin < 2 * kBlock)
+        return scanEvery(a, b, c);
+
+    spans_.resize(std::size_t(plane.yMax - plane.yMin + 1));
+    for (int y = plane.yMin; y <= plane.yMax; ++y)
+        spans_[std::size_t(y - plane.yMin)] = plane.span(y);
+    const auto spanOf = [&](int y) { return spans_[std::size_t(y - plane.yMin)]; };
+
+    // The blocks' columns inside the triangle for every row of band by: first..last.
+    const auto innerBlocks = [&](int by) -> std::pair<int, int> {
+        const int y0 = by * kBlock;
+        if (y0 < plane.yMin || y0 + kBlock - 1 > plane.yMax)
+            return {0, -1};
+        int lo = plane.xMin, hi = plane.xMax;
+        for (int y = y0; y < y0 + kBlock; ++y) {
+            lo = std::max(lo, spanOf(y).first);
+            hi = std::min(hi, spanOf(y).second);
+        }
+        return {(lo + kBlock - 1) / kBlock, floorDiv(hi + 1, kBlock) - 1};
+    };
+
+    const double riseX = plane.slopeX() * (kBlock - 1), riseY = plane.slopeY() * (kBlock - 1);
+    const double slack = 0x1p-40 * (maxAbs_ + std::abs(riseX) + std::abs(riseY));
+    Best best{0.0, a.column, a.row};
+    bounds_.clear();
+    const int bandFirst = plane.yMin / kBlock, bandLast = plane.yMax / kBlock;
+    for (int by = bandFirst; by <= bandLast; ++by) {
+        const auto [first, last] = innerBlocks(by);
+        for (int bx = first; bx <= last; ++bx) {
+            const int x0 = bx * kBlock, y0 = by * kBlock;
+            const double corner = plane.at(x0, y0);
+            const double planeLow = corner + std::min(0.0, riseX) + std::min(0.0, riseY);
+            const double planeHigh = corner + std::max(0.0, riseX) + std::max(0.0, riseY);
+            const std::size_t block = std::size_t(by) * blocksAcross_ + std::size_t(bx);
+            bounds_.push_back(std::max(high_[block] - planeLow, planeHigh - low_[block]) + slack);
+            scanRow(tiled_.data(), blocksAcross_, plane, y0 + kBlock / 2, x0 + kBlock / 2,
+                    x0 + kBlock / 2, best);
+        }
+    }
+    std::size_t next = 0;
+    for (int by = bandFirst; by <= bandLast; ++by) {
+        const auto [first, last] = innerBlocks(by);
+        const int y0 = std::max(by * kBlock, plane.yMin);
+        const int y1 = std::min(by * kBlock + kBlock - 1, plane.yMax);
+        for (int y = y0; y <= y1; ++y) {
+            const auto [lo, hi] = spanOf(y);
+            if (first > last) {
+                scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
+            } else {
+                scanRow(tiled_.data(), blocksAcross_, plane, y, lo, first * kBlock - 1, best);
+                scanRow(tiled_.data(), blocksAcross_, plane, y, (last + 1) * kBlock, hi, best);
+            }
+        }
+        for (int bx = first; bx <= last; ++bx) {
+            if (bounds_[next++] <= best.error)
+                continue;
+            for (int y = y0; y <= y1; ++y)
+                scanRow(tiled_.data(), blocksAcross_, plane, y, bx * kBlock,
+                        bx * kBlock + kBlock - 1, best);
+        }
+    }
+    return {pack({best.x, best.y}), best.error};
 }
 
 } // namespace grondel::terrain::detail
