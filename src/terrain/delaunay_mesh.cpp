@@ -3,13 +3,6 @@
 namespace grondel::terrain::detail {
 namespace {
 
-std::uint32_t next(std::uint32_t e) {
-    return e % 3 == 2 ? e - 2 : e + 1;
-}
-std::uint32_t prev(std::uint32_t e) {
-    return e % 3 == 0 ? e + 2 : e - 1;
-}
-
 // Positive when d lies strictly inside the circle through the counter-clockwise a, b, c.
 // Coordinates below 2^13 keep every product under 2^52.
 bool inCircle(GridPoint a, GridPoint b, GridPoint c, GridPoint d) {

@@ -18,8 +18,14 @@ public:
     // from the north-west corner when nwDiagonal, else from the north-east corner.
     DelaunayMesh(int columns, int rows, bool nwDiagonal);
 
+    static constexpr std::int32_t kNone = -1;
+    static std::uint32_t next(std::uint32_t e) { return e % 3 == 2 ? e - 2 : e + 1; }
+    static std::uint32_t prev(std::uint32_t e) { return e % 3 == 0 ? e + 2 : e - 1; }
+
+    // Triangle slots, dead ones included (see kill()).
     std::uint32_t triangleCount() const { return std::uint32_t(corners_.size() / 3); }
     GridPoint corner(std::uint32_t t, int k) const { return unpack(corners_[3 * t + k]); }
+    bool alive(std::uint32_t t) const { return corners_[3 * t] != kDead; }
 
     // Triangles added by inserting p into triangle t: 1 when p lies on the rectangle's border,
     // else 2.
@@ -31,19 +37,33 @@ public:
     void insert(std::uint32_t t, GridPoint p);
     const std::vector<std::uint32_t>& changed() const { return changed_; }
 
+    // Half-edges for the coarsening pass (coarsen.h), after which the mesh may no longer be
+    // Delaunay and takes no more points.
+    PackedPoint from(std::uint32_t e) const { return corners_[e]; }
+    std::int32_t twin(std::uint32_t e) const { return twins_[e]; }
+    // Rewrites triangle t and points the given neighbours' half-edges back at it.
+    void setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
+                     std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA);
+    // Makes half-edges e and f each other's twin.
+    void link(std::uint32_t e, std::uint32_t f) {
+        twins_[e] = std::int32_t(f);
+        twins_[f] = std::int32_t(e);
+    }
+    // Leaves slot t unused: alive(t) turns false and its corners mean nothing.
+    void kill(std::uint32_t t) { corners_[3 * t] = kDead; }
+
     void reserve(std::size_t triangles);
+    const std::vector<PackedPoint>& points() const { return points_; }
     // Hands the corners over, three per triangle, leaving the mesh empty.
     std::vector<PackedPoint> takeCorners() { return std::move(corners_); }
     // Hands the points over in the order they came: the four corners of the grid, then each
     // inserted point.
     std::vector<PackedPoint> takePoints() { return std::move(points_); }
 
-private:
-    static constexpr std::int32_t kNone = -1;
+    static constexpr PackedPoint kDead = 0xffffffffu; // no grid point packs to this
 
+private:
     std::uint32_t addTriangle();
-    void setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
-                     std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA);
     void splitInside(std::uint32_t t, PackedPoint p);
     void splitEdge(std::uint32_t edge, PackedPoint p);
     void legalize();

@@ -1,7 +1,7 @@
 #include "terrain/simplify.h"
 
 #include "terrain/delaunay_mesh.h"
-#include "terrain/error_heap.h"
+#include "terrain/refine.h"
 #include "terrain/triangle_scan.h"
 
 #include <algorithm>
@@ -10,8 +10,6 @@
 
 namespace grondel::terrain {
 namespace {
-
-using detail::DelaunayMesh;
 
 // Errors below this share of the largest |height| are rounding, not shape: the scan's own
 // error is a few ulps (2^-50 or so), an outside check's a few more.
@@ -46,89 +44,6 @@ SimplifyStatus checkInput(const HeightGrid& grid, const SimplifyLimits& limits, 
     return SimplifyStatus::Ok;
 }
 
-// The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
-// point is beyond the threshold, largest error first.
-class Refiner {
-public:
-    Refiner(const detail::GridView& grid, detail::TriangleScanner& scanner, bool nwDiagonal,
-            double threshold, std::size_t expectedTriangles)
-        : scanner_(scanner)
-        , threshold_(threshold)
-        , mesh_(grid.columns, grid.rows, nwDiagonal) {
-        mesh_.reserve(expectedTriangles);
-        candidates_.reserve(expectedTriangles);
-        rescan(0);
-        rescan(1);
-    }
-
-    // Refines until no point's error exceeds the threshold (true) or the next point would take
-    // the mesh past maxFaces (false).
-    bool run(std::int64_t maxFaces) {
-        while (!heap_.empty()) {
-            const std::uint32_t t = heap_.top();
-            const GridPoint p = detail::unpack(candidates_[t]);
-            if (p == mesh_.corner(t, 0) || p == mesh_.corner(t, 1) || p == mesh_.corner(t, 2)) {
-                // Only rounding makes a corner stand out; nothing left to gain here.
-                heap_.remove(t);
-                continue;
-            }
-            if (std::int64_t(mesh_.triangleCount()) + mesh_.facesAdded(t, p) > maxFaces)
-                return false;
-            mesh_.insert(t, p);
-            touched_.assign(mesh_.changed().begin(), mesh_.changed().end());
-            std::sort(touched_.begin(), touched_.end());
-            touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
-            for (const std::uint32_t changed : touched_)
-                rescan(changed);
-        }
-        return true;
-    }
-
-    // The largest error over the whole grid, scanned afresh.
-    double error() const {
-        double largest = 0;
-        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
-            largest = std::max(
-                largest,
-                scanner_.scanEvery(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2))
-                    .error);
-        }
-        return largest;
-    }
-
-    DelaunayMesh& mesh() { return mesh_; }
-
-private:
-    void rescan(std::uint32_t t) {
-        const detail::Candidate found =
-            scanner_.scan(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
-        if (t >= candidates_.size())
-            candidates_.resize(std::size_t(t) + 1);
-        candidates_[t] = found.point;
-        if (found.error > threshold_)
-            heap_.set(t, found.error);
-        else
-            heap_.remove(t);
-    }
-
-    detail::TriangleScanner& scanner_;
-    const double threshold_;
-    DelaunayMesh mesh_;
-    detail::ErrorHeap heap_;
-    std::vector<detail::PackedPoint> candidates_; // the worst point of each triangle
-    std::vector<std::uint32_t> touched_;
-};
-
-// The diagonal whose two triangles leave the smaller error; the north-west one on a tie.
-bool pickNwDiagonal(const detail::GridView& grid, detail::TriangleScanner& scanner) {
-    const int x = grid.columns - 1;
-    const int y = grid.rows - 1;
-    const GridPoint nw{0, 0}, ne{x, 0}, se{x, y}, sw{0, y};
-    const double viaNw = std::max(scanner.scan(nw, ne, se).error, scanner.scan(nw, se, sw).error);
-    const double viaNe = std::max(scanner.scan(nw, ne, sw).error, scanner.scan(ne, se, sw).error);
-    return viaNw <= viaNe;
-}
-
 } // namespace
 
 std::string_view describe(SimplifyStatus status) {
@@ -159,21 +74,27 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
     const detail::GridView view{grid.heights.data(), grid.columns, grid.rows};
     const double threshold =
         insertThreshold(limits.maxError.value_or(0.0), maxAbs * kRoundingShare);
-    const std::int64_t maxFaces = limits.maxFaces.value_or(INT64_MAX);
-    const std::size_t fullGrid = 2 * std::size_t(grid.columns - 1) * std::size_t(grid.rows - 1);
-    const std::size_t expected =
-        limits.maxFaces ? std::size_t(std::min<std::int64_t>(maxFaces, fullGrid)) : 0;
-
-    std::vector<detail::PackedPoint> corners;
-    std::vector<detail::PackedPoint> points;
-    {
-        detail::TriangleScanner scanner(view);
-        Refiner refiner(view, scanner, pickNwDiagonal(view, scanner), threshold, expected);
-        result.mesh.errorMet = refiner.run(maxFaces);
-        result.mesh.error = refiner.error();
-        corners = refiner.mesh().takeCorners();
-        points = refiner.mesh().takePoints();
+    detail::TriangleScanner scanner(view);
+    detail::Refined refined;
+    if (!limits.maxFaces) {
+        refined = detail::refine(view, scanner, threshold, INT64_MAX, true);
+    } else {
+        // Greedy insertion needs more faces than are left once coarsening is done, so the
+        // budget first allows twice as many; when that does not meet the error within the
+        // budget, greedy insertion alone goes up to the budget.
+        const std::int64_t budget = *limits.maxFaces;
+        refined = detail::refine(view, scanner, threshold,
+                                 budget > INT64_MAX / 2 ? INT64_MAX : 2 * budget, true);
+        if (!refined.errorMet || std::int64_t(refined.faces) > budget) {
+            refined = {};
+            refined = detail::refine(view, scanner, threshold, budget, false);
+        }
     }
+    result.mesh.errorMet = refined.errorMet;
+    result.mesh.error = refined.error;
+    std::vector<detail::PackedPoint> corners = std::move(refined.corners);
+    std::vector<detail::PackedPoint> points = std::move(refined.points);
+
     // Each kept point's number, looked up by its cell. Left uninitialised: only the cells of
     // kept points are ever written or read, so a sparse mesh touches few pages.
     const std::unique_ptr<std::uint32_t[]> number(
@@ -181,17 +102,29 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
     const auto cell = [&grid](detail::PackedPoint p) {
         return std::size_t(p >> 16) * std::size_t(grid.columns) + (p & 0xffffu);
     };
-    result.mesh.points.resize(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        result.mesh.points[i] = detail::unpack(points[i]);
-        number[cell(points[i])] = std::uint32_t(i);
+    constexpr std::uint32_t kUnused = 0xffffffffu, kUsed = 0;
+    for (const detail::PackedPoint p : points)
+        number[cell(p)] = kUnused;
+    for (std::size_t e = 0; e < corners.size(); e += 3) {
+        if (corners[e] == detail::DelaunayMesh::kDead)
+            continue;
+        for (std::size_t k = e; k < e + 3; ++k)
+            number[cell(corners[k])] = kUsed;
+    }
+    for (const detail::PackedPoint p : points) {
+        if (number[cell(p)] == kUsed) {
+            number[cell(p)] = std::uint32_t(result.mesh.points.size());
+            result.mesh.points.push_back(detail::unpack(p));
+        }
     }
     points = {};
     // Counter-clockwise in (column, row) is clockwise in (column, -row): swap two corners.
-    result.mesh.triangles.resize(corners.size() / 3);
-    for (std::size_t t = 0; t < result.mesh.triangles.size(); ++t) {
-        result.mesh.triangles[t] = {number[cell(corners[3 * t])], number[cell(corners[3 * t + 2])],
-                                    number[cell(corners[3 * t + 1])]};
+    result.mesh.triangles.reserve(corners.size() / 3);
+    for (std::size_t e = 0; e < corners.size(); e += 3) {
+        if (corners[e] != detail::DelaunayMesh::kDead) {
+            result.mesh.triangles.push_back({number[cell(corners[e])], number[cell(corners[e + 2])],
+                                             number[cell(corners[e + 1])]});
+        }
     }
     return result;
 }

@@ -15,22 +15,50 @@ int floorDiv(int n, int d) { // d > 0
 
 // One edge p -> q as the function f(x, y) = (q - p) x ((x, y) - p), >= 0 on the triangle's
 // side. On row y it is rowValue(y) - dy * x. Every term stays below 2^25 on a 4097 grid.
+// Walking down the rows it keeps floor(f / |dy|) without dividing: f grows by dx a row.
 struct Edge {
     int dx, dy, px, py;
+    int d = 0;          // |dy|
+    int q = 0, r = 0;   // f = q d + r with 0 <= r < d on the current row; f itself when d = 0
+    int dq = 0, dr = 0; // dx = dq d + dr likewise
+
     Edge(GridPoint p, GridPoint q)
         : dx(q.column - p.column)
         , dy(q.row - p.row)
         , px(p.column)
-        , py(p.row) {}
+        , py(p.row)
+        , d(std::abs(dy)) {}
     int rowValue(int y) const { return dx * (y - py) + dy * px; }
-    // Narrows [lo, hi] to the columns of row y on the triangle's side of the edge.
-    void clip(int y, int& lo, int& hi) const {
-        const int f = rowValue(y);
+
+    void start(int y) {
+        q = rowValue(y);
+        if (d == 0)
+            return;
+        const int f = q;
+        q = floorDiv(f, d);
+        r = f - q * d;
+        dq = floorDiv(dx, d);
+        dr = dx - dq * d;
+    }
+    void step() {
+        if (d == 0) {
+            q += dx;
+            return;
+        }
+        q += dq;
+        r += dr;
+        if (r >= d) {
+            r -= d;
+            ++q;
+        }
+    }
+    // Narrows [lo, hi] to the columns of the current row on the triangle's side of the edge.
+    void clip(int& lo, int& hi) const {
         if (dy > 0)
-            hi = std::min(hi, floorDiv(f, dy));
+            hi = std::min(hi, q);
         else if (dy < 0)
-            lo = std::max(lo, -floorDiv(f, -dy));
-        else if (f < 0)
+            lo = std::max(lo, -q);
+        else if (q < 0)
             hi = lo - 1;
     }
 };
@@ -49,19 +77,28 @@ struct Plane {
         , bc(b, c)
         , ca(c, a)
         , ha(grid.at(a))
-        , db((grid.at(b) - ha) / double(orient(a, b, c)))
-        , dc((grid.at(c) - ha) / double(orient(a, b, c)))
         , xMin(std::min({a.column, b.column, c.column}))
         , xMax(std::max({a.column, b.column, c.column}))
         , yMin(std::min({a.row, b.row, c.row}))
-        , yMax(std::max({a.row, b.row, c.row})) {}
+        , yMax(std::max({a.row, b.row, c.row})) {
+        const double det = double(orient(a, b, c));
+        db = (grid.at(b) - ha) / det;
+        dc = (grid.at(c) - ha) / det;
+        ab.start(yMin);
+        bc.start(yMin);
+        ca.start(yMin);
+    }
 
-    // The columns of row y inside or on the triangle, empty when lo > hi.
-    std::pair<int, int> span(int y) const {
+    // The columns inside or on the triangle of row yMin, then of each next row in turn;
+    // empty when lo > hi.
+    std::pair<int, int> nextSpan() {
         int lo = xMin, hi = xMax;
-        ab.clip(y, lo, hi);
-        bc.clip(y, lo, hi);
-        ca.clip(y, lo, hi);
+        ab.clip(lo, hi);
+        bc.clip(lo, hi);
+        ca.clip(lo, hi);
+        ab.step();
+        bc.step();
+        ca.step();
         return {lo, hi};
     }
     double at(int x, int y) const {
@@ -133,11 +170,11 @@ TriangleScanner::TriangleScanner(const GridView& grid)
     }
 }
 
-Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c) const {
-    const Plane plane(grid_, a, b, c);
+Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap) const {
+    Plane plane(grid_, a, b, c);
     Best best{0.0, a.column, a.row};
-    for (int y = plane.yMin; y <= plane.yMax; ++y) {
-        const auto [lo, hi] = plane.span(y);
+    for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
+        const auto [lo, hi] = plane.nextSpan();
         scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
     }
     return {pack({best.x, best.y}), best.error};
@@ -149,14 +186,14 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c) cons
 // plane and highest plane - lowest height. Each block's centre is measured on the way, so the
 // worst point found is already large when the blocks are visited, and only those whose bound
 // beats it are scanned. The rest of each row is scanned point by point.
-Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c) {
-    const Plane plane(grid_, a, b, c);
+Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double cap) {
+    Plane plane(grid_, a, b, c);
     if (plane.xMax - plane.xMin < 2 * kBlock || plane.yMax - plane.yMin < 2 * kBlock)
-        return scanEvery(a, b, c);
+        return scanEvery(a, b, c, cap);
 
     spans_.resize(std::size_t(plane.yMax - plane.yMin + 1));
-    for (int y = plane.yMin; y <= plane.yMax; ++y)
-        spans_[std::size_t(y - plane.yMin)] = plane.span(y);
+    for (auto& span : spans_)
+        span = plane.nextSpan();
     const auto spanOf = [&](int y) { return spans_[std::size_t(y - plane.yMin)]; };
 
     // The blocks' columns inside the triangle for every row of band by: first..last.
@@ -190,6 +227,9 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c) {
                     x0 + kBlock / 2, best);
         }
     }
+    const auto result = [&best] { return Candidate{pack({best.x, best.y}), best.error}; };
+    if (best.error > cap)
+        return result();
     std::size_t next = 0;
     for (int by = bandFirst; by <= bandLast; ++by) {
         const auto [first, last] = innerBlocks(by);
@@ -211,8 +251,10 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c) {
                 scanRow(tiled_.data(), blocksAcross_, plane, y, bx * kBlock,
                         bx * kBlock + kBlock - 1, best);
         }
+        if (best.error > cap)
+            break;
     }
-    return {pack({best.x, best.y}), best.error};
+    return result();
 }
 
 } // namespace grondel::terrain::detail

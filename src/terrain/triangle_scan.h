@@ -2,6 +2,7 @@
 
 #include "terrain/grid_view.h"
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -28,11 +29,12 @@ public:
 
     // The worst point, skipping blocks of the grid whose bounds show they cannot beat the
     // worst point found so far. The error found is the largest to within rounding (below
-    // 2^-40 of the largest |height| and the plane's rise across a block).
-    Candidate scan(GridPoint a, GridPoint b, GridPoint c);
+    // 2^-40 of the largest |height| and the plane's rise across a block). The scan may stop
+    // early at any point whose error exceeds cap, returning that one.
+    Candidate scan(GridPoint a, GridPoint b, GridPoint c, double cap = INFINITY);
 
     // The same, looking at every point.
-    Candidate scanEvery(GridPoint a, GridPoint b, GridPoint c) const;
+    Candidate scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap = INFINITY) const;
 
 private:
     const GridView& grid_;
