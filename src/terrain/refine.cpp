@@ -10,7 +10,7 @@ namespace grondel::terrain::detail {
 namespace {
 
 // Points that coarsening passes may try to remove again after others went.
-constexpr int kCoarseningPasses = 2;
+constexpr int kCoarseningPasses = 4;
 
 // The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
 // point is beyond the threshold, largest error first.
