@@ -31,7 +31,7 @@ Coarsener::Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& 
 
 std::size_t Coarsener::pass(const std::vector<PackedPoint>& points) {
     std::size_t removed = 0;
-    for (std::size_t i = 4; i < points.size(); ++i) {
+    for (std::size_t i = 0; i < points.size(); ++i) {
         std::uint32_t& out = outgoing_[cell(points[i])];
         if (out == kGone || !(out & kStale))
             continue;

@@ -19,7 +19,8 @@ public:
     // The mesh must be sound and meet the threshold already.
     Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner, double threshold);
 
-    // Tries each of points in order, except the grid's four corners, and removes those it can.
+    // Tries each of points in order, which must not hold the grid's four corners, and removes
+    // those it can.
     // A point tried before is tried again only if a neighbour went since. Returns how many
     // went.
     std::size_t pass(const std::vector<PackedPoint>& points);

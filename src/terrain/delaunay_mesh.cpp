@@ -1,5 +1,7 @@
 #include "terrain/delaunay_mesh.h"
 
+#include <algorithm>
+
 namespace grondel::terrain::detail {
 namespace {
 
@@ -18,6 +20,15 @@ bool inCircle(GridPoint a, GridPoint b, GridPoint c, GridPoint d) {
 }
 
 } // namespace
+
+std::uint32_t mortonCode(GridPoint p) {
+    std::uint32_t code = 0;
+    for (int bit = 0; bit < 16; ++bit) {
+        code |= ((std::uint32_t(p.column) >> bit) & 1u) << (2 * bit);
+        code |= ((std::uint32_t(p.row) >> bit) & 1u) << (2 * bit + 1);
+    }
+    return code;
+}
 
 DelaunayMesh::DelaunayMesh(int columns, int rows, bool nwDiagonal) {
     const int x = columns - 1;
@@ -153,6 +164,35 @@ void DelaunayMesh::legalize() {
         pending_.push_back(3 * t);
         pending_.push_back(3 * u + 1);
     }
+}
+
+void DelaunayMesh::sortSpatially() {
+    const std::uint32_t count = triangleCount();
+    // Each triangle by the curve's code of its centroid (rounded down), then by number.
+    std::vector<std::uint64_t> keys(count);
+    for (std::uint32_t t = 0; t < count; ++t) {
+        const GridPoint a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
+        const GridPoint centre{(a.column + b.column + c.column) / 3, (a.row + b.row + c.row) / 3};
+        keys[t] = std::uint64_t(mortonCode(centre)) << 32 | t;
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::uint32_t> newNumber(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        newNumber[std::uint32_t(keys[i])] = i;
+    std::vector<PackedPoint> corners(corners_.size());
+    std::vector<std::int32_t> twins(twins_.size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto t = std::uint32_t(keys[i]);
+        for (std::uint32_t k = 0; k < 3; ++k) {
+            corners[3 * i + k] = corners_[3 * t + k];
+            const std::int32_t twin = twins_[3 * t + k];
+            twins[3 * i + k] = twin == kNone ? kNone
+                                             : std::int32_t(3 * newNumber[std::uint32_t(twin) / 3] +
+                                                            std::uint32_t(twin) % 3);
+        }
+    }
+    corners_ = std::move(corners);
+    twins_ = std::move(twins);
 }
 
 } // namespace grondel::terrain::detail

@@ -49,6 +49,9 @@ public:
         twins_[e] = std::int32_t(f);
         twins_[f] = std::int32_t(e);
     }
+    // Renumbers the triangles along a space-filling curve, so that neighbours mostly sit
+    // close together in memory. Numbers given out earlier mean nothing afterwards.
+    void sortSpatially();
     // Leaves slot t unused: alive(t) turns false and its corners mean nothing.
     void kill(std::uint32_t t) { corners_[3 * t] = kDead; }
 

@@ -25,6 +25,9 @@ inline GridPoint unpack(PackedPoint p) {
     return {std::int32_t(p & 0xffffu), std::int32_t(p >> 16)};
 }
 
+// Position along a Z-order curve: points close on the grid mostly get close codes.
+std::uint32_t mortonCode(GridPoint p);
+
 // Twice the signed area of (a, b, c): positive when they run counter-clockwise in (column, row)
 // with rows growing like y. Exact for coordinates up to kMaxSimplifyEdge.
 inline std::int64_t orient(GridPoint a, GridPoint b, GridPoint c) {

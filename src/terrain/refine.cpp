@@ -109,9 +109,16 @@ Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
     out.errorMet = refiner.run(maxFaces);
     DelaunayMesh& mesh = refiner.mesh();
     if (out.errorMet && coarsen) {
+        // Points and triangles in the same spatial order, so that one point's surroundings
+        // are mostly still in the cache from the last point's.
+        mesh.sortSpatially();
+        std::vector<PackedPoint> order(mesh.points().begin() + 4, mesh.points().end());
+        std::sort(order.begin(), order.end(), [](PackedPoint l, PackedPoint r) {
+            return mortonCode(unpack(l)) < mortonCode(unpack(r));
+        });
         Coarsener coarsener(grid, mesh, scanner, threshold);
         for (int pass = 0; pass < kCoarseningPasses; ++pass) {
-            if (coarsener.pass(mesh.points()) == 0)
+            if (coarsener.pass(order) == 0)
                 break;
         }
     }
