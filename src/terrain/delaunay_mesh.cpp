@@ -22,12 +22,14 @@ bool inCircle(GridPoint a, GridPoint b, GridPoint c, GridPoint d) {
 } // namespace
 
 std::uint32_t mortonCode(GridPoint p) {
-    std::uint32_t code = 0;
-    for (int bit = 0; bit < 16; ++bit) {
-        code |= ((std::uint32_t(p.column) >> bit) & 1u) << (2 * bit);
-        code |= ((std::uint32_t(p.row) >> bit) & 1u) << (2 * bit + 1);
-    }
-    return code;
+    // Spreads the 16 bits of v to the even bits of the result.
+    const auto spread = [](std::uint32_t v) {
+        v = (v | v << 8) & 0x00ff00ffu;
+        v = (v | v << 4) & 0x0f0f0f0fu;
+        v = (v | v << 2) & 0x33333333u;
+        return (v | v << 1) & 0x55555555u;
+    };
+    return spread(std::uint32_t(p.column)) | spread(std::uint32_t(p.row)) << 1;
 }
 
 DelaunayMesh::DelaunayMesh(int columns, int rows, bool nwDiagonal) {

@@ -112,10 +112,15 @@ Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
         // Points and triangles in the same spatial order, so that one point's surroundings
         // are mostly still in the cache from the last point's.
         mesh.sortSpatially();
-        std::vector<PackedPoint> order(mesh.points().begin() + 4, mesh.points().end());
-        std::sort(order.begin(), order.end(), [](PackedPoint l, PackedPoint r) {
-            return mortonCode(unpack(l)) < mortonCode(unpack(r));
-        });
+        std::vector<std::uint64_t> keyed;
+        keyed.reserve(mesh.points().size());
+        for (auto p = mesh.points().begin() + 4; p != mesh.points().end(); ++p)
+            keyed.push_back(std::uint64_t(mortonCode(unpack(*p))) << 32 | *p);
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<PackedPoint> order(keyed.size());
+        for (std::size_t i = 0; i < keyed.size(); ++i)
+            order[i] = PackedPoint(keyed[i]);
+        keyed = {};
         Coarsener coarsener(grid, mesh, scanner, threshold);
         for (int pass = 0; pass < kCoarseningPasses; ++pass) {
             if (coarsener.pass(order) == 0)

@@ -84,13 +84,16 @@ struct Plane {
         const double det = double(orient(a, b, c));
         db = (grid.at(b) - ha) / det;
         dc = (grid.at(c) - ha) / det;
+    }
+
+    // Readies nextSpan() for the rows from yMin down.
+    void walkRows() {
         ab.start(yMin);
         bc.start(yMin);
         ca.start(yMin);
     }
-
-    // The columns inside or on the triangle of row yMin, then of each next row in turn;
-    // empty when lo > hi.
+    // After walkRows(), the columns inside or on the triangle of row yMin, then of each next
+    // row in turn; empty when lo > hi.
     std::pair<int, int> nextSpan() {
         int lo = xMin, hi = xMax;
         ab.clip(lo, hi);
@@ -173,6 +176,31 @@ TriangleScanner::TriangleScanner(const GridView& grid)
 Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap) const {
     Plane plane(grid_, a, b, c);
     Best best{0.0, a.column, a.row};
+    if (plane.xMax - plane.xMin < kBlock) {
+        // Narrow: test each point of the bounding box against the edges, which costs less
+        // than the divisions that find a row's ends.
+        for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
+            const double* row = tiled_.data() + tiledIndex(blocksAcross_, 0, y);
+            int fab = plane.ab.rowValue(y) - plane.ab.dy * plane.xMin;
+            int fbc = plane.bc.rowValue(y) - plane.bc.dy * plane.xMin;
+            int fca = plane.ca.rowValue(y) - plane.ca.dy * plane.xMin;
+            for (int x = plane.xMin; x <= plane.xMax; ++x) {
+                if ((fab | fbc | fca) >= 0) {
+                    const double h =
+                        row[std::size_t(x / kBlock) * (kBlock * kBlock) + std::size_t(x % kBlock)];
+                    const double error =
+                        std::abs(h - (plane.ha + double(fca) * plane.db + double(fab) * plane.dc));
+                    if (error > best.error)
+                        best = {error, x, y};
+                }
+                fab -= plane.ab.dy;
+                fbc -= plane.bc.dy;
+                fca -= plane.ca.dy;
+            }
+        }
+        return {pack({best.x, best.y}), best.error};
+    }
+    plane.walkRows();
     for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
         const auto [lo, hi] = plane.nextSpan();
         scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
@@ -192,6 +220,7 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
         return scanEvery(a, b, c, cap);
 
     spans_.resize(std::size_t(plane.yMax - plane.yMin + 1));
+    plane.walkRows();
     for (auto& span : spans_)
         span = plane.nextSpan();
     const auto spanOf = [&](int y) { return spans_[std::size_t(y - plane.yMin)]; };
