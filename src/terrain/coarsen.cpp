@@ -118,17 +118,22 @@ void Coarsener::rankFans(PackedPoint v) {
         const GridPoint u = unpack(ring_[apex]);
         bool usable = true;
         double atV = INFINITY;
+        // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
+        // of a -> b, the ring being star-shaped round v.
+        std::int64_t sideA = orient(u, unpack(ring_[(apex + 1) % n]), p);
         for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex && usable; j = (j + 1) % n) {
             const GridPoint a = unpack(ring_[j]), b = unpack(ring_[(j + 1) % n]);
             const std::int64_t det = orient(u, a, b);
+            const std::int64_t sideB = orient(u, b, p);
             usable = det > 0;
-            const std::int64_t wu = orient(a, b, p), wa = orient(b, u, p), wb = orient(u, a, p);
-            if (usable && wu >= 0 && wa >= 0 && wb >= 0) {
-                const double surface = (double(wu) * grid_.at(u) + double(wa) * grid_.at(a) +
-                                        double(wb) * grid_.at(b)) /
-                                       double(det);
+            if (usable && sideA >= 0 && sideB <= 0) {
+                const double wu = double(orient(a, b, p));
+                const double surface =
+                    (wu * grid_.at(u) - double(sideB) * grid_.at(a) + double(sideA) * grid_.at(b)) /
+                    double(det);
                 atV = std::min(atV, std::abs(own - surface));
             }
+            sideA = sideB;
         }
         if (usable && atV <= threshold_)
             fans_.push_back({atV, apex});

@@ -50,16 +50,10 @@ DelaunayMesh::DelaunayMesh(int columns, int rows, bool nwDiagonal) {
     }
 }
 
-void DelaunayMesh::reserve(std::size_t triangles) {
-    corners_.reserve(3 * triangles);
-    twins_.reserve(3 * triangles);
-    points_.reserve(triangles / 2 + 3);
-}
-
 std::uint32_t DelaunayMesh::addTriangle() {
     const auto t = triangleCount();
-    corners_.resize(corners_.size() + 3);
-    twins_.resize(twins_.size() + 3, kNone);
+    corners_.growTo(corners_.size() + 3, 0);
+    twins_.growTo(twins_.size() + 3, kNone);
     return t;
 }
 
@@ -170,31 +164,46 @@ void DelaunayMesh::legalize() {
 
 void DelaunayMesh::sortSpatially() {
     const std::uint32_t count = triangleCount();
-    // Each triangle by the curve's code of its centroid (rounded down), then by number.
-    std::vector<std::uint64_t> keys(count);
-    for (std::uint32_t t = 0; t < count; ++t) {
-        const GridPoint a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
-        const GridPoint centre{(a.column + b.column + c.column) / 3, (a.row + b.row + c.row) / 3};
-        keys[t] = std::uint64_t(mortonCode(centre)) << 32 | t;
-    }
-    std::sort(keys.begin(), keys.end());
     std::vector<std::uint32_t> newNumber(count);
-    for (std::uint32_t i = 0; i < count; ++i)
-        newNumber[std::uint32_t(keys[i])] = i;
-    std::vector<PackedPoint> corners(corners_.size());
-    std::vector<std::int32_t> twins(twins_.size());
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const auto t = std::uint32_t(keys[i]);
+    {
+        // Each triangle by the curve's code of its centroid (rounded down), then by number.
+        std::vector<std::uint64_t> keys(count);
+        for (std::uint32_t t = 0; t < count; ++t) {
+            const GridPoint a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
+            const GridPoint centre{(a.column + b.column + c.column) / 3,
+                                   (a.row + b.row + c.row) / 3};
+            keys[t] = std::uint64_t(mortonCode(centre)) << 32 | t;
+        }
+        std::sort(keys.begin(), keys.end());
+        for (std::uint32_t i = 0; i < count; ++i)
+            newNumber[std::uint32_t(keys[i])] = i;
+    }
+    for (std::size_t e = 0; e < twins_.size(); ++e) {
+        const std::int32_t twin = twins_[e];
+        if (twin != kNone)
+            twins_[e] =
+                std::int32_t(3 * newNumber[std::uint32_t(twin) / 3] + std::uint32_t(twin) % 3);
+    }
+    // Move every triangle to its new slot in place, one cycle of the permutation at a time.
+    std::vector<bool> placed(count, false);
+    for (std::uint32_t start = 0; start < count; ++start) {
+        if (placed[start])
+            continue;
+        PackedPoint carriedCorners[3];
+        std::int32_t carriedTwins[3];
         for (std::uint32_t k = 0; k < 3; ++k) {
-            corners[3 * i + k] = corners_[3 * t + k];
-            const std::int32_t twin = twins_[3 * t + k];
-            twins[3 * i + k] = twin == kNone ? kNone
-                                             : std::int32_t(3 * newNumber[std::uint32_t(twin) / 3] +
-                                                            std::uint32_t(twin) % 3);
+            carriedCorners[k] = corners_[3 * start + k];
+            carriedTwins[k] = twins_[3 * start + k];
+        }
+        for (std::uint32_t to = newNumber[start]; !placed[start]; to = newNumber[to]) {
+            // carried belongs in slot to: swap it with what is there.
+            for (std::uint32_t k = 0; k < 3; ++k) {
+                std::swap(carriedCorners[k], corners_[3 * to + k]);
+                std::swap(carriedTwins[k], twins_[3 * to + k]);
+            }
+            placed[to] = true;
         }
     }
-    corners_ = std::move(corners);
-    twins_ = std::move(twins);
 }
 
 } // namespace grondel::terrain::detail

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "terrain/chunked_array.h"
 #include "terrain/grid_view.h"
 
 #include <cstdint>
@@ -55,10 +56,9 @@ public:
     // Leaves slot t unused: alive(t) turns false and its corners mean nothing.
     void kill(std::uint32_t t) { corners_[3 * t] = kDead; }
 
-    void reserve(std::size_t triangles);
     const std::vector<PackedPoint>& points() const { return points_; }
-    // Hands the corners over, three per triangle, leaving the mesh empty.
-    std::vector<PackedPoint> takeCorners() { return std::move(corners_); }
+    // Hands the corners over, three per triangle slot, leaving the mesh empty.
+    ChunkedArray<PackedPoint> takeCorners() { return std::move(corners_); }
     // Hands the points over in the order they came: the four corners of the grid, then each
     // inserted point.
     std::vector<PackedPoint> takePoints() { return std::move(points_); }
@@ -72,8 +72,8 @@ private:
     void legalize();
 
     std::vector<PackedPoint> points_;
-    std::vector<PackedPoint> corners_;
-    std::vector<std::int32_t> twins_; // opposite half-edge of each half-edge
+    ChunkedArray<PackedPoint> corners_;
+    ChunkedArray<std::int32_t> twins_; // opposite half-edge of each half-edge
     std::vector<std::uint32_t> changed_;
     std::vector<std::uint32_t> pending_; // half-edges to check after an insertion
 };

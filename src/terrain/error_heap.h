@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terrain/chunked_array.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -10,11 +12,6 @@ namespace grondel::terrain::detail {
 // order, so sifting reads memory close together. Triangles are numbered 0, 1, 2, ...
 class ErrorHeap {
 public:
-    void reserve(std::size_t n) {
-        keys_.reserve(n);
-        ids_.reserve(n);
-        position_.reserve(n);
-    }
     bool empty() const { return keys_.empty(); }
     std::uint32_t top() const { return ids_.front(); }
     double topError() const { return keys_.front(); }
@@ -22,7 +19,7 @@ public:
     // Sets triangle t's error, adding t when it is not in the heap.
     void set(std::uint32_t t, double error) {
         if (t >= position_.size())
-            position_.resize(std::size_t(t) + 1, kAbsent);
+            position_.growTo(std::size_t(t) + 1, kAbsent);
         std::uint32_t i = position_[t];
         if (i == kAbsent) {
             i = std::uint32_t(keys_.size());
@@ -89,9 +86,9 @@ private:
         place(i, key, t);
     }
 
-    std::vector<double> keys_;            // errors in heap order
-    std::vector<std::uint32_t> ids_;      // the triangle in each slot
-    std::vector<std::uint32_t> position_; // each triangle's slot, or kAbsent
+    std::vector<double> keys_;             // errors in heap order
+    std::vector<std::uint32_t> ids_;       // the triangle in each slot
+    ChunkedArray<std::uint32_t> position_; // each triangle's slot, or kAbsent
 };
 
 } // namespace grondel::terrain::detail

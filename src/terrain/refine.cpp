@@ -16,13 +16,10 @@ constexpr int kCoarseningPasses = 4;
 // point is beyond the threshold, largest error first.
 class Refiner {
 public:
-    Refiner(const GridView& grid, TriangleScanner& scanner, bool nwDiagonal, double threshold,
-            std::size_t expectedTriangles)
+    Refiner(const GridView& grid, TriangleScanner& scanner, bool nwDiagonal, double threshold)
         : scanner_(scanner)
         , threshold_(threshold)
         , mesh_(grid.columns, grid.rows, nwDiagonal) {
-        mesh_.reserve(expectedTriangles);
-        candidates_.reserve(expectedTriangles);
         rescan(0);
         rescan(1);
     }
@@ -65,13 +62,17 @@ public:
     }
 
     DelaunayMesh& mesh() { return mesh_; }
+    // Frees what only refining needs.
+    void dropQueue() {
+        heap_ = {};
+        candidates_ = {};
+    }
 
 private:
     void rescan(std::uint32_t t) {
         const Candidate found =
             scanner_.scan(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
-        if (t >= candidates_.size())
-            candidates_.resize(std::size_t(t) + 1);
+        candidates_.growTo(std::size_t(t) + 1, 0);
         candidates_[t] = found.point;
         if (found.error > threshold_)
             heap_.set(t, found.error);
@@ -83,7 +84,7 @@ private:
     const double threshold_;
     DelaunayMesh mesh_;
     ErrorHeap heap_;
-    std::vector<PackedPoint> candidates_; // the worst point of each triangle
+    ChunkedArray<PackedPoint> candidates_; // the worst point of each triangle
     std::vector<std::uint32_t> touched_;
 };
 
@@ -101,12 +102,10 @@ bool pickNwDiagonal(const GridView& grid, TriangleScanner& scanner) {
 
 Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
                std::int64_t maxFaces, bool coarsen) {
-    const std::size_t fullGrid = 2 * std::size_t(grid.columns - 1) * std::size_t(grid.rows - 1);
-    const auto expected = std::size_t(std::min<std::int64_t>(maxFaces, std::int64_t(fullGrid)));
     Refined out;
-    Refiner refiner(grid, scanner, pickNwDiagonal(grid, scanner), threshold,
-                    maxFaces == INT64_MAX ? 0 : expected);
+    Refiner refiner(grid, scanner, pickNwDiagonal(grid, scanner), threshold);
     out.errorMet = refiner.run(maxFaces);
+    refiner.dropQueue();
     DelaunayMesh& mesh = refiner.mesh();
     if (out.errorMet && coarsen) {
         // Points and triangles in the same spatial order, so that one point's surroundings

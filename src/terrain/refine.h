@@ -1,5 +1,6 @@
 #pragma once
 
+#include "terrain/chunked_array.h"
 #include "terrain/grid_view.h"
 #include "terrain/triangle_scan.h"
 
@@ -10,11 +11,11 @@ namespace grondel::terrain::detail {
 
 // A triangulation as refine() leaves it.
 struct Refined {
-    std::vector<PackedPoint> corners; // three per triangle slot, DelaunayMesh::kDead if unused
-    std::vector<PackedPoint> points;  // the grid's corners, then every point ever inserted
-    std::size_t faces = 0;            // live triangles
-    bool errorMet = true;             // every point within the threshold
-    double error = 0;                 // the largest error over the grid, measured afresh
+    ChunkedArray<PackedPoint> corners; // three per triangle slot, DelaunayMesh::kDead if unused
+    std::vector<PackedPoint> points;   // the grid's corners, then every point ever inserted
+    std::size_t faces = 0;             // live triangles
+    bool errorMet = true;              // every point within the threshold
+    double error = 0;                  // the largest error over the grid, measured afresh
 };
 
 // Greedy insertion into a Delaunay triangulation, worst point first, from the two triangles

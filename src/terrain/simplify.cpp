@@ -74,25 +74,27 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
     const detail::GridView view{grid.heights.data(), grid.columns, grid.rows};
     const double threshold =
         insertThreshold(limits.maxError.value_or(0.0), maxAbs * kRoundingShare);
-    detail::TriangleScanner scanner(view);
     detail::Refined refined;
-    if (!limits.maxFaces) {
-        refined = detail::refine(view, scanner, threshold, INT64_MAX, true);
-    } else {
-        // Greedy insertion needs more faces than are left once coarsening is done, so the
-        // budget first allows twice as many; when that does not meet the error within the
-        // budget, greedy insertion alone goes up to the budget.
-        const std::int64_t budget = *limits.maxFaces;
-        refined = detail::refine(view, scanner, threshold,
-                                 budget > INT64_MAX / 2 ? INT64_MAX : 2 * budget, true);
-        if (!refined.errorMet || std::int64_t(refined.faces) > budget) {
-            refined = {};
-            refined = detail::refine(view, scanner, threshold, budget, false);
+    {
+        detail::TriangleScanner scanner(view);
+        if (!limits.maxFaces) {
+            refined = detail::refine(view, scanner, threshold, INT64_MAX, true);
+        } else {
+            // Greedy insertion needs more faces than are left once coarsening is done, so the
+            // budget first allows twice as many; when that does not meet the error within the
+            // budget, greedy insertion alone goes up to the budget.
+            const std::int64_t budget = *limits.maxFaces;
+            refined = detail::refine(view, scanner, threshold,
+                                     budget > INT64_MAX / 2 ? INT64_MAX : 2 * budget, true);
+            if (!refined.errorMet || std::int64_t(refined.faces) > budget) {
+                refined = {};
+                refined = detail::refine(view, scanner, threshold, budget, false);
+            }
         }
-    }
+    } // the scanner's copy of the heights goes
     result.mesh.errorMet = refined.errorMet;
     result.mesh.error = refined.error;
-    std::vector<detail::PackedPoint> corners = std::move(refined.corners);
+    detail::ChunkedArray<detail::PackedPoint> corners = std::move(refined.corners);
     std::vector<detail::PackedPoint> points = std::move(refined.points);
 
     // Each kept point's number, looked up by its cell. Left uninitialised: only the cells of
@@ -119,7 +121,7 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
     }
     points = {};
     // Counter-clockwise in (column, row) is clockwise in (column, -row): swap two corners.
-    result.mesh.triangles.reserve(corners.size() / 3);
+    result.mesh.triangles.reserve(refined.faces);
     for (std::size_t e = 0; e < corners.size(); e += 3) {
         if (corners[e] != detail::DelaunayMesh::kDead) {
             result.mesh.triangles.push_back({number[cell(corners[e])], number[cell(corners[e + 2])],

@@ -63,6 +63,13 @@ struct Edge {
     }
 };
 
+// Where point (x, y) of a grid blocksAcross blocks wide sits in its copy block by block.
+std::size_t tiledIndex(int blocksAcross, int x, int y) {
+    const auto ux = unsigned(x), uy = unsigned(y);
+    return (std::size_t(uy / kBlock) * unsigned(blocksAcross) + ux / kBlock) * (kBlock * kBlock) +
+           (uy % kBlock) * kBlock + ux % kBlock;
+}
+
 // The plane through a triangle's corners. It is written ha + wb (hb - ha) + wc (hc - ha) with
 // the barycentric weights wb = ca(x, y) / det and wc = ab(x, y) / det. The edge values are
 // whole numbers, exact in a double, so a point costs two rounded products and no error grows
@@ -72,18 +79,19 @@ struct Plane {
     double ha, db, dc;
     int xMin, xMax, yMin, yMax;
 
-    Plane(const GridView& grid, GridPoint a, GridPoint b, GridPoint c)
+    // Heights come from the copy block by block, blocksAcross blocks wide.
+    Plane(const double* tiled, int blocksAcross, GridPoint a, GridPoint b, GridPoint c)
         : ab(a, b)
         , bc(b, c)
         , ca(c, a)
-        , ha(grid.at(a))
+        , ha(tiled[tiledIndex(blocksAcross, a.column, a.row)])
         , xMin(std::min({a.column, b.column, c.column}))
         , xMax(std::max({a.column, b.column, c.column}))
         , yMin(std::min({a.row, b.row, c.row}))
         , yMax(std::max({a.row, b.row, c.row})) {
         const double det = double(orient(a, b, c));
-        db = (grid.at(b) - ha) / det;
-        dc = (grid.at(c) - ha) / det;
+        db = (tiled[tiledIndex(blocksAcross, b.column, b.row)] - ha) / det;
+        dc = (tiled[tiledIndex(blocksAcross, c.column, c.row)] - ha) / det;
     }
 
     // Readies nextSpan() for the rows from yMin down.
@@ -117,19 +125,11 @@ struct Best {
     int x = 0, y = 0;
 };
 
-// Where point (x, y) of a grid blocksAcross blocks wide sits in its copy block by block.
-std::size_t tiledIndex(int blocksAcross, int x, int y) {
-    return (std::size_t(y / kBlock) * std::size_t(blocksAcross) + std::size_t(x / kBlock)) *
-               (kBlock * kBlock) +
-           std::size_t(y % kBlock) * kBlock + std::size_t(x % kBlock);
-}
-
 // Raises best with the points lo..hi of row y, read from the copy block by block.
 void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, int lo, int hi,
              Best& best) {
     if (lo > hi)
         return;
-    // Point x of the row is at row[x / kBlock * kBlock^2 + x % kBlock].
     const double* row = tiled + tiledIndex(blocksAcross, 0, y);
     double eb = double(plane.ca.rowValue(y)) - double(plane.ca.dy) * lo;
     double ec = double(plane.ab.rowValue(y)) - double(plane.ab.dy) * lo;
@@ -137,15 +137,19 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
     const double ha = plane.ha, db = plane.db, dc = plane.dc;
     double bestError = best.error;
     int bestX = -1;
-    for (int x = lo; x <= hi; ++x) {
-        const double h = row[std::size_t(x / kBlock) * (kBlock * kBlock) + std::size_t(x % kBlock)];
-        const double error = std::abs(h - (ha + eb * db + ec * dc));
-        if (error > bestError) {
-            bestError = error;
-            bestX = x;
+    for (int x = lo; x <= hi;) {
+        // The run of the row within one block lies contiguous.
+        const int end = std::min(hi, x | (kBlock - 1));
+        const double* block = row + std::size_t(unsigned(x) / kBlock) * (kBlock * kBlock);
+        for (; x <= end; ++x) {
+            const double error = std::abs(block[x & (kBlock - 1)] - (ha + eb * db + ec * dc));
+            if (error > bestError) {
+                bestError = error;
+                bestX = x;
+            }
+            eb -= stepB;
+            ec -= stepC;
         }
-        eb -= stepB;
-        ec -= stepC;
     }
     if (bestX >= 0)
         best = {bestError, bestX, y};
@@ -174,29 +178,37 @@ TriangleScanner::TriangleScanner(const GridView& grid)
 }
 
 Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap) const {
-    Plane plane(grid_, a, b, c);
+    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
     Best best{0.0, a.column, a.row};
     if (plane.xMax - plane.xMin < kBlock) {
         // Narrow: test each point of the bounding box against the edges, which costs less
         // than the divisions that find a row's ends.
+        // Edge values at the start of each row, moved down a row at a time.
+        int rowAB = plane.ab.rowValue(plane.yMin) - plane.ab.dy * plane.xMin;
+        int rowBC = plane.bc.rowValue(plane.yMin) - plane.bc.dy * plane.xMin;
+        int rowCA = plane.ca.rowValue(plane.yMin) - plane.ca.dy * plane.xMin;
+        const double stepB = plane.ca.dy, stepC = plane.ab.dy;
         for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
             const double* row = tiled_.data() + tiledIndex(blocksAcross_, 0, y);
-            int fab = plane.ab.rowValue(y) - plane.ab.dy * plane.xMin;
-            int fbc = plane.bc.rowValue(y) - plane.bc.dy * plane.xMin;
-            int fca = plane.ca.rowValue(y) - plane.ca.dy * plane.xMin;
+            int fab = rowAB, fbc = rowBC, fca = rowCA;
+            double eb = fca, ec = fab;
             for (int x = plane.xMin; x <= plane.xMax; ++x) {
                 if ((fab | fbc | fca) >= 0) {
-                    const double h =
-                        row[std::size_t(x / kBlock) * (kBlock * kBlock) + std::size_t(x % kBlock)];
-                    const double error =
-                        std::abs(h - (plane.ha + double(fca) * plane.db + double(fab) * plane.dc));
+                    const double h = row[std::size_t(unsigned(x) / kBlock) * (kBlock * kBlock) +
+                                         (unsigned(x) & (kBlock - 1))];
+                    const double error = std::abs(h - (plane.ha + eb * plane.db + ec * plane.dc));
                     if (error > best.error)
                         best = {error, x, y};
                 }
                 fab -= plane.ab.dy;
                 fbc -= plane.bc.dy;
                 fca -= plane.ca.dy;
+                eb -= stepB;
+                ec -= stepC;
             }
+            rowAB += plane.ab.dx;
+            rowBC += plane.bc.dx;
+            rowCA += plane.ca.dx;
         }
         return {pack({best.x, best.y}), best.error};
     }
@@ -215,7 +227,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
 // worst point found is already large when the blocks are visited, and only those whose bound
 // beats it are scanned. The rest of each row is scanned point by point.
 Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double cap) {
-    Plane plane(grid_, a, b, c);
+    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
     if (plane.xMax - plane.xMin < 2 * kBlock || plane.yMax - plane.yMin < 2 * kBlock)
         return scanEvery(a, b, c, cap);
 
