@@ -81,23 +81,28 @@ struct SimplifyResult {
     Triangulation mesh; // empty unless status is Ok
 };
 
-// Simplifies the grid by greedy insertion into a Delaunay triangulation: starting from the two
-// triangles over the corners, it keeps adding the grid point farthest from the surface until
-// every point is within maxError or another point would take more than maxFaces triangles.
+// Simplifies the grid in two steps. Greedy insertion into a Delaunay triangulation: from the
+// two triangles over the corners, it keeps adding the grid point farthest from the surface
+// until every point is within maxError. Then coarsening: every point added is tried for
+// removal, collapsing it onto a neighbour when the fan left behind still keeps every grid
+// point within maxError; about a third go. The result is conforming but no longer Delaunay.
 //
 // Guarantees, when status is Ok:
 // - With maxError E: mesh.error <= E, measured the way an independent double-precision check
-//   would find it: the refinement stops a hair short of E (about 1e-7 of E) so that rounding in
+//   would find it: the refinement stops a hair short of E (about 6e-8 of E) so that rounding in
 //   either computation cannot push a point over. Errors of the order of rounding, below
 //   2^-36 (about 1.5e-11) of the largest |height|, count as none, so E = 0 keeps every point
 //   that is off the surface by more than that (a plane, tilted or not, needs 2 triangles) and
 //   meets E within that rounding.
-// - With maxFaces F: at most F triangles. With both, E is met if F allows, else the result
-//   stops at F triangles or one short of it, with errorMet false and mesh.error the error left.
+// - With maxFaces F: at most F triangles. Greedy insertion may first go up to 2F, since
+//   coarsening then takes faces away; if that does not meet E (or 0 when only F is given)
+//   within F, greedy insertion alone refines to F triangles or one short of it (a point on the
+//   border costs one face, elsewhere two), with errorMet false and mesh.error the error left.
 // - The same input always gives the same output.
 //
-// Cost: about 44 bytes per triangle while it runs, up to 2 triangles per grid point; time grows
-// with the triangles kept times the log of the grid's size.
+// Cost, on a 4097 x 4097 grid: about 270 MB besides the heights for terrain kept to 0.2% of
+// its height range, seconds of time. The worst case, noise kept exactly (every point, two
+// triangles each), needs about 60 bytes a triangle at its peak, 2 GB, and minutes.
 SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits);
 
 } // namespace grondel::terrain
