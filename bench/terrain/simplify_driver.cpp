@@ -7,6 +7,7 @@
 // hmm uses with -z 1, so --error 0.002 here matches hmm's -e 0.002. --stl writes the result
 // as binary STL, as hmm does; --meshes also cuts it into meshes the game takes. Prints one
 // line of figures; timings in milliseconds.
+#include "terrain/partition.h"
 #include "terrain/simplify.h"
 
 #include <array>
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     const char* input = nullptr;
     const char* stl = nullptr;
+    bool meshes = false;
     SimplifyLimits limits;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
             limits.maxFaces = std::strtoll(argv[++i], nullptr, 10);
         else if (arg == "--stl" && i + 1 < argc)
             stl = argv[++i];
+        else if (arg == "--meshes")
+            meshes = true;
         else if (arg[0] != '-' && !input)
             input = argv[i];
         else {
@@ -132,16 +136,28 @@ int main(int argc, char** argv) {
     }
     const double simplifyMs = msSince(simplifyStart);
 
+    const auto partitionStart = Clock::now();
+    std::size_t meshCount = 0;
+    if (meshes) {
+        const PartitionResult pieces = partition(result.mesh, 1.0, 1.0);
+        if (pieces.status != PartitionStatus::Ok) {
+            std::fprintf(stderr, "%s\n", std::string(describe(pieces.status)).c_str());
+            return 1;
+        }
+        meshCount = pieces.meshes.size();
+    }
+    const double partitionMs = msSince(partitionStart);
+
     const auto writeStart = Clock::now();
     if (stl && !writeStl(stl, result.mesh, heights, width)) {
         std::fprintf(stderr, "cannot write %s\n", stl);
         return 1;
     }
     const double writeMs = msSince(writeStart);
-    std::printf("%dx%d faces %zu points %zu error %.9g met %d decode_ms %.1f simplify_ms %.1f "
-                "write_ms %.1f total_ms %.1f\n",
+    std::printf("%dx%d faces %zu points %zu error %.9g met %d meshes %zu decode_ms %.1f "
+                "simplify_ms %.1f partition_ms %.1f write_ms %.1f total_ms %.1f\n",
                 width, height, result.mesh.triangles.size(), result.mesh.points.size(),
-                result.mesh.error, int(result.mesh.errorMet), decodeMs, simplifyMs, writeMs,
-                msSince(start));
+                result.mesh.error, int(result.mesh.errorMet), meshCount, decodeMs, simplifyMs,
+                partitionMs, writeMs, msSince(start));
     return 0;
 }
