@@ -79,6 +79,10 @@ SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits) {
         detail::TriangleScanner scanner(view);
         if (!limits.maxFaces) {
             refined = detail::refine(view, scanner, threshold, INT64_MAX, true);
+        } else if (!limits.maxError) {
+            // Without a bound the budget is all greedy insertion gets; only a surface it
+            // matches to rounding before then leaves anything to coarsen.
+            refined = detail::refine(view, scanner, threshold, *limits.maxFaces, true);
         } else {
             // Greedy insertion needs more faces than are left once coarsening is done, so the
             // budget first allows twice as many; when that does not meet the error within the
