@@ -100,6 +100,8 @@ bool Coarsener::gatherRing(PackedPoint v) {
         e = std::uint32_t(on);
         if (e == start)
             break;
+        if (slots_.size() > kMaxRing)
+            return false;
     }
     return true;
 }
