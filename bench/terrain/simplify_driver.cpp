@@ -10,8 +10,10 @@
 #include "terrain/partition.h"
 #include "terrain/simplify.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -138,6 +140,7 @@ int main(int argc, char** argv) {
 
     const auto partitionStart = Clock::now();
     std::size_t meshCount = 0;
+    double meanRadius = 0, maxRadius = 0;
     if (meshes) {
         const PartitionResult pieces = partition(result.mesh, 1.0, 1.0);
         if (pieces.status != PartitionStatus::Ok) {
@@ -145,6 +148,22 @@ int main(int argc, char** argv) {
             return 1;
         }
         meshCount = pieces.meshes.size();
+        // Each mesh's culling radius in pixels, from the centre of its bounding box.
+        for (const MeshPiece& piece : pieces.meshes) {
+            int minX = INT32_MAX, maxX = INT32_MIN, minY = INT32_MAX, maxY = INT32_MIN;
+            for (const GridPoint& p : piece.vertices) {
+                minX = std::min(minX, p.column);
+                maxX = std::max(maxX, p.column);
+                minY = std::min(minY, p.row);
+                maxY = std::max(maxY, p.row);
+            }
+            const double cx = (minX + maxX) / 2.0, cy = (minY + maxY) / 2.0;
+            double radius = 0;
+            for (const GridPoint& p : piece.vertices)
+                radius = std::max(radius, std::hypot(p.column - cx, p.row - cy));
+            meanRadius += radius / double(meshCount);
+            maxRadius = std::max(maxRadius, radius);
+        }
     }
     const double partitionMs = msSince(partitionStart);
 
@@ -154,10 +173,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double writeMs = msSince(writeStart);
-    std::printf("%dx%d faces %zu points %zu error %.9g met %d meshes %zu decode_ms %.1f "
-                "simplify_ms %.1f partition_ms %.1f write_ms %.1f total_ms %.1f\n",
+    std::printf("%dx%d faces %zu points %zu error %.9g met %d meshes %zu radius_mean %.1f "
+                "radius_max %.1f decode_ms %.1f simplify_ms %.1f partition_ms %.1f write_ms %.1f "
+                "total_ms %.1f\n",
                 width, height, result.mesh.triangles.size(), result.mesh.points.size(),
-                result.mesh.error, int(result.mesh.errorMet), meshCount, decodeMs, simplifyMs,
-                partitionMs, writeMs, msSince(start));
+                result.mesh.error, int(result.mesh.errorMet), meshCount, meanRadius, maxRadius,
+                decodeMs, simplifyMs, partitionMs, writeMs, msSince(start));
     return 0;
 }
