@@ -45,11 +45,6 @@ public:
     // Rewrites triangle t and points the given neighbours' half-edges back at it.
     void setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
                      std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA);
-    // Makes half-edges e and f each other's twin.
-    void link(std::uint32_t e, std::uint32_t f) {
-        twins_[e] = std::int32_t(f);
-        twins_[f] = std::int32_t(e);
-    }
     // Renumbers the triangles along a space-filling curve, so that neighbours mostly sit
     // close together in memory. Numbers given out earlier mean nothing afterwards.
     void sortSpatially();
