@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace grondel::terrain::detail {
+
+// A growable array kept in fixed chunks, so that growing it never copies what is there: a
+// mesh of tens of millions of triangles would otherwise need its old and new arrays at once
+// while a std::vector doubles. Indexing costs a shift, a mask and one more load.
+template <class T>
+class ChunkedArray {
+public:
+    static constexpr std::size_t kChunkBits = 16;
+    static constexpr std::size_t kChunk = std::size_t(1) << kChunkBits;
+
+    std::size_t size() const { return size_; }
+    T& operator[](std::size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+    const T& operator[](std::size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+
+    // Grows to n elements, the new ones set to value; never shrinks.
+    void growTo(std::size_t n, const T& value) {
+        while (size_ < n) {
+            if ((size_ & (kChunk - 1)) == 0)
+                chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunk));
+            (*this)[size_++] = value;
+        }
+    }
+    void push_back(const T& value) { growTo(size_ + 1, value); }
+
+private:
+    std::vector<std::unique_ptr<T[]>> chunks_;
+    std::size_t size_ = 0;
+};
+
+} // namespace grondel::terrain::detail

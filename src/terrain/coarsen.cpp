@@ -1,0 +1,178 @@
+#include "terrain/coarsen.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace grondel::terrain::detail {
+namespace {
+
+constexpr std::uint32_t kGone = 0xffffffffu;
+// Marks a point whose surroundings changed since it was last tried (all are, at first).
+constexpr std::uint32_t kStale = 0x80000000u;
+// Points with more neighbours than this stay: trying them would cost too much.
+constexpr std::size_t kMaxRing = 24;
+// Fans tried per point, best first by v's own error under them.
+constexpr std::size_t kFansTried = 3;
+
+} // namespace
+
+Coarsener::Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
+                     double threshold)
+    : grid_(grid)
+    , mesh_(mesh)
+    , scanner_(scanner)
+    , threshold_(threshold)
+    , outgoing_(new std::uint32_t[std::size_t(grid.columns) * std::size_t(grid.rows)]) {
+    for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
+        if (mesh.alive(e / 3))
+            outgoing_[cell(mesh.from(e))] = e | kStale;
+    }
+}
+
+std::size_t Coarsener::pass(const std::vector<PackedPoint>& points) {
+    std::size_t removed = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        std::uint32_t& out = outgoing_[cell(points[i])];
+        if (out == kGone || !(out & kStale))
+            continue;
+        out &= ~kStale;
+        if (tryRemove(points[i])) {
+            outgoing_[cell(points[i])] = kGone;
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+bool Coarsener::tryRemove(PackedPoint v) {
+    if (!gatherRing(v))
+        return false;
+    // Any surface over the ring stays within the ring's heights: a point beyond them by more
+    // than the threshold must stay.
+    double low = INFINITY, high = -INFINITY;
+    for (const PackedPoint p : ring_) {
+        low = std::min(low, grid_.at(unpack(p)));
+        high = std::max(high, grid_.at(unpack(p)));
+    }
+    const double own = grid_.at(unpack(v));
+    if (own > high + threshold_ || own < low - threshold_)
+        return false;
+    rankFans(v);
+    for (std::size_t f = 0; f < fans_.size() && f < kFansTried; ++f) {
+        if (fanFits(fans_[f].second)) {
+            commitFan(fans_[f].second);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Collects the triangles round v counter-clockwise and the ring of its neighbours. False when
+// there are too many.
+bool Coarsener::gatherRing(PackedPoint v) {
+    using M = DelaunayMesh;
+    // Turn clockwise round v to the rectangle's border, or all the way round.
+    const std::uint32_t first = outgoing_[cell(v)] & ~kStale;
+    std::uint32_t start = first;
+    for (std::size_t turns = 0;; ++turns) {
+        const std::int32_t back = mesh_.twin(start);
+        if (back == M::kNone)
+            break;
+        start = M::next(std::uint32_t(back));
+        if (start == first)
+            break;
+        if (turns > kMaxRing)
+            return false;
+    }
+    ring_.clear();
+    outer_.clear();
+    slots_.clear();
+    for (std::uint32_t e = start;;) {
+        slots_.push_back(e / 3);
+        ring_.push_back(mesh_.from(M::next(e)));
+        outer_.push_back(mesh_.twin(M::next(e)));
+        const std::int32_t on = mesh_.twin(M::prev(e));
+        if (on == M::kNone) { // v lies on the border: the ring closes along it
+            ring_.push_back(mesh_.from(M::prev(e)));
+            outer_.push_back(M::kNone);
+            break;
+        }
+        e = std::uint32_t(on);
+        if (e == start)
+            break;
+        if (slots_.size() > kMaxRing)
+            return false;
+    }
+    return true;
+}
+
+// The fan from ring_[apex] has a triangle (apex, ring_[j], ring_[j + 1]) for every ring edge
+// not at the apex. It fills the hole exactly when every one of them is strictly
+// counter-clockwise; that also keeps every ring point off its new edges. Usable fans are
+// ranked by v's own error under them, those that miss v's point by more than the threshold
+// left out.
+void Coarsener::rankFans(PackedPoint v) {
+    const GridPoint p = unpack(v);
+    const double own = grid_.at(p);
+    const std::size_t n = ring_.size();
+    fans_.clear();
+    for (std::size_t apex = 0; apex < n; ++apex) {
+        const GridPoint u = unpack(ring_[apex]);
+        bool usable = true;
+        double atV = INFINITY;
+        // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
+        // of a -> b, the ring being star-shaped round v.
+        std::int64_t sideA = orient(u, unpack(ring_[(apex + 1) % n]), p);
+        for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex && usable; j = (j + 1) % n) {
+            const GridPoint a = unpack(ring_[j]), b = unpack(ring_[(j + 1) % n]);
+            const std::int64_t det = orient(u, a, b);
+            const std::int64_t sideB = orient(u, b, p);
+            usable = det > 0;
+            if (usable && sideA >= 0 && sideB <= 0) {
+                const double wu = double(orient(a, b, p));
+                const double surface =
+                    (wu * grid_.at(u) - double(sideB) * grid_.at(a) + double(sideA) * grid_.at(b)) /
+                    double(det);
+                atV = std::min(atV, std::abs(own - surface));
+            }
+            sideA = sideB;
+        }
+        if (usable && atV <= threshold_)
+            fans_.push_back({atV, apex});
+    }
+    std::sort(fans_.begin(), fans_.end());
+}
+
+bool Coarsener::fanFits(std::size_t apex) {
+    const std::size_t n = ring_.size();
+    const GridPoint u = unpack(ring_[apex]);
+    for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex; j = (j + 1) % n) {
+        const Candidate worst =
+            scanner_.scan(u, unpack(ring_[j]), unpack(ring_[(j + 1) % n]), threshold_);
+        if (!(worst.error <= threshold_))
+            return false;
+    }
+    return true;
+}
+
+// The fan's triangles take the first slots in turn; each shares its first edge with the one
+// before and its last with the one after, and the ring's edges face what they faced before.
+// The slots left over die.
+void Coarsener::commitFan(std::size_t apex) {
+    using M = DelaunayMesh;
+    const std::size_t n = ring_.size();
+    const std::size_t count = n - 2;
+    const std::size_t j0 = (apex + 1) % n;
+    for (std::size_t t = 0; t < count; ++t) {
+        const std::size_t j = (j0 + t) % n, k = (j + 1) % n;
+        const std::int32_t before = t == 0 ? outer_[apex] : std::int32_t(3 * slots_[t - 1] + 2);
+        const std::int32_t after = t + 1 == count ? outer_[k] : M::kNone;
+        mesh_.setTriangle(slots_[t], ring_[apex], ring_[j], ring_[k], before, outer_[j], after);
+        for (std::uint32_t e = 3 * slots_[t]; e < 3 * slots_[t] + 3; ++e)
+            outgoing_[cell(mesh_.from(e))] = e | kStale;
+    }
+    for (std::size_t t = count; t < slots_.size(); ++t)
+        mesh_.kill(slots_[t]);
+}
+
+} // namespace grondel::terrain::detail

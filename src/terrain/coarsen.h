@@ -1,0 +1,52 @@
+#pragma once
+
+#include "terrain/delaunay_mesh.h"
+#include "terrain/triangle_scan.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace grondel::terrain::detail {
+
+// Takes out points that greedy insertion needed once but no longer does. A point v goes when
+// its hole can be filled by a fan from one of its neighbours (v's edge to that neighbour
+// collapses onto it) whose triangles all keep every grid point within the threshold. Each
+// removal saves two faces, or one on the rectangle's border. Afterwards the mesh is no longer
+// Delaunay, only conforming, and takes no more points.
+class Coarsener {
+public:
+    // The mesh must be sound and meet the threshold already.
+    Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner, double threshold);
+
+    // Tries each of points in order, which must not hold the grid's four corners, and removes
+    // those it can.
+    // A point tried before is tried again only if a neighbour went since. Returns how many
+    // went.
+    std::size_t pass(const std::vector<PackedPoint>& points);
+
+private:
+    bool tryRemove(PackedPoint v);
+    bool gatherRing(PackedPoint v);
+    void rankFans(PackedPoint v);
+    bool fanFits(std::size_t apex);
+    void commitFan(std::size_t apex);
+    std::size_t cell(PackedPoint p) const {
+        return std::size_t(p >> 16) * std::size_t(grid_.columns) + (p & 0xffffu);
+    }
+
+    const GridView& grid_;
+    DelaunayMesh& mesh_;
+    TriangleScanner& scanner_;
+    const double threshold_;
+    // For each cell holding a point, a half-edge leaving that point, with a flag; only kept
+    // points' cells are ever written or read.
+    std::unique_ptr<std::uint32_t[]> outgoing_;
+    // Scratch for one removal.
+    std::vector<PackedPoint> ring_;    // the neighbours, counter-clockwise
+    std::vector<std::int32_t> outer_;  // twin of the ring's edge from ring_[i] to the next
+    std::vector<std::uint32_t> slots_; // the triangles round the point
+    std::vector<std::pair<double, std::size_t>> fans_; // v's error under each usable fan
+};
+
+} // namespace grondel::terrain::detail

@@ -1,0 +1,137 @@
+#include "terrain/refine.h"
+
+#include "terrain/coarsen.h"
+#include "terrain/delaunay_mesh.h"
+#include "terrain/error_heap.h"
+
+#include <algorithm>
+
+namespace grondel::terrain::detail {
+namespace {
+
+// Points that coarsening passes may try to remove again after others went.
+constexpr int kCoarseningPasses = 4;
+
+// The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
+// point is beyond the threshold, largest error first.
+class Refiner {
+public:
+    Refiner(const GridView& grid, TriangleScanner& scanner, bool nwDiagonal, double threshold)
+        : scanner_(scanner)
+        , threshold_(threshold)
+        , mesh_(grid.columns, grid.rows, nwDiagonal) {
+        rescan(0);
+        rescan(1);
+    }
+
+    // Refines until no point's error exceeds the threshold (true) or the next point would take
+    // the mesh past maxFaces (false).
+    bool run(std::int64_t maxFaces) {
+        while (!heap_.empty()) {
+            const std::uint32_t t = heap_.top();
+            const GridPoint p = unpack(candidates_[t]);
+            if (p == mesh_.corner(t, 0) || p == mesh_.corner(t, 1) || p == mesh_.corner(t, 2)) {
+                // Only rounding makes a corner stand out; nothing left to gain here.
+                heap_.remove(t);
+                continue;
+            }
+            if (std::int64_t(mesh_.triangleCount()) + mesh_.facesAdded(t, p) > maxFaces)
+                return false;
+            mesh_.insert(t, p);
+            touched_.assign(mesh_.changed().begin(), mesh_.changed().end());
+            std::sort(touched_.begin(), touched_.end());
+            touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
+            for (const std::uint32_t changed : touched_)
+                rescan(changed);
+        }
+        return true;
+    }
+
+    // The largest error over the whole grid, scanned afresh.
+    double error() const {
+        double largest = 0;
+        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
+            if (!mesh_.alive(t))
+                continue;
+            largest = std::max(
+                largest,
+                scanner_.scanEvery(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2))
+                    .error);
+        }
+        return largest;
+    }
+
+    DelaunayMesh& mesh() { return mesh_; }
+    // Frees what only refining needs.
+    void dropQueue() {
+        heap_ = {};
+        candidates_ = {};
+    }
+
+private:
+    void rescan(std::uint32_t t) {
+        const Candidate found =
+            scanner_.scan(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
+        candidates_.growTo(std::size_t(t) + 1, 0);
+        candidates_[t] = found.point;
+        if (found.error > threshold_)
+            heap_.set(t, found.error);
+        else
+            heap_.remove(t);
+    }
+
+    TriangleScanner& scanner_;
+    const double threshold_;
+    DelaunayMesh mesh_;
+    ErrorHeap heap_;
+    ChunkedArray<PackedPoint> candidates_; // the worst point of each triangle
+    std::vector<std::uint32_t> touched_;
+};
+
+// The diagonal whose two triangles leave the smaller error; the north-west one on a tie.
+bool pickNwDiagonal(const GridView& grid, TriangleScanner& scanner) {
+    const int x = grid.columns - 1;
+    const int y = grid.rows - 1;
+    const GridPoint nw{0, 0}, ne{x, 0}, se{x, y}, sw{0, y};
+    const double viaNw = std::max(scanner.scan(nw, ne, se).error, scanner.scan(nw, se, sw).error);
+    const double viaNe = std::max(scanner.scan(nw, ne, sw).error, scanner.scan(ne, se, sw).error);
+    return viaNw <= viaNe;
+}
+
+} // namespace
+
+Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
+               std::int64_t maxFaces, bool coarsen) {
+    Refined out;
+    Refiner refiner(grid, scanner, pickNwDiagonal(grid, scanner), threshold);
+    out.errorMet = refiner.run(maxFaces);
+    refiner.dropQueue();
+    DelaunayMesh& mesh = refiner.mesh();
+    if (out.errorMet && coarsen) {
+        // Points and triangles in the same spatial order, so that one point's surroundings
+        // are mostly still in the cache from the last point's.
+        mesh.sortSpatially();
+        std::vector<std::uint64_t> keyed;
+        keyed.reserve(mesh.points().size());
+        for (auto p = mesh.points().begin() + 4; p != mesh.points().end(); ++p)
+            keyed.push_back(std::uint64_t(mortonCode(unpack(*p))) << 32 | *p);
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<PackedPoint> order(keyed.size());
+        for (std::size_t i = 0; i < keyed.size(); ++i)
+            order[i] = PackedPoint(keyed[i]);
+        keyed = {};
+        Coarsener coarsener(grid, mesh, scanner, threshold);
+        for (int pass = 0; pass < kCoarseningPasses; ++pass) {
+            if (coarsener.pass(order) == 0)
+                break;
+        }
+    }
+    out.error = refiner.error();
+    for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t)
+        out.faces += mesh.alive(t) ? 1 : 0;
+    out.corners = mesh.takeCorners();
+    out.points = mesh.takePoints();
+    return out;
+}
+
+} // namespace grondel::terrain::detail

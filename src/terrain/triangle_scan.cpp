@@ -1,0 +1,318 @@
+#include "terrain/triangle_scan.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace grondel::terrain::detail {
+namespace {
+
+constexpr int kBlock = TriangleScanner::kBlock;
+
+int floorDiv(int n, int d) { // d > 0
+    const int q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+// One edge p -> q as the function f(x, y) = (q - p) x ((x, y) - p), >= 0 on the triangle's
+// side. On row y it is rowValue(y) - dy * x. Every term stays below 2^25 on a 4097 grid.
+// Walking down the rows it keeps floor(f / |dy|) without dividing: f grows by dx a row.
+struct Edge {
+    int dx, dy, px, py;
+    int d = 0;          // |dy|
+    int q = 0, r = 0;   // f = q d + r with 0 <= r < d on the current row; f itself when d = 0
+    int dq = 0, dr = 0; // dx = dq d + dr likewise
+
+    Edge(GridPoint p, GridPoint q)
+        : dx(q.column - p.column)
+        , dy(q.row - p.row)
+        , px(p.column)
+        , py(p.row) {}
+    int rowValue(int y) const { return dx * (y - py) + dy * px; }
+
+    void start(int y) {
+        d = std::abs(dy);
+        q = rowValue(y);
+        if (d == 0)
+            return;
+        const int f = q;
+        q = floorDiv(f, d);
+        r = f - q * d;
+        dq = floorDiv(dx, d);
+        dr = dx - dq * d;
+    }
+    void step() {
+        if (d == 0) {
+            q += dx;
+            return;
+        }
+        q += dq;
+        r += dr;
+        if (r >= d) {
+            r -= d;
+            ++q;
+        }
+    }
+    // Narrows [lo, hi] to the columns of the current row on the triangle's side of the edge.
+    void clip(int& lo, int& hi) const {
+        if (dy > 0)
+            hi = std::min(hi, q);
+        else if (dy < 0)
+            lo = std::max(lo, -q);
+        else if (q < 0)
+            hi = lo - 1;
+    }
+};
+
+// Where point (x, y) of a grid blocksAcross blocks wide sits in its copy block by block.
+std::size_t tiledIndex(int blocksAcross, int x, int y) {
+    const auto ux = unsigned(x), uy = unsigned(y);
+    return (std::size_t(uy / kBlock) * unsigned(blocksAcross) + ux / kBlock) * (kBlock * kBlock) +
+           (uy % kBlock) * kBlock + ux % kBlock;
+}
+
+// The plane through a triangle's corners. It is written ha + wb (hb - ha) + wc (hc - ha) with
+// the barycentric weights wb = ca(x, y) / det and wc = ab(x, y) / det. The edge values are
+// whole numbers, exact in a double, so a point costs two rounded products and no error grows
+// along a row, even on a long sliver.
+struct Plane {
+    Edge ab, bc, ca;
+    double ha, db, dc;
+    int xMin, xMax, yMin, yMax;
+
+    // Heights come from the copy block by block, blocksAcross blocks wide.
+    Plane(const double* tiled, int blocksAcross, GridPoint a, GridPoint b, GridPoint c)
+        : ab(a, b)
+        , bc(b, c)
+        , ca(c, a)
+        , ha(tiled[tiledIndex(blocksAcross, a.column, a.row)])
+        , xMin(std::min({a.column, b.column, c.column}))
+        , xMax(std::max({a.column, b.column, c.column}))
+        , yMin(std::min({a.row, b.row, c.row}))
+        , yMax(std::max({a.row, b.row, c.row})) {
+        const double det = double(orient(a, b, c));
+        db = (tiled[tiledIndex(blocksAcross, b.column, b.row)] - ha) / det;
+        dc = (tiled[tiledIndex(blocksAcross, c.column, c.row)] - ha) / det;
+    }
+
+    // Readies nextSpan() for the rows from yMin down.
+    void walkRows() {
+        ab.start(yMin);
+        bc.start(yMin);
+        ca.start(yMin);
+    }
+    // After walkRows(), the columns inside or on the triangle of row yMin, then of each next
+    // row in turn; empty when lo > hi.
+    std::pair<int, int> nextSpan() {
+        int lo = xMin, hi = xMax;
+        ab.clip(lo, hi);
+        bc.clip(lo, hi);
+        ca.clip(lo, hi);
+        ab.step();
+        bc.step();
+        ca.step();
+        return {lo, hi};
+    }
+    double at(int x, int y) const {
+        return ha + (double(ca.rowValue(y)) - double(ca.dy) * x) * db +
+               (double(ab.rowValue(y)) - double(ab.dy) * x) * dc;
+    }
+    double slopeX() const { return -(double(ca.dy) * db + double(ab.dy) * dc); }
+    double slopeY() const { return double(ca.dx) * db + double(ab.dx) * dc; }
+};
+
+struct Best {
+    double error = 0;
+    int x = 0, y = 0;
+};
+
+// Raises best with the points lo..hi of row y, read from the copy block by block.
+void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, int lo, int hi,
+             Best& best) {
+    if (lo > hi)
+        return;
+    const double* row = tiled + tiledIndex(blocksAcross, 0, y);
+    double eb = double(plane.ca.rowValue(y)) - double(plane.ca.dy) * lo;
+    double ec = double(plane.ab.rowValue(y)) - double(plane.ab.dy) * lo;
+    const double stepB = plane.ca.dy, stepC = plane.ab.dy;
+    const double ha = plane.ha, db = plane.db, dc = plane.dc;
+    double bestError = best.error;
+    int bestX = -1;
+    for (int x = lo; x <= hi;) {
+        // The run of the row within one block lies contiguous.
+        const int end = std::min(hi, x | (kBlock - 1));
+        const double* block = row + std::size_t(unsigned(x) / kBlock) * (kBlock * kBlock);
+        for (; x <= end; ++x) {
+            const double error = std::abs(block[x & (kBlock - 1)] - (ha + eb * db + ec * dc));
+            if (error > bestError) {
+                bestError = error;
+                bestX = x;
+            }
+            eb -= stepB;
+            ec -= stepC;
+        }
+    }
+    if (bestX >= 0)
+        best = {bestError, bestX, y};
+}
+
+} // namespace
+
+TriangleScanner::TriangleScanner(const GridView& grid)
+    : grid_(grid)
+    , blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
+    const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
+    low_.assign(std::size_t(blocksAcross_) * blocksDown, INFINITY);
+    high_.assign(low_.size(), -INFINITY);
+    tiled_.assign(low_.size() * kBlock * kBlock, 0.0);
+    for (int y = 0; y < grid.rows; ++y) {
+        const double* row = grid.heights + std::size_t(y) * grid.columns;
+        const std::size_t base = std::size_t(y / kBlock) * blocksAcross_;
+        for (int x = 0; x < grid.columns; ++x) {
+            tiled_[tiledIndex(blocksAcross_, x, y)] = row[x];
+            const std::size_t block = base + std::size_t(x / kBlock);
+            low_[block] = std::min(low_[block], row[x]);
+            high_[block] = std::max(high_[block], row[x]);
+            maxAbs_ = std::max(maxAbs_, std::abs(row[x]));
+        }
+    }
+}
+
+Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap) const {
+    // The smallest triangles are common and hold few grid points (Pick: twice the area is
+    // twice the points inside plus those on the edges, less 2): none but the corners at twice
+    // the area 1, one edge's midpoint besides at 2.
+    const std::int64_t twiceArea = orient(a, b, c);
+    if (twiceArea == 1)
+        return {pack(a), 0.0};
+    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
+    if (twiceArea == 2) {
+        const GridPoint corners[3] = {a, b, c};
+        for (int k = 0; k < 3; ++k) {
+            const GridPoint p = corners[k], q = corners[(k + 1) % 3];
+            if ((p.column - q.column) % 2 == 0 && (p.row - q.row) % 2 == 0) {
+                const GridPoint m{(p.column + q.column) / 2, (p.row + q.row) / 2};
+                const double h = tiled_[tiledIndex(blocksAcross_, m.column, m.row)];
+                return {pack(m), std::abs(h - plane.at(m.column, m.row))};
+            }
+        }
+    }
+    Best best{0.0, a.column, a.row};
+    if (plane.xMax - plane.xMin < kBlock) {
+        // Narrow: test each point of the bounding box against the edges, which costs less
+        // than the divisions that find a row's ends.
+        // Edge values at the start of each row, moved down a row at a time.
+        int rowAB = plane.ab.rowValue(plane.yMin) - plane.ab.dy * plane.xMin;
+        int rowBC = plane.bc.rowValue(plane.yMin) - plane.bc.dy * plane.xMin;
+        int rowCA = plane.ca.rowValue(plane.yMin) - plane.ca.dy * plane.xMin;
+        const double stepB = plane.ca.dy, stepC = plane.ab.dy;
+        for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
+            const double* row = tiled_.data() + tiledIndex(blocksAcross_, 0, y);
+            int fab = rowAB, fbc = rowBC, fca = rowCA;
+            double eb = fca, ec = fab;
+            for (int x = plane.xMin; x <= plane.xMax; ++x) {
+                if ((fab | fbc | fca) >= 0) {
+                    const double h = row[std::size_t(unsigned(x) / kBlock) * (kBlock * kBlock) +
+                                         (unsigned(x) & (kBlock - 1))];
+                    const double error = std::abs(h - (plane.ha + eb * plane.db + ec * plane.dc));
+                    if (error > best.error)
+                        best = {error, x, y};
+                }
+                fab -= plane.ab.dy;
+                fbc -= plane.bc.dy;
+                fca -= plane.ca.dy;
+                eb -= stepB;
+                ec -= stepC;
+            }
+            rowAB += plane.ab.dx;
+            rowBC += plane.bc.dx;
+            rowCA += plane.ca.dx;
+        }
+        return {pack({best.x, best.y}), best.error};
+    }
+    plane.walkRows();
+    for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
+        const auto [lo, hi] = plane.nextSpan();
+        scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
+    }
+    return {pack({best.x, best.y}), best.error};
+}
+
+// Rows come in bands of kBlock aligned with the blocks. In a band, the blocks that lie wholly
+// inside the triangle are bounded first: the plane's range over a block is known from its
+// slopes, so no point of the block can be off by more than the larger of highest - lowest
+// plane and highest plane - lowest height. Each block's centre is measured on the way, so the
+// worst point found is already large when the blocks are visited, and only those whose bound
+// beats it are scanned. The rest of each row is scanned point by point.
+Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double cap) {
+    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
+    if (plane.xMax - plane.xMin < 2 * kBlock || plane.yMax - plane.yMin < 2 * kBlock)
+        return scanEvery(a, b, c, cap);
+
+    spans_.resize(std::size_t(plane.yMax - plane.yMin + 1));
+    plane.walkRows();
+    for (auto& span : spans_)
+        span = plane.nextSpan();
+    const auto spanOf = [&](int y) { return spans_[std::size_t(y - plane.yMin)]; };
+
+    // The blocks' columns inside the triangle for every row of band by: first..last.
+    const auto innerBlocks = [&](int by) -> std::pair<int, int> {
+        const int y0 = by * kBlock;
+        if (y0 < plane.yMin || y0 + kBlock - 1 > plane.yMax)
+            return {0, -1};
+        int lo = plane.xMin, hi = plane.xMax;
+        for (int y = y0; y < y0 + kBlock; ++y) {
+            lo = std::max(lo, spanOf(y).first);
+            hi = std::min(hi, spanOf(y).second);
+        }
+        return {(lo + kBlock - 1) / kBlock, floorDiv(hi + 1, kBlock) - 1};
+    };
+
+    const double riseX = plane.slopeX() * (kBlock - 1), riseY = plane.slopeY() * (kBlock - 1);
+    const double slack = 0x1p-40 * (maxAbs_ + std::abs(riseX) + std::abs(riseY));
+    Best best{0.0, a.column, a.row};
+    bounds_.clear();
+    const int bandFirst = plane.yMin / kBlock, bandLast = plane.yMax / kBlock;
+    for (int by = bandFirst; by <= bandLast; ++by) {
+        const auto [first, last] = innerBlocks(by);
+        for (int bx = first; bx <= last; ++bx) {
+            const int x0 = bx * kBlock, y0 = by * kBlock;
+            const double corner = plane.at(x0, y0);
+            const double planeLow = corner + std::min(0.0, riseX) + std::min(0.0, riseY);
+            const double planeHigh = corner + std::max(0.0, riseX) + std::max(0.0, riseY);
+            const std::size_t block = std::size_t(by) * blocksAcross_ + std::size_t(bx);
+            bounds_.push_back(std::max(high_[block] - planeLow, planeHigh - low_[block]) + slack);
+            scanRow(tiled_.data(), blocksAcross_, plane, y0 + kBlock / 2, x0 + kBlock / 2,
+                    x0 + kBlock / 2, best);
+        }
+    }
+    const auto result = [&best] { return Candidate{pack({best.x, best.y}), best.error}; };
+    if (best.error > cap)
+        return result();
+    std::size_t next = 0;
+    for (int by = bandFirst; by <= bandLast; ++by) {
+        const auto [first, last] = innerBlocks(by);
+        const int y0 = std::max(by * kBlock, plane.yMin);
+        const int y1 = std::min(by * kBlock + kBlock - 1, plane.yMax);
+        for (int y = y0; y <= y1; ++y) {
+            const auto [lo, hi] = spanOf(y);
+            if (first > last) {
+                scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
+            } else {
+                scanRow(tiled_.data(), blocksAcross_, plane, y, lo, first * kBlock - 1, best);
+                scanRow(tiled_.data(), blocksAcross_, plane, y, (last + 1) * kBlock, hi, best);
+            }
+        }
+        for (int bx = first; bx <= last; ++bx) {
+            if (bounds_[next++] <= best.error)
+                continue;
+            for (int y = y0; y <= y1; ++y)
+                scanRow(tiled_.data(), blocksAcross_, plane, y, bx * kBlock,
+                        bx * kBlock + kBlock - 1, best);
+        }
+        if (best.error > cap)
+            break;
+    }
+    return result();
+}
+
+} // namespace grondel::terrain::detail

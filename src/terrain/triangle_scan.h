@@ -1,0 +1,53 @@
+#pragma once
+
+#include "terrain/grid_view.h"
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace grondel::terrain::detail {
+
+// The grid point farthest from the plane through a triangle's corners, and its distance.
+struct Candidate {
+    PackedPoint point = 0;
+    double error = 0;
+};
+
+// Finds each triangle's worst grid point. Triangles must be counter-clockwise in
+// (column, row), of positive area and within the grid; every grid point inside or on the
+// triangle counts, its corners coming out with an error of a few ulps at most. Among equal
+// errors the choice is fixed but not otherwise defined.
+class TriangleScanner {
+public:
+    // Side of the square blocks whose height bounds let a scan skip them.
+    static constexpr int kBlock = 8;
+
+    // Keeps a reference to grid, which must outlive the scanner, and copies its heights block by
+    // block (8 bytes a point).
+    explicit TriangleScanner(const GridView& grid);
+
+    // The worst point, skipping blocks of the grid whose bounds show they cannot beat the
+    // worst point found so far. The error found is the largest to within rounding (below
+    // 2^-40 of the largest |height| and the plane's rise across a block). The scan may stop
+    // early at any point whose error exceeds cap, returning that one.
+    Candidate scan(GridPoint a, GridPoint b, GridPoint c, double cap = INFINITY);
+
+    // The same, looking at every point.
+    Candidate scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap = INFINITY) const;
+
+private:
+    const GridView& grid_;
+    int blocksAcross_ = 0;
+    double maxAbs_ = 0;
+    // The heights again, block by block, each block's rows in turn: the few rows of a block
+    // that a scan reads share pages and cache lines, where the grid's own rows lie a whole
+    // row apart.
+    std::vector<double> tiled_;
+    std::vector<double> low_, high_; // each block's lowest and highest height
+    // Scratch for one scan, kept to save allocations.
+    std::vector<std::pair<int, int>> spans_;
+    std::vector<double> bounds_;
+};
+
+} // namespace grondel::terrain::detail

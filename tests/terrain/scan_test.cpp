@@ -1,0 +1,81 @@
+// The scanner's shortcuts (bounding blocks, narrow triangles, stopping at a cap) against a
+// plain look at every point of the triangle.
+#include "terrain/triangle_scan.h"
+#include "terrains.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include <gtest/gtest.h>
+
+namespace grondel::terrain::detail {
+namespace {
+
+using testing::makeTerrain;
+using testing::Terrain;
+
+// |height - plane| at p for the plane through (a, b, c), counter-clockwise in (column, row);
+// negative when p lies outside the triangle.
+double errorAt(const GridView& grid, GridPoint a, GridPoint b, GridPoint c, GridPoint p) {
+    const std::int64_t wa = orient(b, c, p), wb = orient(c, a, p), wc = orient(a, b, p);
+    if (wa < 0 || wb < 0 || wc < 0)
+        return -1;
+    const double surface =
+        (double(wa) * grid.at(a) + double(wb) * grid.at(b) + double(wc) * grid.at(c)) /
+        double(orient(a, b, c));
+    return std::abs(grid.at(p) - surface);
+}
+
+// The largest error over every point of the triangle's bounding box that lies in it.
+double bruteForce(const GridView& grid, GridPoint a, GridPoint b, GridPoint c) {
+    double worst = 0;
+    for (int y = std::min({a.row, b.row, c.row}); y <= std::max({a.row, b.row, c.row}); ++y) {
+        for (int x = std::min({a.column, b.column, c.column});
+             x <= std::max({a.column, b.column, c.column}); ++x)
+            worst = std::max(worst, errorAt(grid, a, b, c, {x, y}));
+    }
+    return worst;
+}
+
+TEST(TriangleScan, ShortcutsFindTheWorstPoint) {
+    for (const Terrain kind : {Terrain::Smooth, Terrain::Noisy, Terrain::Terraced, Terrain::Spiky,
+                               Terrain::HighOffset}) {
+        const int columns = 203, rows = 150;
+        const auto heights = makeTerrain(kind, columns, rows);
+        const GridView grid{heights.data(), columns, rows};
+        TriangleScanner scanner(grid);
+        std::mt19937 random(7);
+        for (int i = 0; i < 400; ++i) {
+            // Sizes from a few points to the whole grid, some long and thin.
+            const int reach = i % 4 == 0 ? 6 : i % 4 == 1 ? 30 : 200;
+            std::uniform_int_distribution<int> x(0, columns - 1), y(0, rows - 1), d(-reach, reach);
+            GridPoint a{x(random), y(random)};
+            GridPoint b{std::clamp(a.column + d(random), 0, columns - 1),
+                        std::clamp(a.row + d(random), 0, rows - 1)};
+            GridPoint c{std::clamp(a.column + d(random), 0, columns - 1),
+                        std::clamp(a.row + d(random), 0, rows - 1)};
+            if (orient(a, b, c) == 0)
+                continue;
+            if (orient(a, b, c) < 0)
+                std::swap(b, c);
+            SCOPED_TRACE(testing::name(kind) + " triangle " + std::to_string(i));
+            const double expected = bruteForce(grid, a, b, c);
+            const double rounding = 1e-12 * (1e6 + expected);
+            const Candidate every = scanner.scanEvery(a, b, c);
+            const Candidate fast = scanner.scan(a, b, c);
+            EXPECT_NEAR(every.error, expected, rounding);
+            EXPECT_NEAR(fast.error, expected, rounding);
+            // The point named lies in the triangle and has that error.
+            EXPECT_NEAR(errorAt(grid, a, b, c, unpack(fast.point)), expected, rounding);
+            EXPECT_NEAR(errorAt(grid, a, b, c, unpack(every.point)), expected, rounding);
+            // With a cap below the worst it stops somewhere beyond the cap; with one above
+            // it finds the worst.
+            EXPECT_GT(scanner.scan(a, b, c, expected / 2).error, expected / 2 - rounding);
+            EXPECT_NEAR(scanner.scan(a, b, c, 2 * expected + 1).error, expected, rounding);
+        }
+    }
+}
+
+} // namespace
+} // namespace grondel::terrain::detail

@@ -1,0 +1,199 @@
+#include "mesh_check.h"
+#include "terrain/simplify.h"
+#include "terrains.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+namespace grondel::terrain {
+namespace {
+
+using testing::checkMesh;
+using testing::makeTerrain;
+using testing::Terrain;
+
+SimplifyResult run(int columns, int rows, const std::vector<double>& heights,
+                   std::optional<double> maxError, std::optional<std::int64_t> maxFaces = {}) {
+    return simplify({columns, rows, heights}, {maxError, maxFaces});
+}
+
+double largestAbs(const std::vector<double>& heights) {
+    double m = 0;
+    for (const double h : heights)
+        m = std::max(m, std::abs(h));
+    return m;
+}
+
+// What E = 0 promises: errors of rounding only, below 2^-35 of the largest height.
+double roundingBound(const std::vector<double>& heights) {
+    return largestAbs(heights) * 0x1p-35;
+}
+
+constexpr Terrain kAllTerrains[] = {Terrain::Smooth,    Terrain::Noisy, Terrain::Terraced,
+                                    Terrain::Flat,      Terrain::Spiky, Terrain::Tilted,
+                                    Terrain::HighOffset};
+
+TEST(Simplify, MeetsTheErrorBoundOnEveryTerrainAndSize) {
+    const std::pair<int, int> sizes[] = {{2, 2}, {3, 7}, {7, 3}, {65, 65}, {257, 129}, {2, 300}};
+    const double bounds[] = {0.0, 0.004, 0.05, 0.5, 100.0};
+    for (const Terrain kind : kAllTerrains) {
+        for (const auto& [columns, rows] : sizes) {
+            const auto heights = makeTerrain(kind, columns, rows);
+            for (const double e : bounds) {
+                SCOPED_TRACE(name(kind) + " " + std::to_string(columns) + "x" +
+                             std::to_string(rows) + " E " + std::to_string(e));
+                const auto result = run(columns, rows, heights, e);
+                ASSERT_EQ(result.status, SimplifyStatus::Ok);
+                const auto report = checkMesh(columns, rows, heights, result.mesh);
+                ASSERT_EQ(report.problem, "");
+                const double allowed = std::max(e, roundingBound(heights));
+                EXPECT_LE(report.maxError, allowed);
+                EXPECT_LE(result.mesh.error, allowed);
+                // The reported error is the checker's, up to rounding.
+                EXPECT_NEAR(result.mesh.error, report.maxError, roundingBound(heights));
+                EXPECT_TRUE(result.mesh.errorMet);
+                if (e == 100.0) {
+                    EXPECT_EQ(result.mesh.triangles.size(), 2u);
+                }
+            }
+        }
+    }
+}
+
+TEST(Simplify, PlanesNeedTwoTrianglesAtZeroError) {
+    for (const Terrain kind : {Terrain::Flat, Terrain::Tilted}) {
+        for (const auto& [columns, rows] : {std::pair{2, 2}, {3, 7}, {257, 129}, {4097, 3}}) {
+            const auto heights = makeTerrain(kind, columns, rows);
+            const auto result = run(columns, rows, heights, 0.0);
+            ASSERT_EQ(result.status, SimplifyStatus::Ok);
+            EXPECT_EQ(result.mesh.triangles.size(), 2u) << name(kind) << " " << columns;
+            EXPECT_EQ(result.mesh.points.size(), 4u);
+            EXPECT_EQ(checkMesh(columns, rows, heights, result.mesh).problem, "");
+        }
+    }
+}
+
+TEST(Simplify, ZeroErrorKeepsEveryPointOffTheSurface) {
+    // Random heights: no point lies on a plane through others, so all are kept.
+    const auto heights = makeTerrain(Terrain::Noisy, 9, 6);
+    const auto result = run(9, 6, heights, 0.0);
+    EXPECT_EQ(result.mesh.points.size(), 54u);
+    EXPECT_EQ(result.mesh.triangles.size(), 2u * 8 * 5);
+    const auto report = checkMesh(9, 6, heights, result.mesh);
+    EXPECT_EQ(report.problem, "");
+    EXPECT_EQ(report.maxError, 0.0);
+    // The corners come first, north-west and then clockwise on the map.
+    ASSERT_GE(result.mesh.points.size(), 4u);
+    EXPECT_EQ(result.mesh.points[0], (GridPoint{0, 0}));
+    EXPECT_EQ(result.mesh.points[1], (GridPoint{8, 0}));
+    EXPECT_EQ(result.mesh.points[2], (GridPoint{8, 5}));
+    EXPECT_EQ(result.mesh.points[3], (GridPoint{0, 5}));
+}
+
+TEST(Simplify, OneRaisedPointIsKeptExactlyOnTheBound) {
+    // 3 x 3 zeros with the centre at 1: its error is 1 until it is kept. At E = 1 the margin
+    // keeps it anyway; just above 1 it may go.
+    std::vector<double> heights(9, 0.0);
+    heights[4] = 1.0;
+    EXPECT_EQ(run(3, 3, heights, 1.0).mesh.points.size(), 5u);
+    const auto loose = run(3, 3, heights, 1.0 + 1e-6);
+    EXPECT_EQ(loose.mesh.points.size(), 4u);
+    EXPECT_EQ(loose.mesh.error, 1.0);
+}
+
+TEST(Simplify, FaceBudgetIsNeverExceeded) {
+    const auto heights = makeTerrain(Terrain::Noisy, 65, 65);
+    for (const std::int64_t faces : {2, 3, 4, 5, 50, 51, 1000, 8191}) {
+        SCOPED_TRACE(faces);
+        const auto result = run(65, 65, heights, std::nullopt, faces);
+        ASSERT_EQ(result.status, SimplifyStatus::Ok);
+        const auto count = std::int64_t(result.mesh.triangles.size());
+        EXPECT_LE(count, faces);
+        EXPECT_GE(count, faces - 1); // a point costs two faces, one on the border
+        EXPECT_FALSE(result.mesh.errorMet);
+        const auto report = checkMesh(65, 65, heights, result.mesh);
+        EXPECT_EQ(report.problem, "");
+        EXPECT_NEAR(result.mesh.error, report.maxError, 1e-12);
+    }
+    // Enough faces for every point: the budget is not reached and the error is met.
+    const auto all = run(65, 65, heights, std::nullopt, 2 * 64 * 64);
+    EXPECT_TRUE(all.mesh.errorMet);
+    EXPECT_EQ(all.mesh.triangles.size(), 2u * 64 * 64);
+}
+
+TEST(Simplify, BothLimitsMeetTheErrorWhenTheBudgetAllows) {
+    const auto heights = makeTerrain(Terrain::Smooth, 129, 65);
+    const auto free = run(129, 65, heights, 0.01);
+    const auto count = std::int64_t(free.mesh.triangles.size());
+    ASSERT_GT(count, 10);
+    // A budget of what the error needs changes nothing, though greedy insertion alone
+    // needs more faces before coarsening takes some away.
+    for (const std::int64_t budget : {count, count + 10}) {
+        const auto enough = run(129, 65, heights, 0.01, budget);
+        EXPECT_TRUE(enough.mesh.errorMet);
+        EXPECT_EQ(enough.mesh.triangles, free.mesh.triangles);
+    }
+    // A tighter one stops short and says how far it got.
+    const auto tight = run(129, 65, heights, 0.01, count / 2);
+    EXPECT_FALSE(tight.mesh.errorMet);
+    EXPECT_LE(std::int64_t(tight.mesh.triangles.size()), count / 2);
+    EXPECT_GT(tight.mesh.error, 0.01);
+    EXPECT_NEAR(tight.mesh.error, checkMesh(129, 65, heights, tight.mesh).maxError, 1e-12);
+}
+
+TEST(Simplify, SameInputSameOutput) {
+    for (const Terrain kind : {Terrain::Noisy, Terrain::Terraced}) {
+        const auto heights = makeTerrain(kind, 257, 129);
+        const auto first = run(257, 129, heights, 0.1);
+        const auto second = run(257, 129, heights, 0.1);
+        EXPECT_EQ(first.mesh.points, second.mesh.points);
+        EXPECT_EQ(first.mesh.triangles, second.mesh.triangles);
+        EXPECT_EQ(first.mesh.error, second.mesh.error);
+    }
+}
+
+TEST(Simplify, RefusesBadInput) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> four(4, 1.0);
+    const std::vector<double> big(4098 * 2, 1.0);
+    struct Case {
+        const char* what;
+        HeightGrid grid;
+        SimplifyLimits limits;
+        SimplifyStatus status;
+    };
+    const std::vector<double> withNan{1.0, nan, 1.0, 1.0};
+    const std::vector<double> withInf{1.0, 1.0, -inf, 1.0};
+    const std::vector<double> tooHigh{1.0, 1.0, 1.0, 2e15};
+    const Case cases[] = {
+        {"one column", {1, 4, four}, {}, SimplifyStatus::BadGridSize},
+        {"one row", {4, 1, four}, {}, SimplifyStatus::BadGridSize},
+        {"no grid", {0, 0, {}}, {}, SimplifyStatus::BadGridSize},
+        {"negative size", {-2, -2, four}, {}, SimplifyStatus::BadGridSize},
+        {"too wide", {4098, 2, big}, {}, SimplifyStatus::BadGridSize},
+        {"too few heights", {3, 2, four}, {}, SimplifyStatus::HeightCountWrong},
+        {"too many heights", {2, 2, big}, {}, SimplifyStatus::HeightCountWrong},
+        {"NaN height", {2, 2, withNan}, {}, SimplifyStatus::BadHeight},
+        {"infinite height", {2, 2, withInf}, {}, SimplifyStatus::BadHeight},
+        {"huge height", {2, 2, tooHigh}, {}, SimplifyStatus::BadHeight},
+        {"negative error", {2, 2, four}, {-0.1, {}}, SimplifyStatus::BadMaxError},
+        {"NaN error", {2, 2, four}, {nan, {}}, SimplifyStatus::BadMaxError},
+        {"infinite error", {2, 2, four}, {inf, {}}, SimplifyStatus::BadMaxError},
+        {"one face", {2, 2, four}, {{}, 1}, SimplifyStatus::BadMaxFaces},
+        {"no faces", {2, 2, four}, {0.5, 0}, SimplifyStatus::BadMaxFaces},
+        {"negative faces", {2, 2, four}, {{}, -7}, SimplifyStatus::BadMaxFaces},
+    };
+    for (const Case& c : cases) {
+        const auto result = simplify(c.grid, c.limits);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_TRUE(result.mesh.points.empty() && result.mesh.triangles.empty()) << c.what;
+        EXPECT_FALSE(describe(result.status).empty());
+    }
+}
+
+} // namespace
+} // namespace grondel::terrain
