@@ -20,11 +20,20 @@ error=${ERROR:-0.002}
 runs=${RUNS:-5}
 terrains=${TERRAINS:-$PWD/build/bench-terrains}
 
+# CONTENDER=convert (the default): grondel-convert itself, writing the game model of the whole
+# picture, heights 0..1 (grey 0..8 times 0.125) and one unit a pixel (0.5 x 2), to --max-error.
+# CONTENDER=core: the simplifier alone (bench_simplify), writing an STL as hmm does.
+contender=${CONTENDER:-convert}
 ours=${BENCH_SIMPLIFY:-}
 if [[ -z $ours ]]; then
     cmake --preset release >/dev/null
-    cmake --build --preset release --target bench_simplify -j2 >/dev/null
-    ours=$PWD/build/release/bench/terrain/bench_simplify
+    if [[ $contender == convert ]]; then
+        cmake --build --preset release --target grondel-convert -j2 >/dev/null
+        ours=$PWD/build/release/src/grondel-convert/grondel-convert
+    else
+        cmake --build --preset release --target bench_simplify -j2 >/dev/null
+        ours=$PWD/build/release/bench/terrain/bench_simplify
+    fi
 fi
 ours=$(realpath "$ours")
 
@@ -72,8 +81,14 @@ for size in "${sizeList[@]}"; do
             timed "$hmm" "$picture" "$out/hmm.stl" -z 1 -e "$error" >>"$work/hmm.t"
             hmmFaces=$(awk '/triangles =/ { print $3 }' "$log")
             log=$work/ours.log
-            timed "$ours" "$picture" --error "$error" --stl "$out/ours.stl" >>"$work/ours.t"
-            ourFaces=$(awk '{ for (i = 1; i < NF; ++i) if ($i == "faces") print $(i + 1) }' "$log")
+            if [[ $contender == convert ]]; then
+                timed "$ours" --game --fit --heights grey --scale 2,2,0.125 --max-error "$error" \
+                    --output "$out/ours.3do" "$picture" >>"$work/ours.t"
+                ourFaces=$("$ours" --check "$out/ours.3do" | sed -n 's/.*vertices, \([0-9]*\) faces.*/\1/p')
+            else
+                timed "$ours" "$picture" --error "$error" --stl "$out/ours.stl" >>"$work/ours.t"
+                ourFaces=$(awk '{ for (i = 1; i < NF; ++i) if ($i == "faces") print $(i + 1) }' "$log")
+            fi
         done
         hmmMs=$(cut -d' ' -f1 "$work/hmm.t" | median)
         ourMs=$(cut -d' ' -f1 "$work/ours.t" | median)

@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Draws the sample heightmaps in examples/: 64 x 64 grey bitmaps, black low, white high.
+"""Draws the sample heightmaps in examples/, black low, white high.
 
     scripts/make_examples.py [folder]
 
 crater.bmp: a ring wall around a sunken floor with a small central peak, on gently rolling
-ground. hill.bmp: a rounded hill with a gentler shoulder to one side. Both are drawn from
-formulas alone, so running this again gives the same bytes.
+ground. hill.bmp: a rounded hill with a gentler shoulder to one side. Both 64 x 64 grey bitmaps.
+valley.png: a river valley winding between ridges, 257 x 257 pixels of 16-bit grey, as terrain
+generators write them. All are drawn from formulas alone, so running this again gives the same
+bytes.
 """
 
 import math
 import pathlib
 import struct
 import sys
+import zlib
 
 EDGE = 64
 
@@ -54,6 +57,38 @@ def hill(x, y):
     return grey(0.08 + top + shoulder)
 
 
+def png16(levels):
+    """A 16-bit grey PNG; levels[y][x] is 0..65535, row 0 at the top. Each row is filtered
+    against the one above (PNG filter 2), which suits smooth terrain."""
+    width, height = len(levels[0]), len(levels)
+    raw = bytearray()
+    previous = bytes(2 * width)
+    for row in levels:
+        data = b"".join(struct.pack(">H", v) for v in row)
+        raw += b"\x02" + bytes((a - b) & 0xFF for a, b in zip(data, previous))
+        previous = data
+
+    def chunk(kind, payload):
+        return (struct.pack(">I", len(payload)) + kind + payload
+                + struct.pack(">I", zlib.crc32(kind + payload) & 0xFFFFFFFF))
+
+    header = struct.pack(">IIBBBBB", width, height, 16, 0, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def valley(x, y):
+    """0..1: ridges of a few wavelengths, cut by a river winding from north to south."""
+    u, v = x / 256.0, y / 256.0
+    ridges = 0.0
+    for k, (fx, fy, phase) in enumerate(((3.1, 2.3, 0.4), (7.3, 5.9, 1.3), (15.7, 13.1, 2.1),
+                                         (31.3, 29.9, 0.7))):
+        ridges += math.sin(fx * u * 2 + phase) * math.cos(fy * v * 2 - phase) / (1.9 ** k)
+    river = 0.5 + 0.18 * math.sin(v * 7.0) + 0.06 * math.sin(v * 19.0)
+    cut = math.exp(-(((u - river) / 0.09) ** 2))
+    return max(0.0, min(1.0, 0.55 + 0.28 * ridges - 0.45 * cut + 0.1 * (1 - v)))
+
+
 def main():
     folder = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else
                           pathlib.Path(__file__).resolve().parent.parent / "examples")
@@ -63,6 +98,10 @@ def main():
         path = folder / f"{name}.bmp"
         path.write_bytes(bitmap(levels))
         print(path)
+    levels = [[round(valley(x, y) * 65535) for x in range(257)] for y in range(257)]
+    path = folder / "valley.png"
+    path.write_bytes(png16(levels))
+    print(path)
 
 
 if __name__ == "__main__":

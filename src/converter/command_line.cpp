@@ -15,29 +15,48 @@ namespace {
 constexpr std::string_view kHelp =
     R"(Usage: grondel-convert [--size N] [--output PATH] IMAGE...
        grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
-                       [--size N] [--output PATH] IMAGE...
+                       [--fit] [--heights colour|grey] [--size N]
+                       [--max-error E] [--max-faces F] [--output PATH] IMAGE...
        grondel-convert --check [--terrain] MODEL...
-Turns heightmap pictures into 3DO 2.1 terrain models for the level editor, byte for byte what
-the window's Save writes. Each pixel of the top-left N x N square becomes one vertex; beyond the
-picture the ground lies at height 0. Pictures may be BMP, PNG, JPEG or PGM/PPM, whatever their
-names say; other formats are refused (save 16-bit TIFF from terrain tools as 16-bit PNG).
+Turns heightmap pictures into 3DO 2.1 terrain models: for the level editor, byte for byte what
+the window's Save writes, or with --game a model the game loads as it is. Pictures may be BMP,
+PNG, JPEG or PGM/PPM, whatever their names say; other formats are refused (save 16-bit TIFF
+from terrain tools as 16-bit PNG).
+
+The editor model takes the top-left N x N pixels, one vertex each, its height the pixel's
+24-bit colour over 2^21 - 1 (black 0, white about 8); beyond the picture the ground lies at 0.
 
 Exit status: 0 when every picture converted, 1 when any failed (one line each on standard
 error), 2 for a wrong command line.
 
 Options:
   -s, --size N           Grid edge: 16, 32 or 64. Without it, each picture must be a square of
-                         one of those and its own size is the edge.
+                         one of those and its own size is the edge. With --game: 2 to 257
+                         points along the longer side (4097 with --max-error or --max-faces);
+                         without it the picture's own square, or with --fit its longer side
+                         (at most 257).
   -o, --output PATH      Write the model to PATH ('-' for standard output) instead of beside
                          the picture. Only with a single IMAGE.
-  --game                 Write the game model instead: cut into meshes the game takes, with
-                         normals and texture coordinates, north up, ready to load as it is.
+  --game                 Write the game model instead: north up, cut into meshes the game takes,
+                         with normals and texture coordinates, ready to load as it is.
   --scale X,Y,Z          With --game: world units per half grid step across and along, and the
                          height factor (each from 0.001 to 1000). Default 1,1,1.
   --material NAME.mat    With --game: the material file the terrain is painted with.
                          Default dflt.mat.
   --texels-per-unit T    With --game: texture texels per world unit (0.001 to 100000).
                          Default 320.
+  --fit                  With --game: the whole picture makes the terrain, resampled onto the
+                         grid, its proportions kept; without it the top-left N x N pixels.
+  --heights colour|grey  With --game: heights from the 24-bit colour over 2^21 - 1 (colour, the
+                         default, as the editor model), or from the pixel's grey level at its
+                         full depth, 16 bits where the file has them: 0 at black, 8 at white
+                         (grey; colour pictures weigh red, green and blue 0.2126, 0.7152,
+                         0.0722). Both before the Z scale.
+  --max-error E          With --game: fewer faces, keeping the surface within E world units,
+                         vertically, of every grid point's height as written (E >= 0).
+  --max-faces F          With --game: at most F faces (F >= 2), spent where they cut the
+                         largest error most. With --max-error too, it meets E if it can within F
+                         faces, else stops at F and says what error it reached.
   --check                Check the given .3do model files by the game's loading rules instead
                          of converting; prints "ok" with the counts, or each problem with its
                          line number.
@@ -57,16 +76,12 @@ struct Option {
     char letter; // 0: none
     bool takesValue;
 };
-constexpr std::array<Option, 10> kOptions{{{"size", 's', true},
-                                           {"output", 'o', true},
-                                           {"game", 0, false},
-                                           {"scale", 0, true},
-                                           {"material", 0, true},
-                                           {"texels-per-unit", 0, true},
-                                           {"check", 0, false},
-                                           {"terrain", 0, false},
-                                           {"help", 'h', false},
-                                           {"version", 'v', false}}};
+constexpr Option kOptions[] = {
+    {"size", 's', true},    {"output", 'o', true},  {"game", 0, false},
+    {"scale", 0, true},     {"material", 0, true},  {"texels-per-unit", 0, true},
+    {"fit", 0, false},      {"heights", 0, true},   {"max-error", 0, true},
+    {"max-faces", 0, true}, {"check", 0, false},    {"terrain", 0, false},
+    {"help", 'h', false},   {"version", 'v', false}};
 
 // The options given (the last value of each) and the files, or what is wrong.
 struct Parsed {
@@ -160,13 +175,81 @@ FileArgument file(const std::string& text) {
     return {text, files::pathFromArgument(text)};
 }
 
+// A whole text as a whole number.
+std::optional<long long> whole(std::string_view text) {
+    long long value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// The game model's options into game; returns what is wrong, or an empty text.
+std::string gameOptionsFrom(const Parsed& parsed, GameTerrainOptions& game) {
+    GameModelOptions& model = game.model;
+    if (parsed.has("scale")) {
+        const auto scale = parseScale(parsed.value("scale"));
+        if (!scale)
+            return "--scale must be three numbers X,Y,Z from 0.001 to 1000, not \"" +
+                   parsed.value("scale") + "\".";
+        model.scaleX = (*scale)[0];
+        model.scaleY = (*scale)[1];
+        model.scaleZ = (*scale)[2];
+    }
+    if (parsed.has("material")) {
+        model.material = parsed.value("material");
+        if (!isMaterialName(model.material))
+            return "--material must be a file name like dflt.mat (letters, digits, _ - + and ., "
+                   "at most 31 characters), not \"" +
+                   model.material + "\".";
+    }
+    if (parsed.has("texels-per-unit")) {
+        const auto texels = number(parsed.value("texels-per-unit"));
+        if (!texels || !isTexelsPerUnit(*texels))
+            return "--texels-per-unit must be a number from 0.001 to 100000, not \"" +
+                   parsed.value("texels-per-unit") + "\".";
+        model.texelsPerUnit = *texels;
+    }
+    if (parsed.has("fit"))
+        game.terrain.region = TerrainRegion::Fit;
+    if (parsed.has("heights")) {
+        const std::string& heights = parsed.value("heights");
+        if (heights != "colour" && heights != "grey")
+            return "--heights must be colour or grey, not \"" + heights + "\".";
+        game.terrain.heights = heights == "grey" ? TerrainHeights::Grey : TerrainHeights::Colour;
+    }
+    if (parsed.has("max-error")) {
+        game.maxError = number(parsed.value("max-error"));
+        if (!game.maxError || !(*game.maxError >= 0.0 && *game.maxError <= kMaxErrorLimit))
+            return "--max-error must be a number of world units from 0 to 1e9, not \"" +
+                   parsed.value("max-error") + "\".";
+    }
+    if (parsed.has("max-faces")) {
+        game.maxFaces = whole(parsed.value("max-faces"));
+        if (!game.maxFaces || *game.maxFaces < 2)
+            return "--max-faces must be a whole number of at least 2, not \"" +
+                   parsed.value("max-faces") + "\".";
+    }
+    if (parsed.has("size")) {
+        const int most = game.simplified() ? kMaxSimplifiedEdge : kMaxFullGridEdge;
+        const auto edge = whole(parsed.value("size"));
+        if (!edge || *edge < kMinTerrainEdge || *edge > most)
+            return "--size must be from 2 to " + std::to_string(most) + " with --game" +
+                   (game.simplified() ? "" : " (4097 with --max-error or --max-faces)") +
+                   ", not \"" + parsed.value("size") + "\".";
+        game.terrain.edge = static_cast<int>(*edge);
+    }
+    return {};
+}
+
 // Fills the plan from what was parsed; returns what is wrong, or an empty text.
 std::string planFrom(const Parsed& parsed, Request& request) {
     ConvertPlan& plan = request.plan;
     for (const std::string& name : parsed.files)
         plan.images.push_back(file(name));
     if (parsed.has("check")) {
-        for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit"})
+        for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit",
+                                  "fit", "heights", "max-error", "max-faces"})
             if (parsed.has(other))
                 return std::string("--check reads models; --") + other + " does not go with it.";
         request.terrain = parsed.has("terrain");
@@ -177,42 +260,20 @@ std::string planFrom(const Parsed& parsed, Request& request) {
     if (plan.images.empty())
         return "No IMAGE given.";
 
-    plan.game = parsed.has("game");
-    for (const char* gameOnly : {"scale", "material", "texels-per-unit"})
-        if (!plan.game && parsed.has(gameOnly))
+    plan.gameModel = parsed.has("game");
+    for (const char* gameOnly :
+         {"scale", "material", "texels-per-unit", "fit", "heights", "max-error", "max-faces"})
+        if (!plan.gameModel && parsed.has(gameOnly))
             return std::string("--") + gameOnly + " goes with --game.";
-    GameModelOptions& game = plan.gameOptions;
-    if (parsed.has("scale")) {
-        const auto scale = parseScale(parsed.value("scale"));
-        if (!scale)
-            return "--scale must be three numbers X,Y,Z from 0.001 to 1000, not \"" +
-                   parsed.value("scale") + "\".";
-        game.scaleX = (*scale)[0];
-        game.scaleY = (*scale)[1];
-        game.scaleZ = (*scale)[2];
-    }
-    if (parsed.has("material")) {
-        game.material = parsed.value("material");
-        if (!isMaterialName(game.material))
-            return "--material must be a file name like dflt.mat (letters, digits, _ - + and ., "
-                   "at most 31 characters), not \"" +
-                   game.material + "\".";
-    }
-    if (parsed.has("texels-per-unit")) {
-        const auto texels = number(parsed.value("texels-per-unit"));
-        if (!texels || !isTexelsPerUnit(*texels))
-            return "--texels-per-unit must be a number from 0.001 to 100000, not \"" +
-                   parsed.value("texels-per-unit") + "\".";
-        game.texelsPerUnit = *texels;
-    }
-    if (parsed.has("size")) {
+    if (plan.gameModel) {
+        if (std::string problem = gameOptionsFrom(parsed, plan.game); !problem.empty())
+            return problem;
+    } else if (parsed.has("size")) {
         const std::string& text = parsed.value("size");
-        int edge = 0;
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), edge);
-        if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-            !isOfferedEdge(edge))
+        const auto edge = whole(text);
+        if (!edge || !isOfferedEdge(static_cast<int>(*edge)))
             return std::string("--size must be ") + kOfferedEdgesText + ", not \"" + text + "\".";
-        plan.edge = edge;
+        plan.edge = static_cast<int>(*edge);
     }
     if (parsed.has("output")) {
         plan.hasOutput = true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model3do/game_options.h"
+#include "terrain/game_terrain.h"
 
 #include <filesystem>
 #include <string>
@@ -24,13 +24,15 @@ struct FileArgument {
 
 // What one run converts, and how.
 struct ConvertPlan {
-    int edge = 0; // 16, 32 or 64; 0 takes each image's own edge (a square of one of those)
+    // The editor model's grid edge: 16, 32 or 64; 0 takes each picture's own edge (a square of
+    // one of those). The game model's is in game.terrain.edge.
+    int edge = 0;
     std::vector<FileArgument> images; // at least one; exactly one when output is given
     bool hasOutput = false;           // output given: the model goes there instead of beside
     bool toStandardOutput = false;    // output given as "-"
     FileArgument output;
-    bool game = false; // write the game model instead of the editor model
-    GameModelOptions gameOptions;
+    bool gameModel = false; // write the game model instead of the editor model
+    GameTerrainOptions game;
 };
 
 // What the command line asks for.
@@ -43,8 +45,9 @@ struct Request {
 };
 
 // Reads the arguments (arguments[0] is the program itself). Options: --size/-s N, --output/-o
-// PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --check, --terrain,
-// --help/-h, --version/-v; a value may follow as the next argument or after '='. "--" ends the
+// PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --fit, --heights
+// colour|grey, --max-error E, --max-faces F, --check, --terrain, --help/-h, --version/-v; a
+// value may follow as the next argument or after '='. "--" ends the
 // options: every argument after it is a file, even one starting with '-'. Numbers are read the
 // same whatever the locale.
 Request parseCommandLine(const std::vector<std::string>& arguments);

@@ -10,7 +10,9 @@
 #include "picture/decode.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <charconv>
 #include <map>
 #include <semaphore>
 #include <thread>
@@ -30,6 +32,7 @@ struct Job {
     std::filesystem::path target; // empty for standard output
     bool repeat = false;          // the same picture again: already done by an earlier job
     std::string error;
+    std::string note; // said on standard error even when the model is written
     std::string model;
 };
 
@@ -54,6 +57,36 @@ int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error)
     return 0;
 }
 
+// A number as a person reads it: "0.0213", "8", "1.5e-07".
+std::string shortNumber(double value) {
+    std::array<char, 32> text;
+    const auto result =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, 6);
+    return std::string(text.data(), result.ptr);
+}
+
+// The game model of a decoded picture into job.model, or why not in job.error.
+void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Job& job) {
+    if (options.terrain.region == TerrainRegion::TopLeft && options.terrain.edge == 0 &&
+        picture.width() != picture.height()) {
+        job.error = "the picture is " + std::to_string(picture.width()) + " x " +
+                    std::to_string(picture.height()) +
+                    " pixels, not square; choose the grid edge with --size, or take the whole "
+                    "picture with --fit";
+        return;
+    }
+    const GameTerrain terrain = buildGameTerrain(picture, options);
+    if (!terrain.ok()) {
+        job.error = terrain.error;
+        return;
+    }
+    if (!terrain.errorMet && options.maxError)
+        job.note = "stopped at " + std::to_string(terrain.faces) +
+                   " faces (--max-faces) with a largest error of " +
+                   shortNumber(terrain.largestError) + ", above --max-error";
+    job.model = printGameModel(terrain.model);
+}
+
 // Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
 void makeModel(const ConvertPlan& plan, Job& job) {
     Picture picture;
@@ -70,18 +103,16 @@ void makeModel(const ConvertPlan& plan, Job& job) {
         }
         picture = std::move(decoded.picture);
     }
+    if (plan.gameModel) {
+        makeGameModel(plan.game, picture, job);
+        return;
+    }
     const int edge = edgeFor(plan, picture, job.error);
     if (edge == 0)
         return;
     HeightMap grid;
     (void)sampleSquare(edge, grid, [&](int x, int y) { return picture.packedColour(x, y); });
-    if (plan.game) {
-        GameModelText model = formatGameModel(grid, edge, plan.gameOptions);
-        job.error = std::move(model.error);
-        job.model = std::move(model.text);
-    } else {
-        job.model = formatEditorModel(grid, edge).value_or("");
-    }
+    job.model = formatEditorModel(grid, edge).value_or("");
 }
 
 // Where each model goes, and which may not be written at all.
@@ -159,6 +190,8 @@ int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
 
     int status = kExitConverted;
     for (const Job& job : jobs) {
+        if (!job.note.empty())
+            complain(errors, files::escapedName(job.image->text) + ": " + job.note);
         if (job.error.empty())
             continue;
         complain(errors, files::escapedName(job.image->text) + ": " + job.error);

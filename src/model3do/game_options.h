@@ -13,6 +13,8 @@ struct GameModelOptions {
     double scaleZ = 1.0; // multiplies the height cell / 2097151
     std::string material = "dflt.mat";
     double texelsPerUnit = 320.0;
+
+    friend bool operator==(const GameModelOptions&, const GameModelOptions&) = default;
 };
 
 // Accepted option ranges. Outside them the numbers would print past the game's line length or

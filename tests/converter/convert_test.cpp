@@ -5,6 +5,7 @@
 #include "picture/picture_writers.h"
 #include "support/process.h"
 #include "support/std_files.h"
+#include "terrain/game_terrain.h"
 
 #include <algorithm>
 #include <map>
@@ -250,12 +251,30 @@ TEST_F(Converter, EveryFailureToWriteIsToldAndNoSignalEndsIt) {
 TEST_F(Converter, AWrongCommandLineIsAUsageErrorNamingTheOptionAndReadsNothing) {
     write("hill.bmp", gradientBmp(16, 16));
     // Arguments separated by '|', the first naming what is wrong.
-    for (const std::string line :
-         {"--game", "--size|20|hill.bmp", "--size|sixteen|hill.bmp", "--size", "--colour|hill.bmp",
-          "--output|a.3do|hill.bmp|hill.bmp", "--output||hill.bmp", "--scale|1,1,0|--game|hill.bmp",
-          "--scale|1,1|--game|hill.bmp", "--scale|1,1,1|hill.bmp",
-          "--material|no space.mat|--game|hill.bmp", "--texels-per-unit|-5|--game|hill.bmp",
-          "--check|--size|16|hill.bmp", "--terrain|hill.bmp", "--game=yes|hill.bmp"}) {
+    for (const std::string line : {"--game",
+                                   "--size|20|hill.bmp",
+                                   "--size|sixteen|hill.bmp",
+                                   "--size",
+                                   "--colour|hill.bmp",
+                                   "--output|a.3do|hill.bmp|hill.bmp",
+                                   "--output||hill.bmp",
+                                   "--scale|1,1,0|--game|hill.bmp",
+                                   "--scale|1,1|--game|hill.bmp",
+                                   "--scale|1,1,1|hill.bmp",
+                                   "--material|no space.mat|--game|hill.bmp",
+                                   "--texels-per-unit|-5|--game|hill.bmp",
+                                   "--check|--size|16|hill.bmp",
+                                   "--terrain|hill.bmp",
+                                   "--game=yes|hill.bmp",
+                                   "--fit|hill.bmp",
+                                   "--heights|grey|hill.bmp",
+                                   "--heights|purple|--game|hill.bmp",
+                                   "--size|1|--game|hill.bmp",
+                                   "--size|258|--game|hill.bmp",
+                                   "--size|4098|--game|--max-faces|100|hill.bmp",
+                                   "--max-faces|1|--game|hill.bmp",
+                                   "--max-error|-1|--game|hill.bmp",
+                                   "--max-error|lots|--game|hill.bmp"}) {
         std::vector<std::string> arguments;
         for (std::size_t at = 0, bar; at <= line.size(); at = bar + 1) {
             bar = std::min(line.find('|', at), line.size());
@@ -298,11 +317,37 @@ TEST_F(Converter, WritesTheGameModelWithItsOptionsAndChecksModelsOfBothKinds) {
                 shown[1].find("not a regular file") != std::string::npos);
 }
 
+TEST_F(Converter, MakesTheGameModelOfAWholeSixteenBitPictureSimplifiedAndSaysWhereABudgetStops) {
+    const std::string valley = write("valley.png", readFile(sourcePath("examples/valley.png")));
+    GameTerrainOptions options;
+    options.terrain = {TerrainRegion::Fit, TerrainHeights::Grey, 0};
+    options.maxError = 0.05;
+    const GameTerrain expected = buildGameTerrain(decodePicture(valley).picture, options);
+    ASSERT_TRUE(expected.ok()) << expected.error;
+    EXPECT_EQ(std::pair(expected.columns, expected.rows), std::pair(257, 257));
+    Ran result = run({"--game", "--fit", "--heights", "grey", "--max-error", "0.05", "-o",
+                      "valley.3do", "valley.png"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(read("valley.3do"), printGameModel(expected.model));
+    EXPECT_LT(expected.faces, 2u * 256 * 256 / 10);
+
+    // A budget that stops short of the bound: the model is written, and the error reached told.
+    result = run({"--game", "--fit", "--heights=grey", "--max-error=0.001", "--max-faces=100", "-o",
+                  "small.3do", "valley.png"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.errors.starts_with("grondel-convert: valley.png: stopped at ") &&
+                result.errors.find("faces (--max-faces) with a largest error of ") !=
+                    std::string::npos)
+        << result.errors;
+    EXPECT_EQ(run({"--check", "--terrain", "valley.3do", "small.3do"}).status, 0);
+}
+
 TEST_F(Converter, HelpAndVersion) {
     const Ran help = run({"--help"}), version = run({"--version"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: grondel-convert [--size N] [--output PATH] IMAGE..."));
-    EXPECT_NE(help.out.find("BMP, PNG, JPEG or PGM/PPM"), std::string::npos);
+    for (const char* told : {"PGM/PPM", "--fit", "--heights colour|grey", "--max-error E"})
+        EXPECT_NE(help.out.find(told), std::string::npos) << told;
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "grondel-convert " GRONDEL_VERSION "\n");
 }

@@ -1,0 +1,135 @@
+#include "terrain/picture_terrain.h"
+
+#include "heightmap/heightmap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace grondel {
+namespace {
+
+// The height of one pixel by the chosen rule.
+double pixelHeight(const Picture& picture, int x, int y, TerrainHeights rule) {
+    return rule == TerrainHeights::Grey ? picture.greyLevel(x, y) * kGreyHeightRange
+                                        : heightOf(picture.packedColour(x, y));
+}
+
+// The pixels that make one grid point along one axis, with their weights (summing to 1).
+struct Taps {
+    int first = 0;
+    std::vector<double> weights;
+};
+
+// For each of points grid positions along a side of pixels pixels: the tent's taps.
+std::vector<Taps> tapsAlong(int pixels, int points) {
+    std::vector<Taps> all(static_cast<std::size_t>(points));
+    if (pixels == 1) {
+        for (Taps& taps : all)
+            taps.weights = {1.0};
+        return all;
+    }
+    const double step = static_cast<double>(pixels - 1) / (points - 1);
+    for (int i = 0; i < points; ++i) {
+        // The end points land exactly on the end pixels, whatever the rounding of step.
+        const double at = i == points - 1 ? pixels - 1 : i * step;
+        // One grid step, but never less than one pixel: then the tent is bilinear
+        // interpolation. Near the picture's edge it narrows to stay whole on both sides, so
+        // that it never leans inwards: the corner points read the corner pixels as they are.
+        const double reach = std::min(std::max(step, 1.0), std::min(at + 1.0, pixels - at));
+        Taps& taps = all[static_cast<std::size_t>(i)];
+        taps.first = std::max(0, static_cast<int>(std::floor(at - reach)) + 1);
+        const int last = std::min(pixels - 1, static_cast<int>(std::ceil(at + reach)) - 1);
+        double sum = 0.0;
+        for (int p = taps.first; p <= last; ++p) {
+            const double weight = std::max(0.0, 1.0 - std::abs(p - at) / reach);
+            taps.weights.push_back(weight);
+            sum += weight;
+        }
+        for (double& weight : taps.weights)
+            weight /= sum;
+    }
+    return all;
+}
+
+TerrainGrid fitted(const Picture& picture, int columns, int rows, TerrainHeights rule) {
+    const std::vector<Taps> across = tapsAlong(picture.width(), columns);
+    const std::vector<Taps> down = tapsAlong(picture.height(), rows);
+    // Across first, one picture row at a time, for the rows any grid point reads.
+    std::vector<double> pixelRow(static_cast<std::size_t>(picture.width()));
+    std::vector<double> rowAcross(static_cast<std::size_t>(picture.height()) * columns);
+    std::vector<bool> needed(static_cast<std::size_t>(picture.height()), false);
+    for (const Taps& taps : down)
+        std::fill_n(needed.begin() + taps.first, taps.weights.size(), true);
+    for (int y = 0; y < picture.height(); ++y) {
+        if (!needed[static_cast<std::size_t>(y)])
+            continue;
+        for (int x = 0; x < picture.width(); ++x)
+            pixelRow[static_cast<std::size_t>(x)] = pixelHeight(picture, x, y, rule);
+        for (int c = 0; c < columns; ++c) {
+            const Taps& taps = across[static_cast<std::size_t>(c)];
+            double sum = 0.0;
+            for (std::size_t k = 0; k < taps.weights.size(); ++k)
+                sum += taps.weights[k] * pixelRow[taps.first + k];
+            rowAcross[static_cast<std::size_t>(y) * columns + c] = sum;
+        }
+    }
+    TerrainGrid grid;
+    grid.columns = columns;
+    grid.rows = rows;
+    grid.heights.resize(static_cast<std::size_t>(columns) * rows);
+    for (int r = 0; r < rows; ++r) {
+        const Taps& taps = down[static_cast<std::size_t>(r)];
+        for (int c = 0; c < columns; ++c) {
+            double sum = 0.0;
+            for (std::size_t k = 0; k < taps.weights.size(); ++k)
+                sum += taps.weights[k] * rowAcross[(taps.first + k) * columns + c];
+            grid.heights[static_cast<std::size_t>(r) * columns + c] = sum;
+        }
+    }
+    return grid;
+}
+
+} // namespace
+
+TerrainGrid terrainFromPicture(const Picture& picture, const TerrainRequest& request,
+                               std::string& error) {
+    const int longer = std::max(picture.width(), picture.height());
+    int edge = request.edge;
+    if (picture.empty()) {
+        error = "the picture is empty";
+        return {};
+    }
+    if (edge == 0 && request.region == TerrainRegion::Fit)
+        edge = std::min(longer, kMaxFitEdge);
+    if (edge == 0 && picture.width() == picture.height())
+        edge = picture.width();
+    if (edge < kMinTerrainEdge || edge > kMaxTerrainEdge) {
+        error = edge == 0 ? "the picture is not square; give the grid's edge"
+                          : "the grid's edge " + std::to_string(edge) + " is outside " +
+                                std::to_string(kMinTerrainEdge) + " to " +
+                                std::to_string(kMaxTerrainEdge);
+        return {};
+    }
+
+    TerrainGrid grid;
+    if (request.region == TerrainRegion::Fit) {
+        const int shorter = std::min(picture.width(), picture.height());
+        const int across =
+            std::max(kMinTerrainEdge,
+                     static_cast<int>(std::lround(static_cast<double>(edge) * shorter / longer)));
+        grid = picture.width() >= picture.height() ? fitted(picture, edge, across, request.heights)
+                                                   : fitted(picture, across, edge, request.heights);
+    } else {
+        grid.columns = grid.rows = edge;
+        grid.heights.resize(static_cast<std::size_t>(edge) * edge);
+        for (int r = 0; r < edge; ++r)
+            for (int c = 0; c < edge; ++c)
+                grid.heights[static_cast<std::size_t>(r) * edge + c] =
+                    picture.contains(c, r) ? pixelHeight(picture, c, r, request.heights) : 0.0;
+    }
+    grid.spacing = 0.5;
+    return grid;
+}
+
+} // namespace grondel
