@@ -65,6 +65,7 @@ void MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
     heightMapSize_ = edge;
     heightMap_ = sampled;
     loadedPath_ = importPath_;
+    platform_.terrainChanged();
 }
 
 void MainCommands::importHeightmap() {
@@ -117,23 +118,45 @@ void MainCommands::writeModel() {
         platform_.showError(kSaveFailed, QString::fromStdString(saved.error));
 }
 
+GameTerrainOptions MainCommands::exportOptions() const {
+    GameTerrainOptions options = exportOptions_;
+    if (heightMapSize_ != exportEdgeFrom_)
+        options.terrain.edge = heightMapSize_;
+    return options;
+}
+
+std::shared_ptr<const Picture> MainCommands::picture() const {
+    return platform_.picture().decoded();
+}
+
 void MainCommands::exportGameModel() {
     if (!needHeightmap())
         return;
+    GameTerrainOptions options = exportOptions();
+    const std::optional<GameTerrain> built = platform_.askExportOptions(picture(), options);
+    if (!built)
+        return;
+    exportOptions_ = options;
+    exportEdgeFrom_ = heightMapSize_;
+    platform_.terrainChanged();
+    if (!built->ok()) {
+        platform_.showError(kSaveFailed, QString::fromStdString(built->error));
+        return;
+    }
     const QString suggested =
         QFile::decodeName(modelPathBeside(QFile::encodeName(loadedPath_).toStdString()).c_str());
     const QString path =
         platform_.saveFileName(kModelPattern, QStringLiteral("Export Game Model"), suggested);
     if (path.isEmpty())
         return;
-    const GameModelText model = formatGameModel(heightMap_, heightMapSize_);
-    if (!model.ok()) {
-        platform_.showError(kSaveFailed, QString::fromStdString(model.error));
-        return;
-    }
-    const files::SaveResult saved = saveTo(withModelSuffix(path), model.text);
+    const files::SaveResult saved = saveTo(withModelSuffix(path), printGameModel(built->model));
     if (!saved.ok())
         platform_.showError(kSaveFailed, QString::fromStdString(saved.error));
+}
+
+void MainCommands::viewTerrain() {
+    if (needHeightmap())
+        platform_.showWindow(Window::TerrainView);
 }
 
 void MainCommands::scale() {

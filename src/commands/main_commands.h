@@ -62,9 +62,20 @@ public:
     // Asks for a path (suffix rule applied) and writes the editor model there. Needs a loaded
     // heightmap. Cancelled or refused, it leaves savePath empty so the next Save asks again.
     void saveAs();
-    // Asks for a path (suffix rule applied), suggesting the picture's name with ".3do" in its
-    // folder, and writes the game model there. Needs a loaded heightmap; leaves savePath alone.
+    // Asks for the game model's options, showing the model they make, then for a path (suffix
+    // rule applied), suggesting the picture's name with ".3do" in its folder, and writes that
+    // model there. Needs a loaded heightmap; leaves savePath alone. The options accepted stay
+    // for the rest of the run.
     void exportGameModel();
+    // Opens the terrain view: the game model of the current options in 3D. Needs a loaded
+    // heightmap.
+    void viewTerrain();
+    // The game model's options as the export dialog and the terrain view start with them: as
+    // last accepted, the grid edge following the size dialog's whenever a sampling chose
+    // another since.
+    GameTerrainOptions exportOptions() const;
+    // The loaded picture at its full depth, or null.
+    std::shared_ptr<const Picture> picture() const;
     // Not there yet: says so and does nothing else.
     void scale();
     // Ends the program at once, asking nothing and saving nothing.
@@ -85,6 +96,8 @@ private:
     QString savePath_;
     std::int16_t heightMapSize_ = 0;
     HeightMap heightMap_;
+    GameTerrainOptions exportOptions_;
+    std::int16_t exportEdgeFrom_ = 0; // the edge exportOptions_ took the size dialog's from
 };
 
 } // namespace grondel

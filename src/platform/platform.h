@@ -2,15 +2,17 @@
 
 #include "heightmap/heightmap.h"
 #include "picture/picture.h"
+#include "terrain/game_terrain.h"
 
 #include <memory>
+#include <optional>
 
 #include <QString>
 
 namespace grondel {
 
 // The windows other than the main one. Each exists at most once.
-enum class Window { SizeDialog, HowToUse, About };
+enum class Window { SizeDialog, HowToUse, About, TerrainView };
 
 // The preview area: holds at most one picture, drawn unscaled from its top-left corner.
 class PictureArea {
@@ -48,6 +50,14 @@ public:
     // Shows the window modeless and returns at once: creates it when it is not open, otherwise
     // brings the open one forward unchanged.
     virtual void showWindow(Window window) = 0;
+    // The terrain the game model is made from has changed (a new sampling, new options): an
+    // open terrain view builds it again.
+    virtual void terrainChanged() = 0;
+    // A modal dialog of the game model's options for picture, starting from options, showing
+    // the model they make as they change. Returns that model for the options accepted, which
+    // it leaves in options; nothing when the user cancels.
+    virtual std::optional<GameTerrain> askExportOptions(std::shared_ptr<const Picture> picture,
+                                                        GameTerrainOptions& options) = 0;
     // Closes every window and ends the program, asking nothing.
     virtual void quit() = 0;
     // The main window's preview.

@@ -132,6 +132,18 @@ void QtPlatform::showWindow(Window window) {
     made->show();
 }
 
+void QtPlatform::terrainChanged() {
+    if (QWidget* view = openWindow(Window::TerrainView); view && terrainRefresh_)
+        terrainRefresh_(view);
+}
+
+std::optional<GameTerrain> QtPlatform::askExportOptions(std::shared_ptr<const Picture> picture,
+                                                        GameTerrainOptions& options) {
+    if (!exportOptions_)
+        return std::nullopt;
+    return exportOptions_(mainWindow_, std::move(picture), options);
+}
+
 void QtPlatform::quit() {
     if (quitting_)
         return;

@@ -44,6 +44,11 @@ QStringList fileDialogFilters(const QString& pattern, bool opening);
 class QtPlatform : public Platform {
 public:
     using WindowFactory = std::function<QWidget*()>;
+    // Runs the export options dialog (see Platform::askExportOptions).
+    using ExportOptionsDialog = std::function<std::optional<GameTerrain>(
+        QWidget* parent, std::shared_ptr<const Picture>, GameTerrainOptions&)>;
+    // Makes an open window build its terrain again.
+    using TerrainRefresh = std::function<void(QWidget* window)>;
 
     QtPlatform();
     ~QtPlatform() override;
@@ -54,12 +59,17 @@ public:
     void registerWindow(Window window, WindowFactory factory);
     // The open window of that kind, or null.
     QWidget* openWindow(Window window) const;
+    void setExportOptionsDialog(ExportOptionsDialog dialog) { exportOptions_ = std::move(dialog); }
+    void setTerrainRefresh(TerrainRefresh refresh) { terrainRefresh_ = std::move(refresh); }
 
     void showError(const QString& text, const QString& reason = {}) override;
     QString openFileName(const QString& folder, const QString& pattern) override;
     QString saveFileName(const QString& pattern, const QString& title = {},
                          const QString& suggested = {}) override;
     void showWindow(Window window) override;
+    void terrainChanged() override;
+    std::optional<GameTerrain> askExportOptions(std::shared_ptr<const Picture> picture,
+                                                GameTerrainOptions& options) override;
     void quit() override;
     PictureArea& picture() override;
 
@@ -69,6 +79,8 @@ private:
     std::unique_ptr<PictureView> standIn_; // the preview until a main window gives one
     std::map<Window, WindowFactory> factories_;
     std::map<Window, QPointer<QWidget>> open_;
+    ExportOptionsDialog exportOptions_;
+    TerrainRefresh terrainRefresh_;
     bool quitting_ = false; // closing the main window may call quit() again
 };
 

@@ -47,6 +47,8 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     Picture1->setObjectName("Picture1");
     Picture1->setGeometry(0, 64, 129, 129);
     Picture1->setFocusPolicy(Qt::TabFocus);
+    Picture1->installEventFilter(this);
+    Picture1->setToolTip("Double-click to see the game model in 3D");
     // A picture dropped anywhere on the window imports it.
     setAcceptDrops(true);
 
@@ -166,6 +168,18 @@ void MainWindow::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     commands_.importDropped(path);
+}
+
+void MainWindow::Picture1_DblClick() {
+    commands_.viewTerrain();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Picture1 && event->type() == QEvent::MouseButtonDblClick) {
+        Picture1_DblClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -36,10 +36,13 @@ public slots:
     void menuEditScale_Click();
     void menuHelpUse_Click();
     void menuHelpAbout_Click();
+    void Picture1_DblClick();
 
 protected:
     // The title-bar button ends the program like Exit, closing the other windows with it.
     void closeEvent(QCloseEvent* event) override;
+    // A double click on the preview opens the terrain view.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // A local picture file dragged over the window is taken as Import takes a chosen one; a
     // folder or anything not on this machine is refused.
     void dragEnterEvent(QDragEnterEvent* event) override;

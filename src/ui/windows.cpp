@@ -2,9 +2,11 @@
 
 #include "platform/qt_platform.h"
 #include "ui/about_window.h"
+#include "ui/export_options_dialog.h"
 #include "ui/how_to_use_window.h"
 #include "ui/main_window.h"
 #include "ui/size_dialog.h"
+#include "ui/terrain_view_window.h"
 
 #include <algorithm>
 
@@ -102,6 +104,20 @@ void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& ma
                             [&commands, owner] { return new SizeDialog(commands, owner); });
     platform.registerWindow(Window::HowToUse, [owner] { return new HowToUseWindow(owner); });
     platform.registerWindow(Window::About, [owner] { return new AboutWindow(owner); });
+    platform.registerWindow(Window::TerrainView,
+                            [&commands, owner] { return new TerrainViewWindow(commands, owner); });
+    platform.setTerrainRefresh([](QWidget* window) {
+        if (auto* view = qobject_cast<TerrainViewWindow*>(window))
+            view->refresh();
+    });
+    platform.setExportOptionsDialog([](QWidget* parent, std::shared_ptr<const Picture> picture,
+                                       GameTerrainOptions& options) -> std::optional<GameTerrain> {
+        ExportOptionsDialog dialog(std::move(picture), options, parent);
+        if (dialog.exec() != QDialog::Accepted || !dialog.result())
+            return std::nullopt;
+        options = dialog.result()->options;
+        return dialog.result()->terrain;
+    });
 }
 
 } // namespace grondel

@@ -3,6 +3,7 @@
 #include "model3do/game_model.h"
 #include "support/fake_platform.h"
 #include "support/files.h"
+#include "terrain/game_terrain.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -140,7 +141,7 @@ TEST_F(Commands, ExportSuggestsThePicturesNameWritesTheGameModelAndSaysWhenItCan
     commands.saveAs();
     for (int i = 0; i < 4; ++i)
         commands.exportGameModel();
-    const std::string ask = "save *.3do \"Export Game Model\" at hill.3do";
+    const std::string ask = "options; save *.3do \"Export Game Model\" at hill.3do";
     EXPECT_EQ(log(), "save *.3do; " + ask + "; " + ask + "; " + ask + "; " + ask +
                          "; error Error, could not save the model (No such file or directory)");
     const GameModelText expected = formatGameModel(commands.heightMap(), 32);
@@ -149,4 +150,39 @@ TEST_F(Commands, ExportSuggestsThePicturesNameWritesTheGameModelAndSaysWhenItCan
     EXPECT_EQ(written("game.3DO.3do"), expected.text);
     EXPECT_EQ(commands.savePath(), path("hill.3do")); // the editor model's path stays
     EXPECT_EQ(files(), "game.3DO.3do game.3do hill.3do");
+}
+
+TEST_F(Commands, ExportOptionsStartFromTheSizeDialogsEdgeStayForTheRunAndReachTheFile) {
+    load("hill.bmp", 32);
+    platform.exportCancel = true;
+    commands.exportGameModel(); // cancelled: nothing asked after it, nothing kept
+    EXPECT_EQ(log(), "options");
+    EXPECT_EQ(platform.offered, commands.exportOptions());
+    EXPECT_EQ(platform.offered.terrain.edge, 32);
+    EXPECT_EQ(platform.offered.model, GameModelOptions{});
+
+    // Chosen options reach the file, byte for byte the model they make, and stay.
+    GameTerrainOptions chosen;
+    chosen.terrain = {TerrainRegion::Fit, TerrainHeights::Grey, 20};
+    chosen.model = {2, 0.5, 3, "rock.mat", 160};
+    chosen.maxError = 0.05;
+    platform.exportCancel = false;
+    platform.exportChoice = chosen;
+    platform.answers << path("game");
+    const int changes = platform.terrainChanges;
+    commands.exportGameModel();
+    EXPECT_EQ(written("game.3do"),
+              printGameModel(buildGameTerrain(*commands.picture(), chosen).model));
+    EXPECT_EQ(commands.exportOptions(), chosen);
+    EXPECT_EQ(platform.terrainChanges, changes + 1); // an open terrain view follows them
+
+    // A new sampling at another edge: the edge follows it, the other options stay.
+    load("hill.bmp", 64);
+    GameTerrainOptions expected = chosen;
+    expected.terrain.edge = 64;
+    EXPECT_EQ(commands.exportOptions(), expected);
+
+    // The terrain view needs a heightmap, like the exports.
+    commands.viewTerrain();
+    EXPECT_EQ(log(), "show view");
 }

@@ -29,7 +29,20 @@ public:
                       (suggested.isEmpty() ? "" : " at " + suggested));
     }
     void showWindow(Window window) override {
-        log << QStringList{"show size", "show help", "show about"}.value(int(window));
+        log << QStringList{"show size", "show help", "show about", "show view"}.value(int(window));
+    }
+    void terrainChanged() override { ++terrainChanges; }
+    // "options": the dialog opens; it answers with exportChoice (the options as they came when
+    // unset), or cancels when exportCancel is set.
+    std::optional<GameTerrain> askExportOptions(std::shared_ptr<const Picture> picture,
+                                                GameTerrainOptions& options) override {
+        log << "options";
+        offered = options;
+        if (exportCancel)
+            return std::nullopt;
+        if (exportChoice)
+            options = *exportChoice;
+        return buildGameTerrain(*picture, options);
     }
     void quit() override { log << "quit"; }
     PictureArea& picture() override { return *this; }
@@ -66,6 +79,10 @@ public:
     }
 
     QStringList files; // the paths that load as pictures
+    bool exportCancel = false;
+    std::optional<GameTerrainOptions> exportChoice;
+    GameTerrainOptions offered; // what the export dialog was last offered
+    int terrainChanges = 0;
     QStringList answers;
     QStringList log;
 

@@ -5,6 +5,7 @@
 #include "ui/about_window.h"
 #include "ui/how_to_use_window.h"
 #include "ui/main_window.h"
+#include "ui/program.h"
 #include "ui/size_dialog.h"
 #include "ui/windows.h"
 
@@ -31,14 +32,11 @@
 #include <gtest/gtest.h>
 
 using namespace grondel;
+using namespace grondel::testing;
 
 namespace {
 
 const QString kHill = QStringLiteral("/images/hill.bmp");
-
-void flushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // A window as the user meets it: name, caption, client size and whether it can be resized,
 // then per named control its geometry in its parent, text, items, tooltip and picture size, and
@@ -91,35 +89,8 @@ struct Rig {
     MainWindow window{commands};
 };
 
-// The real program, windows and all; only the file dialogs answer from a script, and messages
-// are collected instead of waiting for a click.
-struct Program : QtPlatform {
-    Program() {
-        connectWindows(*this, commands, window);
-        window.show();
-    }
-    void showError(const QString& text, const QString& = {}) override { errors << text; }
-    QString openFileName(const QString&, const QString&) override { return saveFileName({}); }
-    QString saveFileName(const QString&, const QString& = {}, const QString& = {}) override {
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-
-    QStringList answers;
-    QStringList errors;
-    MainCommands commands{*this, "/opt/grondel/bin"};
-    MainWindow window{commands};
-};
-
 QString guideAsWritten() {
     return QString::fromLatin1(grondel::testing::readAll(":/text/how_to_use.txt"));
-}
-
-QByteArray convert(const QStringList& arguments) {
-    QProcess converter;
-    converter.start(GRONDEL_CONVERT, arguments);
-    EXPECT_TRUE(converter.waitForFinished(30000));
-    EXPECT_EQ(converter.exitCode(), 0) << converter.readAllStandardError().toStdString();
-    return converter.readAllStandardOutput();
 }
 
 } // namespace
@@ -128,12 +99,13 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
     Rig rig;
     MainWindow& main = rig.window;
     main.show();
-    EXPECT_EQ(describe(&main, main.centralWidget(),
-                       {"freLoad", "cmdImport", "cmdSaveAs", "cmdScale", "Picture1"}),
-              "frmMain \"Grondel - 3do Heightmap Generator\" 130x194 fixed | freLoad 0,0 129x57 "
-              "\"\" | cmdImport 8,16 33x33 \"\" picture 16x16 | cmdSaveAs 48,16 33x33 \"\" "
-              "picture 16x16 | cmdScale 88,16 33x33 \"\" tip \"Scale the terrain\" picture "
-              "16x16 | Picture1 0,64 129x129 \"\"");
+    EXPECT_EQ(
+        describe(&main, main.centralWidget(),
+                 {"freLoad", "cmdImport", "cmdSaveAs", "cmdScale", "Picture1"}),
+        "frmMain \"Grondel - 3do Heightmap Generator\" 130x194 fixed | freLoad 0,0 129x57 "
+        "\"\" | cmdImport 8,16 33x33 \"\" picture 16x16 | cmdSaveAs 48,16 33x33 \"\" "
+        "picture 16x16 | cmdScale 88,16 33x33 \"\" tip \"Scale the terrain\" picture "
+        "16x16 | Picture1 0,64 129x129 \"\" tip \"Double-click to see the game model in 3D\"");
     EXPECT_EQ(main.centralWidget()->y(), main.menuBar()->geometry().bottom() + 1);
     EXPECT_EQ(main.height(), main.menuBar()->height() + 194);
 
@@ -216,7 +188,8 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
         {"open /opt/grondel/bin *.bmp", {"menuFileImport", "cmdImport", "Ctrl+I"}},
         {"wrote", {"menuFileSave", "Ctrl+S"}},
         {"save *.3do; forgot", {"menuFileSaveAs", "cmdSaveAs", "F12"}},
-        {"save *.3do \"Export Game Model\" at /images/hill.3do", {"menuFileExportGame", "Ctrl+E"}},
+        {"options; save *.3do \"Export Game Model\" at /images/hill.3do",
+         {"menuFileExportGame", "Ctrl+E"}},
         {"error Sorry this feature is currently unavailable", {"menuEditScale", "cmdScale"}},
         {"quit", {"menuFileExit"}},
         {"show help", {"menuHelpUse"}},

@@ -1,0 +1,214 @@
+// The export options dialog and the terrain view, offscreen, over the real program.
+#include "model3do/model_check.h"
+#include "support/files.h"
+#include "ui/export_options_dialog.h"
+#include "ui/program.h"
+#include "ui/terrain_view.h"
+#include "ui/terrain_view_window.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace grondel;
+using namespace grondel::testing;
+
+namespace {
+
+// A 64 x 64 grey picture, a ridge running north-south down column 32, saved as a PNG.
+QString ridgePicture(const QTemporaryDir& dir) {
+    QImage picture(64, 64, QImage::Format_Grayscale8);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            picture.scanLine(y)[x] = uchar(std::max(0, 250 - 14 * std::abs(x - 32)) + y % 3);
+    const QString path = dir.filePath("ridge.png");
+    EXPECT_TRUE(picture.save(path, "PNG"));
+    return path;
+}
+
+// Imports path at edge 64 the way a user does.
+void importAt64(Program& program, const QString& path) {
+    program.answers << path;
+    program.commands.importHeightmap();
+    program.commands.generateHeightmap(64);
+    ASSERT_TRUE(program.errors.isEmpty()) << program.errors.join("; ").toStdString();
+}
+
+// The numbers of a status line, in order.
+QStringList numbersIn(const QString& status) {
+    QStringList numbers;
+    static const QRegularExpression number(R"(-?\d+(\.\d+)?(e-?\d+)?)");
+    for (auto match = number.globalMatch(status); match.hasNext();)
+        numbers << match.next().captured();
+    return numbers;
+}
+
+// Waits for a dialog's model to be built and shown.
+QString settledStatus(const ExportOptionsDialog& dialog) {
+    auto* status = dialog.findChild<QLabel*>("lblStatus");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return status->text().contains(" · check ") && !status->text().endsWith("..."); },
+        10000))
+        << status->text().toStdString();
+    return status->text();
+}
+
+} // namespace
+
+TEST(ExportOptions, TheChosenOptionsReachTheFileAsTheConverterWritesThem) {
+    QTemporaryDir dir;
+    const QString picture = ridgePicture(dir);
+    Program program;
+    importAt64(program, picture);
+    program.answers << dir.filePath("game.3do");
+    bool shown = false;
+    QString status;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ExportOptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = true;
+        // The edge starts at the size dialog's.
+        EXPECT_EQ(dialog->findChild<QLineEdit*>("txtEdge")->text(), "64");
+        dialog->findChild<QRadioButton*>("optFit")->setChecked(true);
+        dialog->findChild<QRadioButton*>("optGrey")->setChecked(true);
+        dialog->findChild<QLineEdit*>("txtEdge")->setText("40");
+        dialog->findChild<QLineEdit*>("txtScaleX")->setText("2");
+        dialog->findChild<QLineEdit*>("txtScaleZ")->setText("0.5");
+        dialog->findChild<QLineEdit*>("txtMaterial")->setText("rock.mat");
+        dialog->findChild<QLineEdit*>("txtTexelsPerUnit")->setText("160");
+        dialog->findChild<QLineEdit*>("txtMaxError")->setText("0.01");
+        // OK waits for the model of these very options, then takes it.
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, 10000));
+        status = dialog->findChild<QLabel*>("lblStatus")->text();
+    });
+    program.commands.exportGameModel();
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(program.errors.isEmpty()) << program.errors.join("; ").toStdString();
+
+    const QByteArray written = readAll(dir.filePath("game.3do"));
+    EXPECT_EQ(written, convert({"--game", "--fit", "--heights", "grey", "--size", "40", "--scale",
+                                "2,1,0.5", "--material", "rock.mat", "--texels-per-unit", "160",
+                                "--max-error", "0.01", "--output", "-", picture}));
+    // The status line counts what was written: meshes, vertices and faces.
+    const ModelCheck check = checkModel(written.toStdString(), {true});
+    ASSERT_TRUE(check.ok());
+    const QStringList numbers = numbersIn(status);
+    ASSERT_GE(numbers.size(), 5) << status.toStdString();
+    EXPECT_EQ(numbers.mid(0, 5),
+              (QStringList{"40", "40", QString::number(check.meshes),
+                           QString::number(check.vertices), QString::number(check.faces)}));
+    EXPECT_TRUE(status.endsWith("check ok")) << status.toStdString();
+
+    // They stay for the rest of the run.
+    EXPECT_EQ(program.commands.exportOptions().model.material, "rock.mat");
+    EXPECT_EQ(program.commands.exportOptions().terrain.edge, 40);
+}
+
+TEST(ExportOptions, EachFieldOutOfRangeSaysSoAndOkKeepsTheDialogOpen) {
+    QTemporaryDir dir;
+    Program program;
+    importAt64(program, ridgePicture(dir));
+    ExportOptionsDialog dialog(program.commands.picture(), program.commands.exportOptions());
+    dialog.show();
+    const QString first = settledStatus(dialog);
+    const std::pair<const char*, const char*> refusals[] = {
+        {"txtScaleX", "Scale X must be from 0.001 to 1000"},
+        {"txtScaleY", "Scale Y must be from 0.001 to 1000"},
+        {"txtScaleZ", "Scale Z must be from 0.001 to 1000"},
+        {"txtTexelsPerUnit", "Texels per unit must be from 0.001 to 100000"},
+        {"txtMaterial", "Material must be a file name like dflt.mat"},
+        {"txtEdge", "Grid edge must be from 2 to 257"},
+        {"txtMaxError", "Largest error must be empty or a number from 0"},
+        {"txtMaxFaces", "Most faces must be empty or a whole number of at least 2"},
+    };
+    for (const auto& [name, message] : refusals) {
+        SCOPED_TRACE(name);
+        auto* field = dialog.findChild<QLineEdit*>(name);
+        const QString before = field->text();
+        field->setText(QString(name) == "txtMaterial" ? "no space.mat" : "-1");
+        auto* status = dialog.findChild<QLabel*>("lblStatus");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith(message); }, 2000))
+            << status->text().toStdString();
+        QString boxText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            boxText = box->text();
+            box->accept();
+        });
+        dialog.cmdOk_Click();
+        EXPECT_TRUE(boxText.startsWith(message)) << boxText.toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+        field->setText(before);
+    }
+    EXPECT_EQ(settledStatus(dialog), first);
+}
+
+TEST(ExportOptions, ChangingAnOptionChangesTheModelDrawnAndItsCounts) {
+    QTemporaryDir dir;
+    Program program;
+    importAt64(program, ridgePicture(dir));
+    ExportOptionsDialog dialog(program.commands.picture(), program.commands.exportOptions());
+    dialog.resize(700, 560);
+    dialog.show();
+    const QString full = settledStatus(dialog);
+    EXPECT_TRUE(full.startsWith("Grid 64 x 64 · 16 meshes · 4489 vertices · 7938 faces"))
+        << full.toStdString();
+    const QImage before = dialog.view()->picture().copy();
+
+    dialog.findChild<QLineEdit*>("txtEdge")->setText("32");
+    auto* status = dialog.findChild<QLabel*>("lblStatus");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith("Grid 32 x 32"); }, 5000));
+    EXPECT_TRUE(status->text().contains("4 meshes · 1089 vertices · 1922 faces"));
+    dialog.findChild<QLineEdit*>("txtMaxError")->setText("0.5");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !status->text().contains("1922 faces") && status->text().contains("check"); },
+        5000));
+    EXPECT_LT(numbersIn(status->text()).value(4).toInt(), 1922) << status->text().toStdString();
+    EXPECT_NE(dialog.view()->picture(), before);
+}
+
+TEST(TerrainView, ADoubleClickOnThePreviewOpensItOnceAndEscClosesIt) {
+    QTemporaryDir dir;
+    Program program;
+    auto* preview = program.window.findChild<QWidget*>("Picture1");
+    QTest::mouseDClick(preview, Qt::LeftButton);
+    EXPECT_EQ(program.errors, QStringList{"Error, no heightmap loaded"});
+    EXPECT_EQ(program.openWindow(Window::TerrainView), nullptr);
+    program.errors.clear();
+
+    importAt64(program, ridgePicture(dir));
+    QTest::mouseDClick(preview, Qt::LeftButton);
+    const QPointer<QWidget> window = program.openWindow(Window::TerrainView);
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->objectName(), "frmTerrainView");
+    QTest::mouseDClick(preview, Qt::LeftButton);
+    EXPECT_EQ(program.openWindow(Window::TerrainView), window.data()); // once
+    auto* status = window->findChild<QLabel*>("lblStatus");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith("Grid 64 x 64"); }, 5000));
+
+    // Seen from above, north up: the ridge's west face is the brighter.
+    auto* view = window->findChild<TerrainView*>("TerrainView");
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(view, Qt::Key_T);
+    const QImage top = view->picture().copy();
+    const int middle = top.width() / 2, row = top.height() / 2;
+    EXPECT_GT(qGray(top.pixel(middle - 6, row)), qGray(top.pixel(middle + 6, row)) + 20);
+    QTest::keyClick(view, Qt::Key_Home);
+    EXPECT_NE(view->picture(), top);
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    flushDeletes();
+    EXPECT_TRUE(window.isNull());
+}
