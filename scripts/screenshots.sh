@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb with a small window manager:
-# the main window with a heightmap loaded, the guide and the About window.
+# the main window with a heightmap loaded, the guide, the About window, the export options and
+# the terrain view. Drawn with Liberation Sans alone, the font the windows are set up with on a
+# fresh machine.
 # Usage: scripts/screenshots.sh [path/to/grondel] [output folder]
 # Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick.
 set -euo pipefail
@@ -13,11 +15,19 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
-trap cleanup EXIT
+trap 'cleanup; rm -rf "$fonts"' EXIT
 
 image=$(realpath examples/crater.bmp)
 
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+# One font folder and nothing else, as on a fresh machine with fonts-liberation.
+fonts=$(mktemp -d)
+cat >"$fonts/fonts.conf" <<XML
+<?xml version="1.0"?>
+<fontconfig><dir>/usr/share/fonts/truetype/liberation</dir><cachedir>$fonts</cachedir></fontconfig>
+XML
+export FONTCONFIG_FILE=$fonts/fonts.conf
+
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -76,4 +86,45 @@ clickMenu 100 62
 about=$(waitFor "About")
 xdotool windowmove "$about" 200 40
 shot "$about" "$out/about.png"
+xdotool windowactivate --sync "$about"
+xdotool key Escape
+
+# Export Game Model with the 16-bit sample: the whole picture, grey heights, 129 points, at
+# most 0.02 units of error, through the dialog's own keys.
+xdotool windowactivate --sync "$main"
+xdotool key --clearmodifiers ctrl+i
+sleep 1
+xdotool type --delay 20 "$(realpath examples/valley.png)"
+xdotool key Return
+size=$(waitFor "Heightmap Size")
+xdotool windowactivate --sync "$size"
+xdotool key Return
+xdotool windowactivate --sync "$main"
+xdotool key --clearmodifiers ctrl+e
+options=$(waitFor "Export Game Model")
+xdotool windowmove "$options" 20 20
+xdotool windowsize "$options" 900 700
+xdotool windowactivate --sync "$options"
+xdotool key alt+w alt+g alt+e ctrl+a
+xdotool type --delay 20 "129"
+xdotool key alt+r
+xdotool type --delay 20 "0.02"
+xdotool key alt+b
+sleep 3
+shot "$options" "$out/export-options.png"
+# OK takes these options (the terrain view shows them too); the save dialog that follows is
+# cancelled.
+xdotool key Return
+sleep 1.5
+xdotool key Escape
+
+# The terrain view, opened by a double click on the preview, with the mesh borders shown.
+xdotool windowactivate --sync "$main"
+xdotool mousemove --window "$main" 60 140 click --repeat 2 --delay 80 1
+view=$(waitFor "Terrain View")
+xdotool windowmove "$view" 20 20
+xdotool windowactivate --sync "$view"
+xdotool key alt+b
+sleep 3
+shot "$view" "$out/terrain-view.png"
 echo "Screenshots in $out"

@@ -58,6 +58,7 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     setObjectName("frmExportOptions");
     setWindowTitle("Export Game Model");
     setWindowIcon(programIcon());
+    setFont(windowFont());
     setSizeGripEnabled(true);
 
     const GameModelOptions& model = options.model;
@@ -88,6 +89,7 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     heightsRow->addWidget(optGrey);
     terrainForm->addRow("Pixels:", regionRow);
     terrainForm->addRow("Heights:", heightsRow);
+    txtEdge->setMinimumWidth(70);
     terrainForm->addRow("Grid &edge:", txtEdge);
 
     auto* shape = new QGroupBox("Model", this);
@@ -97,10 +99,14 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     txtMaterial = field("txtMaterial", QString::fromStdString(model.material), shape);
     txtTexelsPerUnit = field("txtTexelsPerUnit", numberText(model.texelsPerUnit), shape);
     auto* scaleRow = new QHBoxLayout;
-    for (QLineEdit* scale : {txtScaleX, txtScaleY, txtScaleZ})
+    for (QLineEdit* scale : {txtScaleX, txtScaleY, txtScaleZ}) {
+        scale->setMinimumWidth(56);
         scaleRow->addWidget(scale);
+    }
     auto* shapeForm = new QFormLayout(shape);
-    shapeForm->addRow("&Scale X, Y, Z:", scaleRow);
+    auto* scaleLabel = new QLabel("&Scale X, Y, Z:", shape);
+    scaleLabel->setBuddy(txtScaleX);
+    shapeForm->addRow(scaleLabel, scaleRow);
     shapeForm->addRow("&Material:", txtMaterial);
     shapeForm->addRow("Te&xels per unit:", txtTexelsPerUnit);
 
@@ -111,6 +117,8 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     txtMaxFaces =
         field("txtMaxFaces", options.maxFaces ? QString::number(*options.maxFaces) : "", simplify);
     txtMaxFaces->setPlaceholderText("none");
+    for (QLineEdit* limit : {txtMaxError, txtMaxFaces})
+        limit->setMinimumWidth(150);
     auto* simplifyForm = new QFormLayout(simplify);
     simplifyForm->addRow("Largest e&rror (units):", txtMaxError);
     simplifyForm->addRow("Most &faces:", txtMaxFaces);
@@ -158,7 +166,7 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     for (QRadioButton* button : {optTopLeft, optFit, optColour, optGrey})
         connect(button, &QRadioButton::toggled, &settle_, qOverload<>(&QTimer::start));
     connect(&builder_, &TerrainBuilder::built, this, &ExportOptionsDialog::showBuilt);
-    resize(760, 620);
+    resize(900, 680);
     fieldsChanged();
 }
 

@@ -17,6 +17,7 @@ TerrainViewWindow::TerrainViewWindow(MainCommands& commands, QWidget* parent)
     setObjectName("frmTerrainView");
     setWindowTitle("Terrain View");
     setWindowIcon(programIcon());
+    setFont(windowFont());
 
     view_ = new TerrainView(this);
     chkFaceEdges = new QCheckBox("Face e&dges", this);

@@ -44,6 +44,12 @@ QFont classicFont() {
     return font;
 }
 
+QFont windowFont() {
+    QFont font = classicFont();
+    font.setPointSize(9);
+    return font;
+}
+
 QFont versionFont() {
     QFont font = classicFont();
     font.setPointSize(12);

@@ -23,6 +23,10 @@ QString guideText();
 // closest family there is.
 QFont classicFont();
 
+// The font of the resizable windows (export options, terrain view): the same families at the
+// usual 9 point, so they read the same whichever of those families a machine has.
+QFont windowFont();
+
 // The About window's version font: the same family, bold, 12 point.
 QFont versionFont();
 
