@@ -14,11 +14,11 @@ fi
 if [[ ! -d $build ]]; then
     cmake --preset "$(basename "$build")" >/dev/null
 fi
-cmake --build "$build" -j2 --target decode_picture make_hostile_pictures >/dev/null
+cmake --build "$build" -j2 --target decode_picture write_pictures >/dev/null
 
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-"$build/bench/make_hostile_pictures" "$folder"
+"$build/tests/picture/write_pictures" hostile "$folder"
 
 # The baseline: the decoding program on an empty list, so its own start-up shows apart.
 /usr/bin/time -f '%e %M' -o "$folder/.time" "$build/bench/decode_picture" >/dev/null || true

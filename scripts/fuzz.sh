@@ -24,7 +24,7 @@ if ((${#targets[@]} == 0)); then
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" picture_seeds
+cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" write_pictures
 
 # Seeds: the picture decoders' every kind they read (BMP of each depth and compression, PNG of
 # each colour type and depth, JPEG grey, colour, progressive and CMYK, PGM/PPM binary and plain),
@@ -33,7 +33,7 @@ cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" picture_seeds
 seeds=$build/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds/fuzz_picture" "$seeds/fuzz_model_check"
-"$build/fuzz/picture_seeds" "$seeds/fuzz_picture"
+"$build/fuzz/write_pictures" seeds "$seeds/fuzz_picture"
 cp examples/*.bmp "$seeds/fuzz_picture/"
 find tests -name '*.3do' -exec cp {} "$seeds/fuzz_model_check/" \;
 

@@ -38,11 +38,11 @@ echo "== windows: grondel-convert.exe against the Linux build"
 # one picture of every kind read (BMP, PNG, JPEG, PGM/PPM), and one under a name in two other
 # scripts, so wide names are read and written too.
 cmake --preset ci >/dev/null
-cmake --build --preset ci -j"$jobs" --target grondel-convert write_sample_pictures
+cmake --build --preset ci -j"$jobs" --target grondel-convert write_pictures
 compare=build/windows/compare
 rm -rf "$compare"
 mkdir -p "$compare/pictures"
-build/ci/tests/picture/write_sample_pictures "$compare/pictures"
+build/ci/tests/picture/write_pictures samples "$compare/pictures"
 cp examples/*.bmp examples/*.png "$compare/pictures/" 2>/dev/null || true
 cp examples/crater.bmp "$compare/pictures/Ödland-山.bmp"
 linux=$PWD/build/ci/src/grondel-convert/grondel-convert

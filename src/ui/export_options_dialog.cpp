@@ -6,7 +6,6 @@
 #include <charconv>
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -123,17 +122,6 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     simplifyForm->addRow("Largest e&rror (units):", txtMaxError);
     simplifyForm->addRow("Most &faces:", txtMaxFaces);
 
-    view_ = new TerrainView(this);
-    chkFaceEdges = new QCheckBox("Face e&dges", this);
-    chkFaceEdges->setObjectName("chkFaceEdges");
-    chkMeshBorders = new QCheckBox("Mesh &borders", this);
-    chkMeshBorders->setObjectName("chkMeshBorders");
-    connect(chkFaceEdges, &QCheckBox::toggled, view_, &TerrainView::setFaceEdges);
-    connect(chkMeshBorders, &QCheckBox::toggled, view_, &TerrainView::setMeshBorders);
-    lblStatus = new QLabel(this);
-    lblStatus->setObjectName("lblStatus");
-    lblStatus->setWordWrap(true);
-
     auto* buttons = new QDialogButtonBox(this);
     cmdOk = buttons->addButton(QDialogButtonBox::Ok);
     cmdOk->setObjectName("cmdOk");
@@ -146,15 +134,11 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     fields->addWidget(terrain);
     fields->addWidget(shape);
     fields->addWidget(simplify);
-    auto* toggles = new QHBoxLayout;
-    toggles->addWidget(chkFaceEdges);
-    toggles->addWidget(chkMeshBorders);
-    toggles->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addWidget(view_, 1); // the view takes the spare room
-    layout->addLayout(toggles);
-    layout->addWidget(lblStatus);
+    const ViewPanel panel = addViewPanel(*this, *layout);
+    view_ = panel.view;
+    lblStatus = panel.status;
     layout->addWidget(buttons);
 
     settle_.setSingleShot(true);

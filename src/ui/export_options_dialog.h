@@ -9,7 +9,6 @@
 #include <QDialog>
 #include <QTimer>
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -59,8 +58,6 @@ private:
     QLineEdit* txtMaxError;
     QLineEdit* txtMaxFaces;
     TerrainView* view_;
-    QCheckBox* chkFaceEdges;
-    QCheckBox* chkMeshBorders;
     QLabel* lblStatus;
     QPushButton* cmdOk;
     QPushButton* cmdCancel;

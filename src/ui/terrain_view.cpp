@@ -2,7 +2,10 @@
 
 #include <numbers>
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -146,6 +149,28 @@ void TerrainView::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+ViewPanel addViewPanel(QWidget& owner, QBoxLayout& layout) {
+    auto* view = new TerrainView(&owner);
+    auto* faceEdges = new QCheckBox("Face e&dges", &owner);
+    faceEdges->setObjectName("chkFaceEdges");
+    auto* meshBorders = new QCheckBox("Mesh &borders", &owner);
+    meshBorders->setObjectName("chkMeshBorders");
+    QObject::connect(faceEdges, &QCheckBox::toggled, view, &TerrainView::setFaceEdges);
+    QObject::connect(meshBorders, &QCheckBox::toggled, view, &TerrainView::setMeshBorders);
+    auto* status = new QLabel("Building...", &owner);
+    status->setObjectName("lblStatus");
+    status->setWordWrap(true);
+
+    auto* toggles = new QHBoxLayout;
+    toggles->addWidget(faceEdges);
+    toggles->addWidget(meshBorders);
+    toggles->addStretch();
+    layout.addWidget(view, 1);
+    layout.addLayout(toggles);
+    layout.addWidget(status);
+    return {view, status};
 }
 
 } // namespace grondel

@@ -8,6 +8,9 @@
 #include <QPoint>
 #include <QWidget>
 
+class QBoxLayout;
+class QLabel;
+
 namespace grondel {
 
 // The game model drawn in 3D, shaded, turning under the mouse. Drawn by our own rasterizer into a
@@ -59,5 +62,14 @@ private:
     bool stale_ = true; // the frame does not show the scene as it is now
     QPoint lastMouse_;
 };
+
+// The view, its two toggles (chkFaceEdges, chkMeshBorders) under it and a status line
+// (lblStatus), as the export options and the terrain view window show them: added to layout of
+// owner, the view taking the spare room.
+struct ViewPanel {
+    TerrainView* view;
+    QLabel* status;
+};
+ViewPanel addViewPanel(QWidget& owner, QBoxLayout& layout);
 
 } // namespace grondel

@@ -4,8 +4,6 @@
 #include "ui/terrain_view.h"
 #include "ui/windows.h"
 
-#include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -19,25 +17,10 @@ TerrainViewWindow::TerrainViewWindow(MainCommands& commands, QWidget* parent)
     setWindowIcon(programIcon());
     setFont(windowFont());
 
-    view_ = new TerrainView(this);
-    chkFaceEdges = new QCheckBox("Face e&dges", this);
-    chkFaceEdges->setObjectName("chkFaceEdges");
-    chkMeshBorders = new QCheckBox("Mesh &borders", this);
-    chkMeshBorders->setObjectName("chkMeshBorders");
-    connect(chkFaceEdges, &QCheckBox::toggled, view_, &TerrainView::setFaceEdges);
-    connect(chkMeshBorders, &QCheckBox::toggled, view_, &TerrainView::setMeshBorders);
-    lblStatus = new QLabel("Building...", this);
-    lblStatus->setObjectName("lblStatus");
-    lblStatus->setWordWrap(true);
-
-    auto* toggles = new QHBoxLayout;
-    toggles->addWidget(chkFaceEdges);
-    toggles->addWidget(chkMeshBorders);
-    toggles->addStretch();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(view_, 1);
-    layout->addLayout(toggles);
-    layout->addWidget(lblStatus);
+    const ViewPanel panel = addViewPanel(*this, *layout);
+    view_ = panel.view;
+    lblStatus = panel.status;
     closeOnEscape(*this);
 
     connect(&builder_, &TerrainBuilder::built, this, [this](const BuiltTerrain& built) {

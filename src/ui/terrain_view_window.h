@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QCheckBox;
 class QLabel;
 
 namespace grondel {
@@ -28,8 +27,6 @@ private:
     MainCommands& commands_;
     TerrainBuilder builder_;
     TerrainView* view_;
-    QCheckBox* chkFaceEdges;
-    QCheckBox* chkMeshBorders;
     QLabel* lblStatus;
     bool shown_ = false; // a model has been shown: keep the camera for the next
 };
