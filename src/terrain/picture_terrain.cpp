@@ -15,6 +15,23 @@ double pixelHeight(const Picture& picture, int x, int y, TerrainHeights rule) {
                                         : heightOf(picture.packedColour(x, y));
 }
 
+// The heights of picture row y by the rule, into row. A grey picture without alpha is read
+// straight from its samples, as greyLevel would read each of them.
+void rowHeights(const Picture& picture, int y, TerrainHeights rule, std::vector<double>& row) {
+    if (rule == TerrainHeights::Grey && picture.layout() == PictureLayout::Grey) {
+        // The same arithmetic as greyLevel, so both roads give the same bits.
+        const double max = picture.maxLevel();
+        const auto height = [max](unsigned v) { return v / max * kGreyHeightRange; };
+        if (picture.bitDepth() == 16)
+            std::transform(picture.row16(y).begin(), picture.row16(y).end(), row.begin(), height);
+        else
+            std::transform(picture.row8(y).begin(), picture.row8(y).end(), row.begin(), height);
+        return;
+    }
+    for (int x = 0; x < picture.width(); ++x)
+        row[static_cast<std::size_t>(x)] = pixelHeight(picture, x, y, rule);
+}
+
 // The pixels that make one grid point along one axis, with their weights (summing to 1).
 struct Taps {
     int first = 0;
@@ -64,8 +81,7 @@ TerrainGrid fitted(const Picture& picture, int columns, int rows, TerrainHeights
     for (int y = 0; y < picture.height(); ++y) {
         if (!needed[static_cast<std::size_t>(y)])
             continue;
-        for (int x = 0; x < picture.width(); ++x)
-            pixelRow[static_cast<std::size_t>(x)] = pixelHeight(picture, x, y, rule);
+        rowHeights(picture, y, rule, pixelRow);
         for (int c = 0; c < columns; ++c) {
             const Taps& taps = across[static_cast<std::size_t>(c)];
             double sum = 0.0;
