@@ -49,10 +49,12 @@ bool Coarsener::tryRemove(PackedPoint v) {
         return false;
     // Any surface over the ring stays within the ring's heights: a point beyond them by more
     // than the threshold must stay.
+    heights_.resize(ring_.size());
     double low = INFINITY, high = -INFINITY;
-    for (const PackedPoint p : ring_) {
-        low = std::min(low, grid_.at(unpack(p)));
-        high = std::max(high, grid_.at(unpack(p)));
+    for (std::size_t k = 0; k < ring_.size(); ++k) {
+        heights_[k] = grid_.at(unpack(ring_[k]));
+        low = std::min(low, heights_[k]);
+        high = std::max(high, heights_[k]);
     }
     const double own = grid_.at(unpack(v));
     if (own > high + threshold_ || own < low - threshold_)
@@ -130,9 +132,9 @@ void Coarsener::rankFans(PackedPoint v) {
             usable = det > 0;
             if (usable && sideA >= 0 && sideB <= 0) {
                 const double wu = double(orient(a, b, p));
-                const double surface =
-                    (wu * grid_.at(u) - double(sideB) * grid_.at(a) + double(sideA) * grid_.at(b)) /
-                    double(det);
+                const double surface = (wu * heights_[apex] - double(sideB) * heights_[j] +
+                                        double(sideA) * heights_[(j + 1) % n]) /
+                                       double(det);
                 atV = std::min(atV, std::abs(own - surface));
             }
             sideA = sideB;
