@@ -17,11 +17,12 @@ constexpr std::size_t kFansTried = 3;
 } // namespace
 
 Coarsener::Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
-                     double threshold)
+                     double threshold, ChunkedArray<double>& errors)
     : grid_(grid)
     , mesh_(mesh)
     , scanner_(scanner)
     , threshold_(threshold)
+    , errors_(errors)
     , outgoing_(new std::uint32_t[std::size_t(grid.columns) * std::size_t(grid.rows)]) {
     for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
         if (mesh.alive(e / 3))
@@ -117,27 +118,35 @@ void Coarsener::rankFans(PackedPoint v) {
     const GridPoint p = unpack(v);
     const double own = grid_.at(p);
     const std::size_t n = ring_.size();
+    // The next place round the ring; no division, this being the innermost loop.
+    const auto after = [n](std::size_t j) { return j + 1 == n ? 0 : j + 1; };
+    places_.resize(n);
+    for (std::size_t k = 0; k < n; ++k)
+        places_[k] = unpack(ring_[k]);
     fans_.clear();
     for (std::size_t apex = 0; apex < n; ++apex) {
-        const GridPoint u = unpack(ring_[apex]);
+        const GridPoint u = places_[apex];
         bool usable = true;
         double atV = INFINITY;
         // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
         // of a -> b, the ring being star-shaped round v.
-        std::int64_t sideA = orient(u, unpack(ring_[(apex + 1) % n]), p);
-        for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex && usable; j = (j + 1) % n) {
-            const GridPoint a = unpack(ring_[j]), b = unpack(ring_[(j + 1) % n]);
+        std::size_t j = after(apex);
+        std::int64_t sideA = orient(u, places_[j], p);
+        for (std::size_t edges = 2; edges < n && usable; ++edges) {
+            const std::size_t k = after(j);
+            const GridPoint a = places_[j], b = places_[k];
             const std::int64_t det = orient(u, a, b);
             const std::int64_t sideB = orient(u, b, p);
             usable = det > 0;
             if (usable && sideA >= 0 && sideB <= 0) {
                 const double wu = double(orient(a, b, p));
                 const double surface = (wu * heights_[apex] - double(sideB) * heights_[j] +
-                                        double(sideA) * heights_[(j + 1) % n]) /
+                                        double(sideA) * heights_[k]) /
                                        double(det);
                 atV = std::min(atV, std::abs(own - surface));
             }
             sideA = sideB;
+            j = k;
         }
         if (usable && atV <= threshold_)
             fans_.push_back({atV, apex});
@@ -148,11 +157,13 @@ void Coarsener::rankFans(PackedPoint v) {
 bool Coarsener::fanFits(std::size_t apex) {
     const std::size_t n = ring_.size();
     const GridPoint u = unpack(ring_[apex]);
+    fanErrors_.clear();
     for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex; j = (j + 1) % n) {
         const Candidate worst =
             scanner_.scan(u, unpack(ring_[j]), unpack(ring_[(j + 1) % n]), threshold_);
         if (!(worst.error <= threshold_))
             return false;
+        fanErrors_.push_back(worst.error);
     }
     return true;
 }
@@ -170,6 +181,7 @@ void Coarsener::commitFan(std::size_t apex) {
         const std::int32_t before = t == 0 ? outer_[apex] : std::int32_t(3 * slots_[t - 1] + 2);
         const std::int32_t after = t + 1 == count ? outer_[k] : M::kNone;
         mesh_.setTriangle(slots_[t], ring_[apex], ring_[j], ring_[k], before, outer_[j], after);
+        errors_[slots_[t]] = fanErrors_[t];
         for (std::uint32_t e = 3 * slots_[t]; e < 3 * slots_[t] + 3; ++e)
             outgoing_[cell(mesh_.from(e))] = e | kStale;
     }
