@@ -61,7 +61,11 @@ bool Coarsener::tryRemove(PackedPoint v) {
     if (own > high + threshold_ || own < low - threshold_)
         return false;
     rankFans(v);
-    for (std::size_t f = 0; f < fans_.size() && f < kFansTried; ++f) {
+    std::size_t tried = 0;
+    for (std::size_t f = 0; f < fans_.size() && tried < kFansTried; ++f) {
+        if (!fanFills(fans_[f].second))
+            continue;
+        ++tried;
         if (fanFits(fans_[f].second)) {
             commitFan(fans_[f].second);
             return true;
@@ -110,35 +114,34 @@ bool Coarsener::gatherRing(PackedPoint v) {
 }
 
 // The fan from ring_[apex] has a triangle (apex, ring_[j], ring_[j + 1]) for every ring edge
-// not at the apex. It fills the hole exactly when every one of them is strictly
-// counter-clockwise; that also keeps every ring point off its new edges. Usable fans are
-// ranked by v's own error under them, those that miss v's point by more than the threshold
-// left out.
+// not at the apex. Fans are ranked by v's own error under them, those that miss v's point by
+// more than the threshold left out; whether a fan fills the hole at all (fanFills) is left
+// until it is tried, most never being.
 void Coarsener::rankFans(PackedPoint v) {
     const GridPoint p = unpack(v);
     const double own = grid_.at(p);
     const std::size_t n = ring_.size();
-    // The next place round the ring; no division, this being the innermost loop.
-    const auto after = [n](std::size_t j) { return j + 1 == n ? 0 : j + 1; };
     places_.resize(n);
     for (std::size_t k = 0; k < n; ++k)
         places_[k] = unpack(ring_[k]);
     fans_.clear();
     for (std::size_t apex = 0; apex < n; ++apex) {
         const GridPoint u = places_[apex];
-        bool usable = true;
         double atV = INFINITY;
         // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
         // of a -> b, the ring being star-shaped round v.
-        std::size_t j = after(apex);
+        std::size_t j = next(apex);
         std::int64_t sideA = orient(u, places_[j], p);
-        for (std::size_t edges = 2; edges < n && usable; ++edges) {
-            const std::size_t k = after(j);
-            const GridPoint a = places_[j], b = places_[k];
-            const std::int64_t det = orient(u, a, b);
-            const std::int64_t sideB = orient(u, b, p);
-            usable = det > 0;
-            if (usable && sideA >= 0 && sideB <= 0) {
+        for (std::size_t edges = 2; edges < n; ++edges) {
+            const std::size_t k = next(j);
+            const std::int64_t sideB = orient(u, places_[k], p);
+            if (sideA >= 0 && sideB <= 0) {
+                const GridPoint a = places_[j], b = places_[k];
+                const std::int64_t det = orient(u, a, b);
+                if (det <= 0) { // a fold: this fan cannot fill the hole
+                    atV = INFINITY;
+                    break;
+                }
                 const double wu = double(orient(a, b, p));
                 const double surface = (wu * heights_[apex] - double(sideB) * heights_[j] +
                                         double(sideA) * heights_[k]) /
@@ -148,10 +151,24 @@ void Coarsener::rankFans(PackedPoint v) {
             sideA = sideB;
             j = k;
         }
-        if (usable && atV <= threshold_)
+        if (atV <= threshold_)
             fans_.push_back({atV, apex});
     }
     std::sort(fans_.begin(), fans_.end());
+}
+
+// The fan fills the hole exactly when every one of its triangles is strictly
+// counter-clockwise; that also keeps every ring point off its new edges.
+bool Coarsener::fanFills(std::size_t apex) const {
+    const GridPoint u = places_[apex];
+    std::size_t j = next(apex);
+    for (std::size_t edges = 2; edges < ring_.size(); ++edges) {
+        const std::size_t k = next(j);
+        if (orient(u, places_[j], places_[k]) <= 0)
+            return false;
+        j = k;
+    }
+    return true;
 }
 
 bool Coarsener::fanFits(std::size_t apex) {

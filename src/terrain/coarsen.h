@@ -31,7 +31,10 @@ private:
     bool tryRemove(PackedPoint v);
     bool gatherRing(PackedPoint v);
     void rankFans(PackedPoint v);
+    bool fanFills(std::size_t apex) const;
     bool fanFits(std::size_t apex);
+    // The place after j round the ring; no division, this being in the innermost loops.
+    std::size_t next(std::size_t j) const { return j + 1 == ring_.size() ? 0 : j + 1; }
     void commitFan(std::size_t apex);
     std::size_t cell(PackedPoint p) const {
         return std::size_t(p >> 16) * std::size_t(grid_.columns) + (p & 0xffffu);
