@@ -9,8 +9,9 @@
 namespace grondel::terrain::detail {
 namespace {
 
-// Points that coarsening passes may try to remove again after others went.
-constexpr int kCoarseningPasses = 2;
+// Passes of coarsening over the points. A second pass, trying again the points whose
+// neighbours went, takes out under 4% more faces for two fifths more coarsening time.
+constexpr int kCoarseningPasses = 1;
 
 // The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
 // point is beyond the threshold, largest error first.
