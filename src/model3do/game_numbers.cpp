@@ -1,8 +1,12 @@
 #include "model3do/game_numbers.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace grondel::game_numbers {
@@ -21,14 +25,23 @@ struct Digits {
     double digits = 0.0;
     int decimals = 0;
 };
+// std::ilogb of a normal double, read from its bits.
+int binaryExponent(double normal) {
+    return static_cast<int>((std::bit_cast<std::uint64_t>(normal) >> 52) & 0x7ff) - 1023;
+}
+// floor(e log10(2)), exactly, for |e| <= 1100.
+int floorLog10OfPowerOf2(int e) {
+    constexpr long long kScaled = 1292913986; // log10(2) * 2^32, rounded down
+    return static_cast<int>((e * kScaled) >> 32);
+}
 bool digitsOf(double value, Digits& out) {
     const double size = std::abs(value);
     if (!(size >= 1e-13 && size < 1e15))
         return false;
-    // log10(2^ilogb) is within one of the decimal exponent; the loop corrects it.
-    constexpr double kLog10Of2 = 0.30102999566398120;
-    int decimals =
-        kSignificantDigits - 1 - static_cast<int>(std::floor(std::ilogb(size) * kLog10Of2));
+    // log10(2^e), e the binary exponent, is within one of the decimal exponent; the loop
+    // corrects it. Where the loop starts decides between two texts when both round right
+    // ("1" and "0.999999999"), so the first guess is part of what gets written.
+    int decimals = kSignificantDigits - 1 - floorLog10OfPowerOf2(binaryExponent(size));
     for (int tries = 0; tries < 4; ++tries) {
         const double scaled = decimals >= 0
                                   ? value * kPowersOfTen[static_cast<std::size_t>(decimals)]
@@ -105,59 +118,91 @@ ModelText& appendShortest(ModelText& out, double value) {
                                        static_cast<std::size_t>(written.ptr - buffer.data()));
     }
     // The digits with the point put in, trailing zeros dropped; below 1e-4 in exponent form.
-    if (d.digits < 0.0)
-        out << '-';
-    auto whole = static_cast<long long>(std::abs(d.digits));
+    // Built here and handed over at once: this runs for most numbers of a model.
+    auto whole = static_cast<unsigned>(std::abs(d.digits));
     int decimals = d.decimals;
     while (decimals > 0 && whole % 10 == 0) {
         whole /= 10;
         --decimals;
     }
-    std::array<char, 24> digits;
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), whole).ptr;
-    const std::string_view text(digits.data(), static_cast<std::size_t>(end - digits.data()));
-    const int count = static_cast<int>(text.size());
+    std::array<char, 12> digits;
+    const int count = static_cast<int>(
+        std::to_chars(digits.data(), digits.data() + digits.size(), whole).ptr - digits.data());
+    std::array<char, 48> text;
+    char* at = text.data();
+    const auto put = [&at](const char* from, int n) {
+        std::memcpy(at, from, static_cast<std::size_t>(n));
+        at += n;
+    };
+    if (d.digits < 0.0)
+        *at++ = '-';
     if (decimals <= 0) {
-        out << text;
+        put(digits.data(), count);
         for (int k = decimals; k < 0; ++k)
-            out << '0';
+            *at++ = '0';
     } else if (decimals < count) {
-        out << text.substr(0, static_cast<std::size_t>(count - decimals)) << '.'
-            << text.substr(static_cast<std::size_t>(count - decimals));
+        put(digits.data(), count - decimals);
+        *at++ = '.';
+        put(digits.data() + count - decimals, decimals);
     } else if (decimals - count < 4) { // 0.000ddd, at least 1e-4
-        out << "0.";
-        for (int k = count; k < decimals; ++k)
-            out << '0';
-        out << text;
+        put("0.000", 2 + decimals - count);
+        put(digits.data(), count);
     } else { // d.ddde-XX
-        out << text.front();
-        if (count > 1)
-            out << '.' << text.substr(1);
-        out << "e-";
-        const int exponent = decimals - count + 1;
-        if (exponent < 10)
-            out << '0';
-        out.integer(exponent);
+        *at++ = digits.front();
+        if (count > 1) {
+            *at++ = '.';
+            put(digits.data() + 1, count - 1);
+        }
+        const int exponent = decimals - count + 1; // 5 to 22 for what digitsOf takes
+        *at++ = 'e';
+        *at++ = '-';
+        *at++ = static_cast<char>('0' + exponent / 10);
+        *at++ = static_cast<char>('0' + exponent % 10);
     }
-    return out;
+    return out << std::string_view(text.data(), static_cast<std::size_t>(at - text.data()));
 }
 
 ModelText& appendExact(ModelText& out, double value, int k) {
     if (value == 0.0)
         return out << '0';
-    // 2^24 has 8 digits before the point; k decimals follow.
-    std::array<char, 16 + kMaxQuantumDecimals> buffer;
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                       std::chars_format::fixed, k);
-    if (written.ec != std::errc())
-        return appendShortest(out, value); // beyond the documented range: still exact
-    std::string_view text(buffer.data(), static_cast<std::size_t>(written.ptr - buffer.data()));
-    if (text.find('.') != std::string_view::npos) {
-        text = text.substr(0, text.find_last_not_of('0') + 1);
-        if (text.ends_with('.'))
-            text.remove_suffix(1);
+    // The fraction as a whole number of quanta 2^-k. Each decimal in turn: times 10, the
+    // whole part is the digit and the rest carries on; below 2^64 for k <= 60. The expansion
+    // ends after at most k digits, and never on a zero.
+    const double size = std::abs(value);
+    const double whole = std::floor(size);
+    const double fraction = std::ldexp(size - whole, k); // exact: a power-of-two scale
+    if (k < 0 || k > kMaxQuantumDecimals || !(size <= kFloatWholeLimit) ||
+        fraction != std::floor(fraction)) {
+        // Beyond the documented range: still exact, the slow way.
+        std::array<char, 16 + kMaxQuantumDecimals> buffer;
+        const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                           std::chars_format::fixed, std::max(k, 0));
+        if (written.ec != std::errc())
+            return appendShortest(out, value);
+        std::string_view text(buffer.data(), static_cast<std::size_t>(written.ptr - buffer.data()));
+        if (text.find('.') != std::string_view::npos) {
+            text = text.substr(0, text.find_last_not_of('0') + 1);
+            if (text.ends_with('.'))
+                text.remove_suffix(1);
+        }
+        return out << text;
     }
-    return out << text;
+    std::array<char, 16 + kMaxQuantumDecimals> text;
+    char* at = text.data();
+    if (value < 0.0)
+        *at++ = '-';
+    at = std::to_chars(at, text.data() + 10, static_cast<std::uint32_t>(whole)).ptr;
+    auto rest = static_cast<std::uint64_t>(fraction);
+    if (rest != 0) {
+        *at++ = '.';
+        const std::uint64_t mask = (std::uint64_t{1} << k) - 1;
+        while (rest != 0) {
+            rest *= 10;
+            *at++ = static_cast<char>('0' + (rest >> k));
+            rest &= mask;
+        }
+    }
+    return out << std::string_view(text.data(), static_cast<std::size_t>(at - text.data()));
 }
 
 } // namespace grondel::game_numbers

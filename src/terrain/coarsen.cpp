@@ -17,11 +17,12 @@ constexpr std::size_t kFansTried = 3;
 } // namespace
 
 Coarsener::Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
-                     double threshold)
+                     double threshold, ChunkedArray<double>& errors)
     : grid_(grid)
     , mesh_(mesh)
     , scanner_(scanner)
     , threshold_(threshold)
+    , errors_(errors)
     , outgoing_(new std::uint32_t[std::size_t(grid.columns) * std::size_t(grid.rows)]) {
     for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
         if (mesh.alive(e / 3))
@@ -49,16 +50,22 @@ bool Coarsener::tryRemove(PackedPoint v) {
         return false;
     // Any surface over the ring stays within the ring's heights: a point beyond them by more
     // than the threshold must stay.
+    heights_.resize(ring_.size());
     double low = INFINITY, high = -INFINITY;
-    for (const PackedPoint p : ring_) {
-        low = std::min(low, grid_.at(unpack(p)));
-        high = std::max(high, grid_.at(unpack(p)));
+    for (std::size_t k = 0; k < ring_.size(); ++k) {
+        heights_[k] = grid_.at(unpack(ring_[k]));
+        low = std::min(low, heights_[k]);
+        high = std::max(high, heights_[k]);
     }
     const double own = grid_.at(unpack(v));
     if (own > high + threshold_ || own < low - threshold_)
         return false;
     rankFans(v);
-    for (std::size_t f = 0; f < fans_.size() && f < kFansTried; ++f) {
+    std::size_t tried = 0;
+    for (std::size_t f = 0; f < fans_.size() && tried < kFansTried; ++f) {
+        if (!fanFills(fans_[f].second))
+            continue;
+        ++tried;
         if (fanFits(fans_[f].second)) {
             commitFan(fans_[f].second);
             return true;
@@ -107,50 +114,73 @@ bool Coarsener::gatherRing(PackedPoint v) {
 }
 
 // The fan from ring_[apex] has a triangle (apex, ring_[j], ring_[j + 1]) for every ring edge
-// not at the apex. It fills the hole exactly when every one of them is strictly
-// counter-clockwise; that also keeps every ring point off its new edges. Usable fans are
-// ranked by v's own error under them, those that miss v's point by more than the threshold
-// left out.
+// not at the apex. Fans are ranked by v's own error under them, those that miss v's point by
+// more than the threshold left out; whether a fan fills the hole at all (fanFills) is left
+// until it is tried, most never being.
 void Coarsener::rankFans(PackedPoint v) {
     const GridPoint p = unpack(v);
     const double own = grid_.at(p);
     const std::size_t n = ring_.size();
+    places_.resize(n);
+    for (std::size_t k = 0; k < n; ++k)
+        places_[k] = unpack(ring_[k]);
     fans_.clear();
     for (std::size_t apex = 0; apex < n; ++apex) {
-        const GridPoint u = unpack(ring_[apex]);
-        bool usable = true;
+        const GridPoint u = places_[apex];
         double atV = INFINITY;
         // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
         // of a -> b, the ring being star-shaped round v.
-        std::int64_t sideA = orient(u, unpack(ring_[(apex + 1) % n]), p);
-        for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex && usable; j = (j + 1) % n) {
-            const GridPoint a = unpack(ring_[j]), b = unpack(ring_[(j + 1) % n]);
-            const std::int64_t det = orient(u, a, b);
-            const std::int64_t sideB = orient(u, b, p);
-            usable = det > 0;
-            if (usable && sideA >= 0 && sideB <= 0) {
+        std::size_t j = next(apex);
+        std::int64_t sideA = orient(u, places_[j], p);
+        for (std::size_t edges = 2; edges < n; ++edges) {
+            const std::size_t k = next(j);
+            const std::int64_t sideB = orient(u, places_[k], p);
+            if (sideA >= 0 && sideB <= 0) {
+                const GridPoint a = places_[j], b = places_[k];
+                const std::int64_t det = orient(u, a, b);
+                if (det <= 0) { // a fold: this fan cannot fill the hole
+                    atV = INFINITY;
+                    break;
+                }
                 const double wu = double(orient(a, b, p));
-                const double surface =
-                    (wu * grid_.at(u) - double(sideB) * grid_.at(a) + double(sideA) * grid_.at(b)) /
-                    double(det);
+                const double surface = (wu * heights_[apex] - double(sideB) * heights_[j] +
+                                        double(sideA) * heights_[k]) /
+                                       double(det);
                 atV = std::min(atV, std::abs(own - surface));
             }
             sideA = sideB;
+            j = k;
         }
-        if (usable && atV <= threshold_)
+        if (atV <= threshold_)
             fans_.push_back({atV, apex});
     }
     std::sort(fans_.begin(), fans_.end());
 }
 
+// The fan fills the hole exactly when every one of its triangles is strictly
+// counter-clockwise; that also keeps every ring point off its new edges.
+bool Coarsener::fanFills(std::size_t apex) const {
+    const GridPoint u = places_[apex];
+    std::size_t j = next(apex);
+    for (std::size_t edges = 2; edges < ring_.size(); ++edges) {
+        const std::size_t k = next(j);
+        if (orient(u, places_[j], places_[k]) <= 0)
+            return false;
+        j = k;
+    }
+    return true;
+}
+
 bool Coarsener::fanFits(std::size_t apex) {
     const std::size_t n = ring_.size();
     const GridPoint u = unpack(ring_[apex]);
+    fanErrors_.clear();
     for (std::size_t j = (apex + 1) % n; (j + 1) % n != apex; j = (j + 1) % n) {
         const Candidate worst =
             scanner_.scan(u, unpack(ring_[j]), unpack(ring_[(j + 1) % n]), threshold_);
         if (!(worst.error <= threshold_))
             return false;
+        fanErrors_.push_back(worst.error);
     }
     return true;
 }
@@ -168,6 +198,7 @@ void Coarsener::commitFan(std::size_t apex) {
         const std::int32_t before = t == 0 ? outer_[apex] : std::int32_t(3 * slots_[t - 1] + 2);
         const std::int32_t after = t + 1 == count ? outer_[k] : M::kNone;
         mesh_.setTriangle(slots_[t], ring_[apex], ring_[j], ring_[k], before, outer_[j], after);
+        errors_[slots_[t]] = fanErrors_[t];
         for (std::uint32_t e = 3 * slots_[t]; e < 3 * slots_[t] + 3; ++e)
             outgoing_[cell(mesh_.from(e))] = e | kStale;
     }

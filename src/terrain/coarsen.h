@@ -16,8 +16,10 @@ namespace grondel::terrain::detail {
 // Delaunay, only conforming, and takes no more points.
 class Coarsener {
 public:
-    // The mesh must be sound and meet the threshold already.
-    Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner, double threshold);
+    // The mesh must be sound and meet the threshold already. errors holds each triangle
+    // slot's largest error; the slots of the fans put in get theirs.
+    Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner, double threshold,
+              ChunkedArray<double>& errors);
 
     // Tries each of points in order, which must not hold the grid's four corners, and removes
     // those it can.
@@ -29,7 +31,10 @@ private:
     bool tryRemove(PackedPoint v);
     bool gatherRing(PackedPoint v);
     void rankFans(PackedPoint v);
+    bool fanFills(std::size_t apex) const;
     bool fanFits(std::size_t apex);
+    // The place after j round the ring; no division, this being in the innermost loops.
+    std::size_t next(std::size_t j) const { return j + 1 == ring_.size() ? 0 : j + 1; }
     void commitFan(std::size_t apex);
     std::size_t cell(PackedPoint p) const {
         return std::size_t(p >> 16) * std::size_t(grid_.columns) + (p & 0xffffu);
@@ -39,14 +44,18 @@ private:
     DelaunayMesh& mesh_;
     TriangleScanner& scanner_;
     const double threshold_;
+    ChunkedArray<double>& errors_;
     // For each cell holding a point, a half-edge leaving that point, with a flag; only kept
     // points' cells are ever written or read.
     std::unique_ptr<std::uint32_t[]> outgoing_;
     // Scratch for one removal.
     std::vector<PackedPoint> ring_;    // the neighbours, counter-clockwise
+    std::vector<double> heights_;      // their heights, filled by tryRemove
+    std::vector<GridPoint> places_;    // their places, filled by rankFans
     std::vector<std::int32_t> outer_;  // twin of the ring's edge from ring_[i] to the next
     std::vector<std::uint32_t> slots_; // the triangles round the point
     std::vector<std::pair<double, std::size_t>> fans_; // v's error under each usable fan
+    std::vector<double> fanErrors_;                    // each triangle's of the last fan that fits
 };
 
 } // namespace grondel::terrain::detail

@@ -162,7 +162,7 @@ void DelaunayMesh::legalize() {
     }
 }
 
-void DelaunayMesh::sortSpatially() {
+void DelaunayMesh::sortSpatially(ChunkedArray<double>& values) {
     const std::uint32_t count = triangleCount();
     std::vector<std::uint32_t> newNumber(count);
     {
@@ -195,12 +195,14 @@ void DelaunayMesh::sortSpatially() {
             carriedCorners[k] = corners_[3 * start + k];
             carriedTwins[k] = twins_[3 * start + k];
         }
+        double carriedValue = values[start];
         for (std::uint32_t to = newNumber[start]; !placed[start]; to = newNumber[to]) {
             // carried belongs in slot to: swap it with what is there.
             for (std::uint32_t k = 0; k < 3; ++k) {
                 std::swap(carriedCorners[k], corners_[3 * to + k]);
                 std::swap(carriedTwins[k], twins_[3 * to + k]);
             }
+            std::swap(carriedValue, values[to]);
             placed[to] = true;
         }
     }

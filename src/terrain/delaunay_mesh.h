@@ -46,8 +46,9 @@ public:
     void setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
                      std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA);
     // Renumbers the triangles along a space-filling curve, so that neighbours mostly sit
-    // close together in memory. Numbers given out earlier mean nothing afterwards.
-    void sortSpatially();
+    // close together in memory. Numbers given out earlier mean nothing afterwards; values,
+    // one per triangle slot, move along with their triangles.
+    void sortSpatially(ChunkedArray<double>& values);
     // Leaves slot t unused: alive(t) turns false and its corners mean nothing.
     void kill(std::uint32_t t) { corners_[3 * t] = kDead; }
 

@@ -15,7 +15,7 @@ struct Refined {
     std::vector<PackedPoint> points;   // the grid's corners, then every point ever inserted
     std::size_t faces = 0;             // live triangles
     bool errorMet = true;              // every point within the threshold
-    double error = 0;                  // the largest error over the grid, measured afresh
+    double error = 0;                  // the largest error over the grid
 };
 
 // Greedy insertion into a Delaunay triangulation, worst point first, from the two triangles

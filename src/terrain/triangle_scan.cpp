@@ -7,6 +7,8 @@ namespace grondel::terrain::detail {
 namespace {
 
 constexpr int kBlock = TriangleScanner::kBlock;
+// Bounding boxes of up to this many points are scanned whole, row ends found by testing.
+constexpr int kSmallBox = 64;
 
 int floorDiv(int n, int d) { // d > 0
     const int q = n / d;
@@ -197,9 +199,10 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
         }
     }
     Best best{0.0, a.column, a.row};
-    if (plane.xMax - plane.xMin < kBlock) {
-        // Narrow: test each point of the bounding box against the edges, which costs less
-        // than the divisions that find a row's ends.
+    const int width = plane.xMax - plane.xMin + 1, height = plane.yMax - plane.yMin + 1;
+    if (width <= kBlock || width * height <= kSmallBox) {
+        // Narrow or small: test each point of the bounding box against the edges, which costs
+        // less than the divisions that find a row's ends.
         // Edge values at the start of each row, moved down a row at a time.
         int rowAB = plane.ab.rowValue(plane.yMin) - plane.ab.dy * plane.xMin;
         int rowBC = plane.bc.rowValue(plane.yMin) - plane.bc.dy * plane.xMin;
@@ -244,9 +247,12 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
 // worst point found is already large when the blocks are visited, and only those whose bound
 // beats it are scanned. The rest of each row is scanned point by point.
 Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double cap) {
-    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
-    if (plane.xMax - plane.xMin < 2 * kBlock || plane.yMax - plane.yMin < 2 * kBlock)
+    // Most triangles are too small for blocks to pay.
+    if (std::max({a.column, b.column, c.column}) - std::min({a.column, b.column, c.column}) <
+            2 * kBlock ||
+        std::max({a.row, b.row, c.row}) - std::min({a.row, b.row, c.row}) < 2 * kBlock)
         return scanEvery(a, b, c, cap);
+    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
 
     spans_.resize(std::size_t(plane.yMax - plane.yMin + 1));
     plane.walkRows();
