@@ -3,6 +3,7 @@
 #include "model3do/game_tiles.h"
 #include "model3do/model_check.h"
 #include "model3do/printed_model.h"
+#include "model3do/problems.h"
 
 #include <cmath>
 
@@ -21,13 +22,6 @@ HeightMap noisyGrid() {
         if (k % 64 < 16)
             (void)grid.set(k % 64, k / 64, packColour(k * 97 % 251, k * 13 % 256, k % 7 * 30));
     return grid;
-}
-
-std::string problems(const ModelCheck& check) {
-    std::string out;
-    for (const ModelProblem& problem : check.problems)
-        out += "\n  line " + std::to_string(problem.line) + ": " + problem.text;
-    return out;
 }
 
 template <typename Append>

@@ -2,6 +2,7 @@
 #include "model3do/game_tiles.h"
 #include "model3do/model_check.h"
 #include "model3do/printed_model.h"
+#include "model3do/problems.h"
 
 #include <bit>
 #include <cmath>
@@ -23,13 +24,6 @@ HeightMap busyGrid() {
     (void)grid.set(0, 0, 0xffffff);
     (void)grid.set(5, 9, -1);
     return grid;
-}
-
-std::string problems(const ModelCheck& check) {
-    std::string out;
-    for (const ModelProblem& problem : check.problems)
-        out += "\n  line " + std::to_string(problem.line) + ": " + problem.text;
-    return out;
 }
 
 // Decimals written after the point: at most k for a whole multiple of 2^-k.
