@@ -32,10 +32,6 @@ bool isMaterialName(std::string_view name) {
     });
 }
 
-bool isValid(const GameModelOptions& options) {
-    return optionsProblem(options).empty();
-}
-
 namespace {
 
 // At most 40 characters of untrusted text, anything unprintable as '?', so a message stays one

@@ -32,8 +32,6 @@ bool isTexelsPerUnit(double texels);
 // A plain material file name such as "dflt.mat": letters, digits, '_', '-', '+' and '.', ending
 // in ".mat" after at least one character, at most kMaxMaterialNameLength characters in all.
 bool isMaterialName(std::string_view name);
-// Every option within its range.
-bool isValid(const GameModelOptions& options);
 // The first option out of its range, named with its value and range in one line ("scale X 0
 // is outside 0.001 to 1000"), or an empty text when every option is within its range.
 std::string optionsProblem(const GameModelOptions& options);

@@ -21,7 +21,6 @@ public:
 
     void refresh();
     TerrainView* view() const { return view_; }
-    TerrainBuilder& builder() { return builder_; }
 
 private:
     MainCommands& commands_;
