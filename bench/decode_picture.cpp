@@ -4,10 +4,6 @@
 #include "picture/decode.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 
 namespace {
 
@@ -26,6 +22,8 @@ const char* problemName(grondel::PictureProblem problem) {
         return "too large";
     case Damaged:
         return "damaged";
+    case Unreadable:
+        return "unreadable";
     }
     return "?";
 }
@@ -35,24 +33,7 @@ const char* problemName(grondel::PictureProblem problem) {
 int main(int argc, char** argv) {
     int refused = 0;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path path = argv[i];
-        std::error_code error;
-        const auto size = std::filesystem::file_size(path, error);
-        grondel::PictureResult result;
-        if (error) {
-            std::printf("%s: cannot be read\n", argv[i]);
-            ++refused;
-            continue;
-        }
-        if (size > grondel::kMaxPictureFileBytes) { // as the file edge does: never read it
-            std::printf("%s: too large: over the file limit\n", argv[i]);
-            ++refused;
-            continue;
-        }
-        std::ifstream file(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(file)),
-                                std::istreambuf_iterator<char>());
-        result = grondel::decodePicture(bytes);
+        const grondel::PictureResult result = grondel::loadPicture(argv[i]);
         if (result.ok())
             std::printf("%s: decoded %d x %d, %d channels of %d bits\n", argv[i],
                         result.picture.width(), result.picture.height(), result.picture.channels(),

@@ -1,6 +1,7 @@
 #include "model3do/editor_model.h"
 #include "model3do/game_model.h"
 #include "model3do/model_check.h"
+#include "support/game_models.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,14 +36,15 @@ std::optional<std::string> editorModel(const grondel::HeightMap& grid, int edge)
 }
 
 std::optional<std::string> gameModel(const grondel::HeightMap& grid, int edge) {
-    return grondel::formatGameModel(grid, edge).text;
+    return grondel::testing::gameModelText(grid, edge).text;
 }
 
 BENCHMARK(formatModel<editorModel>)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(formatModel<gameModel>)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMicrosecond);
 
 void checkGameModel(benchmark::State& state) {
-    const auto text = grondel::formatGameModel(busyGrid(), static_cast<int>(state.range(0))).text;
+    const auto text =
+        grondel::testing::gameModelText(busyGrid(), static_cast<int>(state.range(0))).text;
     for (auto _ : state) {
         auto check = grondel::checkModel(text);
         benchmark::DoNotOptimize(check);

@@ -1,5 +1,5 @@
-#include "model3do/game_tiles.h"
 #include "render/rasterizer.h"
+#include "terrain/game_terrain.h"
 
 #include <cmath>
 
@@ -14,7 +14,7 @@ grondel::render::Scene hills(int edge) {
     for (int y = 0; y < edge; ++y)
         for (int x = 0; x < edge; ++x)
             grid.heights.push_back(4.0 + 4.0 * std::sin(x * 0.3) * std::cos(y * 0.2));
-    return grondel::render::sceneOf(grondel::buildGameModel(grid, {}).model);
+    return grondel::render::sceneOf(grondel::buildGameTerrain(grid, {}).model);
 }
 
 // One frame at 800 x 600 from the default view, as the terrain view draws it.

@@ -7,7 +7,7 @@
 // hmm uses with -z 1, so --error 0.002 here matches hmm's -e 0.002. --stl writes the result
 // as binary STL, as hmm does; --meshes also cuts it into meshes the game takes. Prints one
 // line of figures; timings in milliseconds.
-#include "terrain/partition.h"
+#include "terrain/meshes.h"
 #include "terrain/simplify.h"
 
 #include <algorithm>
@@ -26,7 +26,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using namespace grondel::terrain;
+using namespace grondel;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -131,9 +131,9 @@ int main(int argc, char** argv) {
     const double decodeMs = msSince(start);
 
     const auto simplifyStart = Clock::now();
-    const SimplifyResult result = simplify({width, height, heights}, limits);
-    if (result.status != SimplifyStatus::Ok) {
-        std::fprintf(stderr, "%s\n", std::string(describe(result.status)).c_str());
+    const SimplifyResult result = simplify({width, height, 1.0, heights}, limits);
+    if (!result.ok()) {
+        std::fprintf(stderr, "%s\n", result.error.c_str());
         return 1;
     }
     const double simplifyMs = msSince(simplifyStart);
@@ -142,16 +142,17 @@ int main(int argc, char** argv) {
     std::size_t meshCount = 0;
     double meanRadius = 0, maxRadius = 0;
     if (meshes) {
-        const PartitionResult pieces = partition(result.mesh, 1.0, 1.0);
-        if (pieces.status != PartitionStatus::Ok) {
-            std::fprintf(stderr, "%s\n", std::string(describe(pieces.status)).c_str());
+        std::string error;
+        const std::vector<MeshShape> pieces = cutTriangulation(result.mesh, 1.0, 1.0, error);
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        meshCount = pieces.meshes.size();
+        meshCount = pieces.size();
         // Each mesh's culling radius in pixels, from the centre of its bounding box.
-        for (const MeshPiece& piece : pieces.meshes) {
+        for (const MeshShape& piece : pieces) {
             int minX = INT32_MAX, maxX = INT32_MIN, minY = INT32_MAX, maxY = INT32_MIN;
-            for (const GridPoint& p : piece.vertices) {
+            for (const GridPoint& p : piece.points) {
                 minX = std::min(minX, p.column);
                 maxX = std::max(maxX, p.column);
                 minY = std::min(minY, p.row);
@@ -159,7 +160,7 @@ int main(int argc, char** argv) {
             }
             const double cx = (minX + maxX) / 2.0, cy = (minY + maxY) / 2.0;
             double radius = 0;
-            for (const GridPoint& p : piece.vertices)
+            for (const GridPoint& p : piece.points)
                 radius = std::max(radius, std::hypot(p.column - cx, p.row - cy));
             meanRadius += radius / double(meshCount);
             maxRadius = std::max(maxRadius, radius);

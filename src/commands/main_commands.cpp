@@ -5,6 +5,7 @@
 #include "model3do/editor_model.h"
 #include "model3do/file_names.h"
 #include "model3do/game_model.h"
+#include "picture/decode.h"
 
 #include <utility>
 
@@ -18,10 +19,26 @@ const QString kModelPattern = QStringLiteral("*.3do");
 
 // Saves bytes safely to a path as the dialogs give it.
 files::SaveResult saveTo(const QString& path, std::string_view bytes) {
-    return files::saveFileAtomically(QFile::encodeName(path).toStdString(), bytes);
+    return files::saveFileAtomically(pathOf(path), bytes);
 }
 
 } // namespace
+
+std::filesystem::path pathOf(const QString& path) {
+#ifdef _WIN32
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString pathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
 
 QString sizeText(int edge) {
     return QStringLiteral("%1x%1").arg(edge);
@@ -43,25 +60,30 @@ MainCommands::MainCommands(Platform& platform, QString programFolder)
     , programFolder_(std::move(programFolder)) {}
 
 bool MainCommands::heightmapLoaded() const {
-    return heightMapSize_ > 0 && platform_.picture().hasPicture();
+    return heightMapSize_ > 0 && picture_;
 }
 
 void MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
-    PictureArea& preview = platform_.picture();
-    QString reason;
     // The size dialog can be confirmed after a cancelled second Import emptied the path.
-    if (importPath_.isEmpty() || !preview.load(importPath_, &reason)) {
-        platform_.showError(kInvalidImage, importPath_.isEmpty()
-                                               ? QStringLiteral("No picture was chosen.")
-                                               : reason);
+    if (importPath_.isEmpty()) {
+        platform_.showError(kInvalidImage, QStringLiteral("No picture was chosen."));
         return;
     }
+    PictureResult loaded = loadPicture(pathOf(importPath_));
+    if (!loaded.ok()) {
+        platform_.showError(kInvalidImage, QString::fromStdString(loaded.error));
+        return;
+    }
+    auto picture = std::make_shared<const Picture>(std::move(loaded.picture));
     const std::int16_t edge = chosenEdge.value_or(heightMapSize_);
     HeightMap sampled = heightMap_;
-    if (!sampleSquare(edge, sampled, [&preview](int x, int y) { return preview.pixel(x, y); })) {
+    if (!sampleSquare(edge, sampled,
+                      [&picture](int x, int y) { return picture->packedColour(x, y); })) {
         platform_.showError(kInvalidImage);
         return;
     }
+    picture_ = std::move(picture);
+    platform_.preview().showPicture(picture_);
     heightMapSize_ = edge;
     heightMap_ = sampled;
     loadedPath_ = importPath_;
@@ -126,7 +148,7 @@ GameTerrainOptions MainCommands::exportOptions() const {
 }
 
 std::shared_ptr<const Picture> MainCommands::picture() const {
-    return platform_.picture().decoded();
+    return picture_;
 }
 
 void MainCommands::exportGameModel() {
@@ -143,8 +165,7 @@ void MainCommands::exportGameModel() {
         platform_.showError(kSaveFailed, QString::fromStdString(built->error));
         return;
     }
-    const QString suggested =
-        QFile::decodeName(modelPathBeside(QFile::encodeName(loadedPath_).toStdString()).c_str());
+    const QString suggested = pathText(modelPathBeside(pathOf(loadedPath_)));
     const QString path =
         platform_.saveFileName(kModelPattern, QStringLiteral("Export Game Model"), suggested);
     if (path.isEmpty())

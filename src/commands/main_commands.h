@@ -4,6 +4,8 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 
 #include <QString>
@@ -24,6 +26,9 @@ std::optional<std::int16_t> edgeForSizeText(const QString& text);
 
 // The model files' suffix rule (see grondel::withModelSuffix) for a path as the dialogs give it.
 QString withModelSuffix(const QString& path);
+// A path as the dialogs give it, as the file system takes it, and back.
+std::filesystem::path pathOf(const QString& path);
+QString pathText(const std::filesystem::path& path);
 
 // The state of one run and the commands the main window's buttons and menu entries trigger.
 // Every dialog, message and window goes through the platform, so the commands run the same
@@ -45,10 +50,11 @@ public:
     // the edge is not 0.
     bool heightmapLoaded() const;
 
-    // The size dialog's OK: loads the image at importPath into the preview and copies its
-    // top-left edge x edge colours into the grid, edge being the chosen one or, when the dialog's
-    // text chose none, the edge as it was. A picture that does not load changes nothing, neither
-    // preview nor edge nor grid, and shows "Error, invalid image" with the reason.
+    // The size dialog's OK: loads the image at importPath, shows it in the preview and copies
+    // its top-left edge x edge colours into the grid, edge being the chosen one or, when the
+    // dialog's text chose none, the edge as it was. A picture that does not load changes
+    // nothing, neither preview nor edge nor grid, and shows "Error, invalid image" with the
+    // reason.
     void generateHeightmap(std::optional<std::int16_t> chosenEdge);
 
     // Asks for an image (starting in the program's folder) and, when one is chosen, opens the
@@ -96,6 +102,7 @@ private:
     QString savePath_;
     std::int16_t heightMapSize_ = 0;
     HeightMap heightMap_;
+    std::shared_ptr<const Picture> picture_; // the picture the grid was sampled from
     GameTerrainOptions exportOptions_;
     std::int16_t exportEdgeFrom_ = 0; // the edge exportOptions_ took the size dialog's from
 };

@@ -2,9 +2,11 @@
 
 #include "files/arguments.h"
 #include "heightmap/heightmap.h"
+#include "model3do/limits.h"
+#include "model3do/number_text.h"
 
 #include <array>
-#include <charconv>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -12,7 +14,8 @@
 namespace grondel::cli {
 namespace {
 
-constexpr std::string_view kHelp =
+// The help, its limits filled in by helpText().
+constexpr std::string_view kHelpTemplate =
     R"(Usage: grondel-convert [--size N] [--output PATH] IMAGE...
        grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
                        [--fit] [--heights colour|grey] [--size N]
@@ -30,21 +33,22 @@ Exit status: 0 when every picture converted, 1 when any failed (one line each on
 error), 2 for a wrong command line.
 
 Options:
-  -s, --size N           Grid edge: 16, 32 or 64. Without it, each picture must be a square of
-                         one of those and its own size is the edge. With --game: 2 to 257
-                         points along the longer side (4097 with --max-error or --max-faces);
+  -s, --size N           Grid edge: {edges}. Without it, each picture must be a square of
+                         one of those and its own size is the edge. With --game: {minEdge} to {fullEdge}
+                         points along the longer side ({simplifiedEdge} with --max-error or --max-faces);
                          without it the picture's own square, or with --fit its longer side
-                         (at most 257).
+                         (at most {fullEdge}).
   -o, --output PATH      Write the model to PATH ('-' for standard output) instead of beside
                          the picture. Only with a single IMAGE.
   --game                 Write the game model instead: north up, cut into meshes the game takes,
                          with normals and texture coordinates, ready to load as it is.
-  --scale X,Y,Z          With --game: world units per half grid step across and along, and the
-                         height factor (each from 0.001 to 1000). Default 1,1,1.
+  --scale X,Y,Z          With --game: X and Y scale the grid across and along (a grid step is
+                         X/2 and Y/2 world units), Z the heights (each from {minScale} to
+                         {maxScale}). Default 1,1,1.
   --material NAME.mat    With --game: the material file the terrain is painted with.
-                         Default dflt.mat.
-  --texels-per-unit T    With --game: texture texels per world unit (0.001 to 100000).
-                         Default 320.
+                         Default {material}.
+  --texels-per-unit T    With --game: texture texels per world unit ({minTexels} to {maxTexels}).
+                         Default {texels}.
   --fit                  With --game: the whole picture makes the terrain, resampled onto the
                          grid, its proportions kept; without it the top-left N x N pixels.
   --heights colour|grey  With --game: heights from the 24-bit colour over 2^21 - 1 (colour, the
@@ -54,7 +58,7 @@ Options:
                          0.0722). Both before the Z scale.
   --max-error E          With --game: fewer faces, keeping the surface within E world units,
                          vertically, of every grid point's height as written (E >= 0).
-  --max-faces F          With --game: at most F faces (F >= 2), spent where they cut the
+  --max-faces F          With --game: at most F faces (F >= {minFaces}), spent where they cut the
                          largest error most. With --max-error too, it meets E if it can within F
                          faces, else stops at F and says what error it reached.
   --check                Check the given .3do model files by the game's loading rules instead
@@ -69,6 +73,29 @@ Arguments:
   IMAGE                  Heightmap pictures; each model is written beside its picture, named
                          with ".3do" as its suffix.
 )";
+
+// The help with every {name} replaced by its value.
+std::string helpText() {
+    const GameModelOptions defaults;
+    const std::pair<std::string_view, std::string> values[] = {
+        {"{edges}", kOfferedEdgesText},
+        {"{minEdge}", std::to_string(kMinTerrainEdge)},
+        {"{fullEdge}", std::to_string(kMaxFullGridEdge)},
+        {"{simplifiedEdge}", std::to_string(kMaxSimplifiedEdge)},
+        {"{minScale}", messageNumber(kMinGameScale)},
+        {"{maxScale}", messageNumber(kMaxGameScale)},
+        {"{minTexels}", messageNumber(kMinTexelsPerUnit)},
+        {"{maxTexels}", messageNumber(kMaxTexelsPerUnit)},
+        {"{texels}", messageNumber(defaults.texelsPerUnit)},
+        {"{material}", defaults.material},
+        {"{minFaces}", std::to_string(kMinFaceBudget)},
+    };
+    std::string help(kHelpTemplate);
+    for (const auto& [name, value] : values)
+        for (std::size_t at; (at = help.find(name)) != std::string::npos;)
+            help.replace(at, name.size(), value);
+    return help;
+}
 
 // The options, as typed after "--", with the short name where there is one.
 struct Option {
@@ -146,26 +173,15 @@ Parsed split(const std::vector<std::string>& arguments) {
     return parsed;
 }
 
-// A whole text as a finite number, '.' as the point whatever the locale.
-std::optional<double> number(std::string_view text) {
-    double value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-// "X,Y,Z" as three scales within their range.
+// "X,Y,Z" as three numbers, '.' the point whatever the locale; NaN for a part that is no number.
 std::optional<std::array<double, 3>> parseScale(std::string_view text) {
     std::array<double, 3> scale{};
     for (std::size_t axis = 0; axis < 3; ++axis) {
         const std::size_t comma = text.find(',');
         if ((comma == std::string_view::npos) != (axis == 2))
             return std::nullopt;
-        const auto value = number(text.substr(0, comma));
-        if (!value || !isGameScale(*value))
-            return std::nullopt;
-        scale[axis] = *value;
+        scale[axis] = std::numeric_limits<double>::quiet_NaN();
+        (void)readNumber(text.substr(0, comma), scale[axis]);
         text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
     }
     return scale;
@@ -175,40 +191,52 @@ FileArgument file(const std::string& text) {
     return {text, files::pathFromArgument(text)};
 }
 
-// A whole text as a whole number.
-std::optional<long long> whole(std::string_view text) {
-    long long value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
+// The flag that sets an option, as the converter's messages name it.
+std::string_view flagOf(GameOption option) {
+    switch (option) {
+    case GameOption::ScaleX:
+        return "--scale X";
+    case GameOption::ScaleY:
+        return "--scale Y";
+    case GameOption::ScaleZ:
+        return "--scale Z";
+    case GameOption::Material:
+        return "--material";
+    case GameOption::TexelsPerUnit:
+        return "--texels-per-unit";
+    case GameOption::Edge:
+        return "--size";
+    case GameOption::MaxError:
+        return "--max-error";
+    case GameOption::MaxFaces:
+        return "--max-faces";
+    }
+    return "an option";
 }
 
-// The game model's options into game; returns what is wrong, or an empty text.
+// The game model's options into game; returns what is wrong, or an empty text. A value that is
+// no number is kept as one out of every range, so the one check of the options names it.
 std::string gameOptionsFrom(const Parsed& parsed, GameTerrainOptions& game) {
+    constexpr double kNoNumber = std::numeric_limits<double>::quiet_NaN();
     GameModelOptions& model = game.model;
+    std::map<GameOption, std::string> given;
     if (parsed.has("scale")) {
-        const auto scale = parseScale(parsed.value("scale"));
+        const std::string& text = parsed.value("scale");
+        const auto scale = parseScale(text);
         if (!scale)
-            return "--scale must be three numbers X,Y,Z from 0.001 to 1000, not \"" +
-                   parsed.value("scale") + "\".";
+            return "--scale must be three numbers X,Y,Z, not \"" + text + "\".";
         model.scaleX = (*scale)[0];
         model.scaleY = (*scale)[1];
         model.scaleZ = (*scale)[2];
+        for (GameOption axis : {GameOption::ScaleX, GameOption::ScaleY, GameOption::ScaleZ})
+            given[axis] = text;
     }
-    if (parsed.has("material")) {
-        model.material = parsed.value("material");
-        if (!isMaterialName(model.material))
-            return "--material must be a file name like dflt.mat (letters, digits, _ - + and ., "
-                   "at most 31 characters), not \"" +
-                   model.material + "\".";
-    }
+    if (parsed.has("material"))
+        model.material = given[GameOption::Material] = parsed.value("material");
     if (parsed.has("texels-per-unit")) {
-        const auto texels = number(parsed.value("texels-per-unit"));
-        if (!texels || !isTexelsPerUnit(*texels))
-            return "--texels-per-unit must be a number from 0.001 to 100000, not \"" +
-                   parsed.value("texels-per-unit") + "\".";
-        model.texelsPerUnit = *texels;
+        model.texelsPerUnit = kNoNumber;
+        (void)readNumber(given[GameOption::TexelsPerUnit] = parsed.value("texels-per-unit"),
+                         model.texelsPerUnit);
     }
     if (parsed.has("fit"))
         game.terrain.region = TerrainRegion::Fit;
@@ -219,26 +247,21 @@ std::string gameOptionsFrom(const Parsed& parsed, GameTerrainOptions& game) {
         game.terrain.heights = heights == "grey" ? TerrainHeights::Grey : TerrainHeights::Colour;
     }
     if (parsed.has("max-error")) {
-        game.maxError = number(parsed.value("max-error"));
-        if (!game.maxError || !(*game.maxError >= 0.0 && *game.maxError <= kMaxErrorLimit))
-            return "--max-error must be a number of world units from 0 to 1e9, not \"" +
-                   parsed.value("max-error") + "\".";
+        game.maxError = kNoNumber;
+        (void)readNumber(given[GameOption::MaxError] = parsed.value("max-error"), *game.maxError);
     }
     if (parsed.has("max-faces")) {
-        game.maxFaces = whole(parsed.value("max-faces"));
-        if (!game.maxFaces || *game.maxFaces < 2)
-            return "--max-faces must be a whole number of at least 2, not \"" +
-                   parsed.value("max-faces") + "\".";
+        game.maxFaces = 0; // below every budget
+        (void)readNumber(given[GameOption::MaxFaces] = parsed.value("max-faces"), *game.maxFaces);
     }
     if (parsed.has("size")) {
-        const int most = game.simplified() ? kMaxSimplifiedEdge : kMaxFullGridEdge;
-        const auto edge = whole(parsed.value("size"));
-        if (!edge || *edge < kMinTerrainEdge || *edge > most)
-            return "--size must be from 2 to " + std::to_string(most) + " with --game" +
-                   (game.simplified() ? "" : " (4097 with --max-error or --max-faces)") +
-                   ", not \"" + parsed.value("size") + "\".";
-        game.terrain.edge = static_cast<int>(*edge);
+        long long edge = -1; // outside every grid
+        (void)readNumber(given[GameOption::Edge] = parsed.value("size"), edge);
+        game.terrain.edge = edge >= 1 && edge <= kMaxSimplifiedEdge ? static_cast<int>(edge) : -1;
     }
+    if (const auto problem = gameOptionsProblem(game))
+        return std::string(flagOf(problem->option)) + " " + problem->problem + ", not \"" +
+               given[problem->option] + "\".";
     return {};
 }
 
@@ -270,10 +293,10 @@ std::string planFrom(const Parsed& parsed, Request& request) {
             return problem;
     } else if (parsed.has("size")) {
         const std::string& text = parsed.value("size");
-        const auto edge = whole(text);
-        if (!edge || !isOfferedEdge(static_cast<int>(*edge)))
+        int edge = 0;
+        if (!readNumber(text, edge) || !isOfferedEdge(edge))
             return std::string("--size must be ") + kOfferedEdgesText + ", not \"" + text + "\".";
-        plan.edge = static_cast<int>(*edge);
+        plan.edge = edge;
     }
     if (parsed.has("output")) {
         plan.hasOutput = true;
@@ -297,7 +320,7 @@ Request parseCommandLine(const std::vector<std::string>& arguments) {
         request.text = parsed.error;
     } else if (parsed.has("help")) {
         request.action = Action::Help;
-        request.text = kHelp;
+        request.text = helpText();
     } else if (parsed.has("version")) {
         request.action = Action::Version;
         request.text = std::string(kProgram) + " " GRONDEL_VERSION "\n";

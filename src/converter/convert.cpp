@@ -1,18 +1,17 @@
 #include "converter/convert.h"
 
-#include "files/read_file.h"
 #include "files/save_file.h"
 #include "files/show_path.h"
 #include "heightmap/sampling.h"
 #include "model3do/editor_model.h"
 #include "model3do/file_names.h"
 #include "model3do/game_model.h"
+#include "model3do/number_text.h"
 #include "picture/decode.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <charconv>
 #include <map>
 #include <semaphore>
 #include <thread>
@@ -57,14 +56,6 @@ int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error)
     return 0;
 }
 
-// A number as a person reads it: "0.0213", "8", "1.5e-07".
-std::string shortNumber(double value) {
-    std::array<char, 32> text;
-    const auto result =
-        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, 6);
-    return std::string(text.data(), result.ptr);
-}
-
 // The game model of a decoded picture into job.model, or why not in job.error.
 void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Job& job) {
     if (options.terrain.region == TerrainRegion::TopLeft && options.terrain.edge == 0 &&
@@ -83,26 +74,18 @@ void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Jo
     if (!terrain.errorMet && options.maxError)
         job.note = "stopped at " + std::to_string(terrain.faces) +
                    " faces (--max-faces) with a largest error of " +
-                   shortNumber(terrain.largestError) + ", above --max-error";
+                   messageNumber(terrain.largestError) + ", above --max-error";
     job.model = printGameModel(terrain.model);
 }
 
 // Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
 void makeModel(const ConvertPlan& plan, Job& job) {
-    Picture picture;
-    {
-        files::ReadResult file = files::readFileBounded(job.image->path, kMaxPictureFileBytes);
-        if (!file.ok()) {
-            job.error = file.error;
-            return;
-        }
-        PictureResult decoded = decodePicture(file.bytes);
-        if (!decoded.ok()) {
-            job.error = decoded.error;
-            return;
-        }
-        picture = std::move(decoded.picture);
+    PictureResult loaded = loadPicture(job.image->path);
+    if (!loaded.ok()) {
+        job.error = std::move(loaded.error);
+        return;
     }
+    const Picture& picture = loaded.picture;
     if (plan.gameModel) {
         makeGameModel(plan.game, picture, job);
         return;

@@ -20,8 +20,8 @@ constexpr bool isOfferedEdge(int edge) {
     return false;
 }
 
-// A cell holds a 24-bit colour packed as 0x00BBGGRR (red in the lowest byte), or -1 for a
-// pixel that could not be read. Colours are kept whole, never reduced to grey.
+// A cell holds a 24-bit colour packed as 0x00BBGGRR (red in the lowest byte). Colours are kept
+// whole, never reduced to grey.
 using Cell = std::int32_t;
 
 // Packs 8-bit channels as 0x00BBGGRR.

@@ -1,5 +1,8 @@
 #include "model3do/file_names.h"
 
+#include "model3do/limits.h"
+
+#include <algorithm>
 #include <string_view>
 
 namespace grondel {
@@ -17,6 +20,22 @@ std::filesystem::path modelPathBeside(const std::filesystem::path& image) {
     if (dot != 0 && dot != std::filesystem::path::string_type::npos)
         return model.replace_extension(kModelSuffix);
     return model += kModelSuffix;
+}
+
+bool isMaterialName(std::string_view name) {
+    constexpr std::string_view kSuffix = ".mat";
+    if (name.size() <= kSuffix.size() || name.size() > kGameMaxMaterialNameLength)
+        return false;
+    const auto plain = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_' || c == '-' || c == '+' || c == '.';
+    };
+    if (!std::all_of(name.begin(), name.end(), plain))
+        return false;
+    const std::string_view suffix = name.substr(name.size() - kSuffix.size());
+    return std::equal(suffix.begin(), suffix.end(), kSuffix.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
 }
 
 } // namespace grondel

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace grondel {
 
@@ -17,5 +18,10 @@ std::string withModelSuffix(std::string path);
 // (from the last dot) replaced by ".3do", or ".3do" appended when it has none. A leading dot
 // starts a hidden file's name, not a suffix.
 std::filesystem::path modelPathBeside(const std::filesystem::path& image);
+
+// A material the game can find by this name, such as "dflt.mat": letters, digits, '_', '-', '+'
+// and '.', ending in ".mat" (any case) after at least one character, at most
+// kGameMaxMaterialNameLength characters in all.
+bool isMaterialName(std::string_view name);
 
 } // namespace grondel

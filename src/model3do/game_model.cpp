@@ -1,7 +1,6 @@
 #include "model3do/game_model.h"
 
 #include "model3do/game_numbers.h"
-#include "model3do/game_tiles.h"
 #include "model3do/number_text.h"
 #include "model3do/sections.h"
 
@@ -122,13 +121,6 @@ std::string printGameModel(const GameModel& model) {
         appendMesh(out, model, m, model.meshes[m]);
     appendHierarchy(out, model);
     return std::move(out).take();
-}
-
-GameModelText formatGameModel(const HeightMap& grid, int edge, const GameModelOptions& options) {
-    const GameModelBuild build = buildGameModel(grid, edge, options);
-    if (!build.ok())
-        return {{}, build.error};
-    return {printGameModel(build.model), {}};
 }
 
 } // namespace grondel

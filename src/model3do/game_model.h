@@ -1,12 +1,35 @@
 #pragma once
 
-#include "heightmap/heightmap.h"
-#include "model3do/game_geometry.h"
-#include "model3do/game_options.h"
+#include "model3do/vec3.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace grondel {
+
+// One mesh of the game model and its hierarchy node, holding the values as they will be printed:
+// a reader of the text gets back exactly these numbers. Vertex k uses texture vertex k.
+struct GameMesh {
+    std::string name;
+    Vec3 node;                  // where the node places the mesh: its centre in x and y, z = 0
+    double radius = 0.0;        // culling sphere around the node, covering every vertex
+    std::vector<Vec3> vertices; // relative to the node
+    std::vector<std::array<double, 2>> textureVertices; // u, v in texels
+    std::vector<Vec3> vertexNormals;
+    std::vector<std::array<int, 3>> faces; // counter-clockwise seen from above
+    std::vector<Vec3> faceNormals;
+};
+
+// The game model as data: what the printer writes and a viewer draws.
+struct GameModel {
+    std::string material;
+    double radius = 0.0; // culling sphere around the model's origin
+    // Every x of a vertex or node is a whole multiple of 2^-quantumX, every y of 2^-quantumY.
+    int quantumX = 0;
+    int quantumY = 0;
+    std::vector<GameMesh> meshes;
+};
 
 // The game model's text: a 3DO 2.1 model the game loads as it is, one mesh and one hierarchy
 // node per mesh of model, every node a child of node 0, which draws nothing. Lines end in CR
@@ -15,17 +38,5 @@ namespace grondel {
 // coordinates with 9 significant digits, in plain or exponent form ("1.25", "3.2e-07"); radii
 // likewise, rounded up; intensities, angles and pivots "0.000000".
 std::string printGameModel(const GameModel& model);
-
-// The text of a game model, or why there is none.
-struct GameModelText {
-    std::string text;  // when error is empty
-    std::string error; // one line naming what to change
-    bool ok() const { return error.empty(); }
-};
-
-// The game model of the colour grid's top-left edge x edge cells (see buildGameModel in
-// game_tiles.h), as text.
-GameModelText formatGameModel(const HeightMap& grid, int edge,
-                              const GameModelOptions& options = {});
 
 } // namespace grondel

@@ -13,10 +13,8 @@
 namespace grondel {
 namespace {
 
-constexpr double kMaxTexel = 2097152.0; // 2^21: above it float32 steps by over 1/8 texel
 constexpr double kNormalLengthSlack = 1e-3;
 constexpr double kOffPlaneCosine = 0.999;
-constexpr double kZeroAreaRatio = 1e-12; // of the model's extent squared
 
 struct Mesh {
     long long radiusLine = 0;
@@ -89,10 +87,10 @@ private:
         const std::string which = "material " + number(k) + " " + quoted(name_);
         if (!name_.ends_with(".mat"))
             problem(line_, which + " does not end in \".mat\"");
-        if (name_.size() > kGameMaxNameLength)
+        if (name_.size() > kGameMaxMaterialNameLength)
             problem(line_, which + " has " + number(static_cast<long long>(name_.size())) +
                                " characters; the game keeps at most " +
-                               number(static_cast<long long>(kGameMaxNameLength)));
+                               number(static_cast<long long>(kGameMaxMaterialNameLength)));
     }
 
     void readGeoset(long long g) {
@@ -150,11 +148,11 @@ private:
             });
             numbered("texture vertex", k);
             const double far = std::max(std::abs(reals_[0]), std::abs(reals_[1]));
-            if (far > kMaxTexel)
+            if (far > kGameMaxSteadyTexel)
                 problem(line_, "texture vertex " + number(k) + " of " + which + " lies " +
-                                   number(far) +
-                                   " texels from 0, beyond 2097152 (2^21), where "
-                                   "float32 steps by more than 1/8 texel");
+                                   number(far) + " texels from 0, beyond " +
+                                   number(kGameMaxSteadyTexel) +
+                                   ", where float32 steps by more than 1/8 texel");
         }
 
         expect({"vertex", "normals"}, "\"VERTEX NORMALS\"");
@@ -236,8 +234,8 @@ private:
         bool placed = true;
         corners_.clear();
         for (std::size_t w = 8; w < words_.size(); w += 3, ++listed) {
-            if (w + 2 >= words_.size() || !parseInteger(words_[w], vertex) ||
-                words_[w + 1] != "," || !parseInteger(words_[w + 2], texture))
+            if (w + 2 >= words_.size() || !readNumber(words_[w], vertex) || words_[w + 1] != "," ||
+                !readNumber(words_[w + 2], texture))
                 fail(line_, face() + " lists its vertices other than as \"v, t\" pairs: " +
                                 quoted(lower_));
             if (vertex < 0 || vertex >= vertices) {
@@ -329,7 +327,8 @@ private:
     // The model's radius, seen from the origin, must cover every drawn vertex as its node places
     // it; a face's area is measured against the extent of those vertices. Geosets and meshes
     // past the game's limits are refused anyway and left out, which also keeps the work within
-    // the number of nodes times 4 * 512 vertices, whatever the text claims.
+    // the number of nodes times the most vertices of a mesh in every geoset, whatever the text
+    // claims.
     void checkPlacedModel(long long line, double radius) {
         const std::size_t geosets =
             std::min(geosets_.size(), static_cast<std::size_t>(kGameMaxGeosets));
@@ -360,10 +359,10 @@ private:
         const Vec3 size = high - low;
         const double extent = low.x <= high.x ? std::max({size.x, size.y, size.z}) : 0.0;
         for (const FaceArea& face : areas_)
-            if (!(face.area > kZeroAreaRatio * extent * extent))
+            if (!(face.area > kGameMinFaceAreaShare * extent * extent))
                 problem(face.line, "face " + number(face.face) + " of mesh " + number(face.mesh) +
-                                       " has an area of " + number(face.area) +
-                                       ", not above 1e-12 of the model's extent (" +
+                                       " has an area of " + number(face.area) + ", not above " +
+                                       number(kGameMinFaceAreaShare) + " of the model's extent (" +
                                        number(extent) +
                                        ") squared: the game cannot draw it "
                                        "reliably");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model3do/game_limits.h"
+#include "model3do/limits.h"
 
 #include <cstddef>
 #include <string>
@@ -48,8 +48,8 @@ struct CheckOptions {
 //   with its winding (the engine's own normal, (v1 - v0) x (v2 - v0), summed over the fan for
 //   more corners): a cosine below 0 is reversed, below 0.999 off the face's plane; with
 //   options.terrain, a z above 0;
-// - faces of zero area: half the winding's length not above 1e-12 of the square of the model's
-//   extent (the longest side of the box around every drawn vertex as placed);
+// - faces of zero area: half the winding's length not above kGameMinFaceAreaShare of the square
+//   of the model's extent (the longest side of the box around every drawn vertex as placed);
 // - per model: at most kGameMaxGeosets geosets, a RADIUS that covers every drawn vertex seen
 //   from the origin as its node places it;
 // - hierarchy: mesh, parent, child and sibling numbers in range, names under 32 characters, and

@@ -20,22 +20,9 @@ bool parseHex(std::string_view word, unsigned long long& value) {
     return result.ec == std::errc() && result.ptr == word.data() + word.size();
 }
 
-// A whole word as a number, '+' or '-' first or not: "12x" is no number, although a scanf
-// would read its "12".
-template <typename Number>
-bool parseWhole(std::string_view word, Number& value) {
-    if (word.starts_with('+')) {
-        word.remove_prefix(1);
-        if (word.starts_with('-'))
-            return false;
-    }
-    const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
-    return !word.empty() && result.ec == std::errc() && result.ptr == word.data() + word.size();
-}
-
 // Decimal numbers as "%f" takes them ("1.5", "-2", "+.5", "1e-05"), finite only.
 bool parseReal(std::string_view word, double& value) {
-    return parseWhole(word, value) && std::isfinite(value);
+    return readNumber(word, value) && std::isfinite(value);
 }
 
 } // namespace
@@ -49,19 +36,6 @@ std::string number(double value) {
 
 std::string number(long long value) {
     return std::to_string(value);
-}
-
-std::string quoted(std::string_view text) {
-    constexpr std::size_t kShown = 48;
-    std::string out = "\"";
-    for (char c : text.substr(0, kShown))
-        out += (c >= 0x20 && c < 0x7f) ? c : '?';
-    out += text.size() > kShown ? "...\"" : "\"";
-    return out;
-}
-
-bool parseInteger(std::string_view word, long long& value) {
-    return parseWhole(word, value);
 }
 
 void ModelReader::problem(long long line, std::string text) {
@@ -135,10 +109,10 @@ bool ModelReader::matches(std::initializer_list<std::string_view> pattern, bool 
         double real = 0.0;
         if (*it == "%i") {
             matches =
-                word->ends_with(':') && parseInteger(word->substr(0, word->size() - 1), integer);
+                word->ends_with(':') && readNumber(word->substr(0, word->size() - 1), integer);
             integers_.push_back(integer);
         } else if (*it == "%d") {
-            matches = parseInteger(*word, integer);
+            matches = readNumber(*word, integer);
             integers_.push_back(integer);
         } else if (*it == "%x") {
             matches = parseHex(*word, flags);

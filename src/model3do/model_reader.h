@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model3do/model_check.h"
+#include "model3do/number_text.h"
 
 #include <initializer_list>
 #include <string>
@@ -13,10 +14,6 @@ namespace grondel {
 // Numbers and quoted text as the checker's messages show them.
 std::string number(double value);
 std::string number(long long value);
-// At most 48 characters between quotes, anything unprintable as '?'.
-std::string quoted(std::string_view text);
-// A whole word as an integer: "12x" is no number, although a scanf would read its "12".
-bool parseInteger(std::string_view word, long long& value);
 
 // Reads a model's text one data line at a time, the way the game's loader does, and keeps the
 // list of problems found so far. The rules of what follows what live in the checker built on it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace grondel {
 
@@ -52,12 +53,24 @@ ModelText& ModelText::shortest15(double value) {
     return *this;
 }
 
-ModelText& ModelText::fixed(double value, int decimals) {
-    std::array<char, 330> buffer; // the longest double in fixed form, 17 decimals
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, std::clamp(decimals, 0, 17));
-    appendDouble(buffer.data(), result.ptr);
-    return *this;
+std::string messageNumber(double value) {
+    // Whole numbers a double holds exactly are written in full: limits read as people know them.
+    constexpr double kExactWhole = 9007199254740992.0; // 2^53
+    if (value == std::floor(value) && std::abs(value) < kExactWhole)
+        return std::to_string(static_cast<long long>(value));
+    std::array<char, 32> buffer;
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::general, 6);
+    return std::string(buffer.data(), written.ptr);
+}
+
+std::string quoted(std::string_view text) {
+    constexpr std::size_t kShown = 48;
+    std::string out = "\"";
+    for (char c : text.substr(0, kShown))
+        out += (c >= 0x20 && c < 0x7f) ? c : '?';
+    out += text.size() > kShown ? "...\"" : "\"";
+    return out;
 }
 
 std::string ModelText::take() && {

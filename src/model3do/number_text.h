@@ -1,11 +1,36 @@
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 namespace grondel {
+
+// A whole text as a number, '.' the point whatever the locale, with a '+' or '-' first or not:
+// "12x" is no number, although a scanf would read its "12". The value is unchanged on failure.
+template <typename Number>
+bool readNumber(std::string_view text, Number& value) {
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.starts_with('-'))
+            return false;
+    }
+    Number read{};
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return false;
+    value = read;
+    return true;
+}
+
+// A number as messages show it: a whole number in full ("12", "1000000"), any other with up
+// to 6 significant digits ("0.3", "1.5e-07").
+std::string messageNumber(double value);
+// Untrusted text as messages show it: at most 48 characters between quotes, anything
+// unprintable as '?', so a message stays one line.
+std::string quoted(std::string_view text);
 
 // Builds a model file's text in one buffer. None of its number texts looks at the C or Qt
 // locale: the decimal separator is always ".", and a value that rounds to zero is written
@@ -35,8 +60,6 @@ public:
     // "4.01568794998548"). Magnitudes below 1e-4 take exponent form ("-4.76837385576909e-07"),
     // which readers of model files take as "%f" does.
     ModelText& shortest15(double value);
-    // Fixed point with exactly `decimals` (0..17) digits after the point ("0.500000").
-    ModelText& fixed(double value, int decimals);
 
     std::size_t size() const { return static_cast<std::size_t>(next_ - text_.data()); }
     std::string take() &&;

@@ -1,3 +1,4 @@
+#include "files/read_file.h"
 #include "picture/decoders.h"
 
 namespace grondel {
@@ -28,6 +29,14 @@ PictureResult decodePicture(std::span<const std::byte> raw) {
 
 PictureResult decodePicture(std::string_view bytes) {
     return decodePicture(std::as_bytes(std::span(bytes.data(), bytes.size())));
+}
+
+PictureResult loadPicture(const std::filesystem::path& path) {
+    files::ReadResult file = files::readFileBounded(path, kMaxPictureFileBytes);
+    if (!file.ok())
+        return picture_detail::refuse(PictureFormat::Unknown, PictureProblem::Unreadable,
+                                      std::move(file.error));
+    return decodePicture(file.bytes);
 }
 
 } // namespace grondel

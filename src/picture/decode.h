@@ -4,6 +4,7 @@
 #include "picture/picture.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@ enum class PictureProblem {
     Unsupported, // a format Grondel reads, in a variant it does not (12-bit JPEG, ...)
     TooLarge,    // over one of the limits in picture/limits.h
     Damaged,     // broken, inconsistent or cut short
+    Unreadable,  // the file itself could not be read (loadPicture)
 };
 
 struct PictureResult {
@@ -54,10 +56,14 @@ inline constexpr std::string_view kReadablePictureFormats = "BMP, PNG, JPEG and 
 PictureResult decodePicture(std::span<const std::byte> bytes);
 PictureResult decodePicture(std::string_view bytes);
 
+// Reads the picture file at path and decodes it. path is untrusted (see files::readFileBounded:
+// a missing file, a folder, a pipe or device is refused without blocking, a file over
+// kMaxPictureFileBytes before it is read), and so are the bytes. The file's bytes are let go
+// before it returns: only the picture stays. A file that cannot be read is Unreadable, with the
+// file system's reason.
+PictureResult loadPicture(const std::filesystem::path& path);
+
 // The format the content is in, from its first bytes; Unknown for anything Grondel does not read.
 PictureFormat sniffPictureFormat(std::span<const std::byte> bytes);
-
-// "BMP", "PNG", "JPEG", "PGM/PPM" or "unknown".
-std::string_view pictureFormatName(PictureFormat format);
 
 } // namespace grondel

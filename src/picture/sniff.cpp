@@ -96,22 +96,6 @@ PictureFormat sniffPictureFormat(std::span<const std::byte> raw) {
     return PictureFormat::Unknown;
 }
 
-std::string_view pictureFormatName(PictureFormat format) {
-    switch (format) {
-    case PictureFormat::Bmp:
-        return "BMP";
-    case PictureFormat::Png:
-        return "PNG";
-    case PictureFormat::Jpeg:
-        return "JPEG";
-    case PictureFormat::Pnm:
-        return "PGM/PPM";
-    case PictureFormat::Unknown:
-        break;
-    }
-    return "unknown";
-}
-
 namespace picture_detail {
 
 std::string notAReadablePicture(Bytes bytes) {

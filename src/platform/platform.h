@@ -1,6 +1,5 @@
 #pragma once
 
-#include "heightmap/heightmap.h"
 #include "picture/picture.h"
 #include "terrain/game_terrain.h"
 
@@ -14,20 +13,13 @@ namespace grondel {
 // The windows other than the main one. Each exists at most once.
 enum class Window { SizeDialog, HowToUse, About, TerrainView };
 
-// The preview area: holds at most one picture, drawn unscaled from its top-left corner.
+// The preview area: shows the picture it is given, unscaled from its top-left corner.
 class PictureArea {
 public:
     virtual ~PictureArea() = default;
 
-    // Reads and decodes the picture file at path and shows it. On failure the area keeps what
-    // it showed and error (when given) receives the reason, one line.
-    virtual bool load(const QString& path, QString* error = nullptr) = 0;
-    virtual bool hasPicture() const = 0;
-    // The picture at the full depth of its file, or null when there is none.
-    virtual std::shared_ptr<const Picture> decoded() const = 0;
-    // The colour at (x, y) from the top-left of the area, packed 0x00BBGGRR; pixels beyond the
-    // picture give the area's background colour.
-    virtual Cell pixel(int x, int y) const = 0;
+    // Shows picture, replacing what was shown; null shows none.
+    virtual void showPicture(std::shared_ptr<const Picture> picture) = 0;
 };
 
 // Everything the commands need from the windowing system. The Qt implementation lives beside
@@ -61,7 +53,7 @@ public:
     // Closes every window and ends the program, asking nothing.
     virtual void quit() = 0;
     // The main window's preview.
-    virtual PictureArea& picture() = 0;
+    virtual PictureArea& preview() = 0;
 };
 
 } // namespace grondel

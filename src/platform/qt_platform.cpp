@@ -1,10 +1,6 @@
 #include "platform/qt_platform.h"
 
-#include "files/read_file.h"
-#include "picture/decode.h"
-
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
@@ -17,37 +13,17 @@ PictureView::PictureView(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-bool PictureView::load(const QString& path, QString* error) {
-    const auto fail = [error](const std::string& reason) {
-        if (error)
-            *error = QString::fromStdString(reason);
-        return false;
-    };
-    const files::ReadResult file =
-        files::readFileBounded(QFile::encodeName(path).toStdString(), kMaxPictureFileBytes);
-    if (!file.ok())
-        return fail(file.error);
-    PictureResult decoded = decodePicture(file.bytes);
-    if (!decoded.ok())
-        return fail(decoded.error);
-    auto picture = std::make_shared<const Picture>(std::move(decoded.picture));
+void PictureView::showPicture(std::shared_ptr<const Picture> picture) {
     // The colours as the sampling reads them, 8 bits a channel, translucency over black.
-    QImage image(picture->width(), picture->height(), QImage::Format_RGB888);
-    for (int y = 0; y < picture->height(); ++y)
-        picture->rgb8Row(
-            y, std::span(image.scanLine(y), static_cast<std::size_t>(3 * picture->width())));
-    picture_ = std::move(picture);
+    QImage image;
+    if (picture) {
+        image = QImage(picture->width(), picture->height(), QImage::Format_RGB888);
+        for (int y = 0; y < picture->height(); ++y)
+            picture->rgb8Row(
+                y, std::span(image.scanLine(y), static_cast<std::size_t>(3 * picture->width())));
+    }
     image_ = std::move(image);
     update();
-    return true;
-}
-
-bool PictureView::hasPicture() const {
-    return picture_ != nullptr;
-}
-
-Cell PictureView::pixel(int x, int y) const {
-    return picture_ ? picture_->packedColour(x, y) : 0;
 }
 
 void PictureView::paintEvent(QPaintEvent*) {
@@ -159,7 +135,7 @@ void QtPlatform::quit() {
     quitting_ = false;
 }
 
-PictureArea& QtPlatform::picture() {
+PictureArea& QtPlatform::preview() {
     if (preview_)
         return *preview_;
     if (!standIn_)

@@ -20,10 +20,7 @@ class PictureView : public QWidget, public PictureArea {
 public:
     explicit PictureView(QWidget* parent = nullptr);
 
-    bool load(const QString& path, QString* error = nullptr) override;
-    bool hasPicture() const override;
-    std::shared_ptr<const Picture> decoded() const override { return picture_; }
-    Cell pixel(int x, int y) const override;
+    void showPicture(std::shared_ptr<const Picture> picture) override;
 
     // What the preview draws: the picture's colours as the sampling reads them.
     const QImage& image() const { return image_; }
@@ -32,7 +29,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::shared_ptr<const Picture> picture_;
     QImage image_;
 };
 
@@ -71,7 +67,7 @@ public:
     std::optional<GameTerrain> askExportOptions(std::shared_ptr<const Picture> picture,
                                                 GameTerrainOptions& options) override;
     void quit() override;
-    PictureArea& picture() override;
+    PictureArea& preview() override;
 
 private:
     QPointer<QWidget> mainWindow_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model3do/game_tiles.h"
+#include "model3do/game_model.h"
 #include "model3do/vec3.h"
 
 #include <array>

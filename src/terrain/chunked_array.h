@@ -13,7 +13,7 @@ template <class T>
 class ChunkedArray {
 public:
     static constexpr std::size_t kChunkBits = 16;
-    static constexpr std::size_t kChunk = std::size_t(1) << kChunkBits;
+    static constexpr std::size_t kChunk = static_cast<std::size_t>(1) << kChunkBits;
 
     std::size_t size() const { return size_; }
     T& operator[](std::size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace grondel::terrain::detail {
 namespace {
@@ -16,14 +17,15 @@ constexpr std::size_t kFansTried = 3;
 
 } // namespace
 
-Coarsener::Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
+Coarsener::Coarsener(const TerrainGrid& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
                      double threshold, ChunkedArray<double>& errors)
     : grid_(grid)
     , mesh_(mesh)
     , scanner_(scanner)
     , threshold_(threshold)
     , errors_(errors)
-    , outgoing_(new std::uint32_t[std::size_t(grid.columns) * std::size_t(grid.rows)]) {
+    , outgoing_(new std::uint32_t[static_cast<std::size_t>(grid.columns) *
+                                  static_cast<std::size_t>(grid.rows)]) {
     for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
         if (mesh.alive(e / 3))
             outgoing_[cell(mesh.from(e))] = e | kStale;
@@ -51,7 +53,8 @@ bool Coarsener::tryRemove(PackedPoint v) {
     // Any surface over the ring stays within the ring's heights: a point beyond them by more
     // than the threshold must stay.
     heights_.resize(ring_.size());
-    double low = INFINITY, high = -INFINITY;
+    double low = std::numeric_limits<double>::infinity(),
+           high = -std::numeric_limits<double>::infinity();
     for (std::size_t k = 0; k < ring_.size(); ++k) {
         heights_[k] = grid_.at(unpack(ring_[k]));
         low = std::min(low, heights_[k]);
@@ -85,7 +88,7 @@ bool Coarsener::gatherRing(PackedPoint v) {
         const std::int32_t back = mesh_.twin(start);
         if (back == M::kNone)
             break;
-        start = M::next(std::uint32_t(back));
+        start = M::next(static_cast<std::uint32_t>(back));
         if (start == first)
             break;
         if (turns > kMaxRing)
@@ -104,7 +107,7 @@ bool Coarsener::gatherRing(PackedPoint v) {
             outer_.push_back(M::kNone);
             break;
         }
-        e = std::uint32_t(on);
+        e = static_cast<std::uint32_t>(on);
         if (e == start)
             break;
         if (slots_.size() > kMaxRing)
@@ -127,7 +130,7 @@ void Coarsener::rankFans(PackedPoint v) {
     fans_.clear();
     for (std::size_t apex = 0; apex < n; ++apex) {
         const GridPoint u = places_[apex];
-        double atV = INFINITY;
+        double atV = std::numeric_limits<double>::infinity();
         // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
         // of a -> b, the ring being star-shaped round v.
         std::size_t j = next(apex);
@@ -139,13 +142,14 @@ void Coarsener::rankFans(PackedPoint v) {
                 const GridPoint a = places_[j], b = places_[k];
                 const std::int64_t det = orient(u, a, b);
                 if (det <= 0) { // a fold: this fan cannot fill the hole
-                    atV = INFINITY;
+                    atV = std::numeric_limits<double>::infinity();
                     break;
                 }
-                const double wu = double(orient(a, b, p));
-                const double surface = (wu * heights_[apex] - double(sideB) * heights_[j] +
-                                        double(sideA) * heights_[k]) /
-                                       double(det);
+                const double wu = static_cast<double>(orient(a, b, p));
+                const double surface =
+                    (wu * heights_[apex] - static_cast<double>(sideB) * heights_[j] +
+                     static_cast<double>(sideA) * heights_[k]) /
+                    static_cast<double>(det);
                 atV = std::min(atV, std::abs(own - surface));
             }
             sideA = sideB;
@@ -195,7 +199,8 @@ void Coarsener::commitFan(std::size_t apex) {
     const std::size_t j0 = (apex + 1) % n;
     for (std::size_t t = 0; t < count; ++t) {
         const std::size_t j = (j0 + t) % n, k = (j + 1) % n;
-        const std::int32_t before = t == 0 ? outer_[apex] : std::int32_t(3 * slots_[t - 1] + 2);
+        const std::int32_t before =
+            t == 0 ? outer_[apex] : static_cast<std::int32_t>(3 * slots_[t - 1] + 2);
         const std::int32_t after = t + 1 == count ? outer_[k] : M::kNone;
         mesh_.setTriangle(slots_[t], ring_[apex], ring_[j], ring_[k], before, outer_[j], after);
         errors_[slots_[t]] = fanErrors_[t];

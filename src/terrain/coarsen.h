@@ -18,8 +18,8 @@ class Coarsener {
 public:
     // The mesh must be sound and meet the threshold already. errors holds each triangle
     // slot's largest error; the slots of the fans put in get theirs.
-    Coarsener(const GridView& grid, DelaunayMesh& mesh, TriangleScanner& scanner, double threshold,
-              ChunkedArray<double>& errors);
+    Coarsener(const TerrainGrid& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
+              double threshold, ChunkedArray<double>& errors);
 
     // Tries each of points in order, which must not hold the grid's four corners, and removes
     // those it can.
@@ -37,10 +37,11 @@ private:
     std::size_t next(std::size_t j) const { return j + 1 == ring_.size() ? 0 : j + 1; }
     void commitFan(std::size_t apex);
     std::size_t cell(PackedPoint p) const {
-        return std::size_t(p >> 16) * std::size_t(grid_.columns) + (p & 0xffffu);
+        return static_cast<std::size_t>(p >> 16) * static_cast<std::size_t>(grid_.columns) +
+               (p & 0xffffu);
     }
 
-    const GridView& grid_;
+    const TerrainGrid& grid_;
     DelaunayMesh& mesh_;
     TriangleScanner& scanner_;
     const double threshold_;

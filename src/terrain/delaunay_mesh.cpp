@@ -29,7 +29,8 @@ std::uint32_t mortonCode(GridPoint p) {
         v = (v | v << 2) & 0x33333333u;
         return (v | v << 1) & 0x55555555u;
     };
-    return spread(std::uint32_t(p.column)) | spread(std::uint32_t(p.row)) << 1;
+    return spread(static_cast<std::uint32_t>(p.column)) | spread(static_cast<std::uint32_t>(p.row))
+                                                              << 1;
 }
 
 DelaunayMesh::DelaunayMesh(int columns, int rows, bool nwDiagonal) {
@@ -67,7 +68,7 @@ void DelaunayMesh::setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, Pa
     for (std::uint32_t k = 0; k < 3; ++k) {
         twins_[e + k] = twins[k];
         if (twins[k] != kNone)
-            twins_[twins[k]] = std::int32_t(e + k);
+            twins_[twins[k]] = static_cast<std::int32_t>(e + k);
     }
     changed_.push_back(t);
 }
@@ -104,8 +105,9 @@ void DelaunayMesh::splitInside(std::uint32_t t, PackedPoint p) {
     const std::uint32_t t1 = addTriangle();
     const std::uint32_t t2 = addTriangle();
     setTriangle(t, a, b, p, ab, kNone, kNone);
-    setTriangle(t1, b, c, p, bc, kNone, std::int32_t(e + 1));
-    setTriangle(t2, c, a, p, ca, std::int32_t(e + 2), std::int32_t(3 * t1 + 1));
+    setTriangle(t1, b, c, p, bc, kNone, static_cast<std::int32_t>(e + 1));
+    setTriangle(t2, c, a, p, ca, static_cast<std::int32_t>(e + 2),
+                static_cast<std::int32_t>(3 * t1 + 1));
     pending_.insert(pending_.end(), {e, 3 * t1, 3 * t2});
 }
 
@@ -119,19 +121,20 @@ void DelaunayMesh::splitEdge(std::uint32_t edge, PackedPoint p) {
     const std::uint32_t t1 = addTriangle();
     if (across == kNone) {
         setTriangle(t, a, p, c, kNone, kNone, ca);
-        setTriangle(t1, p, b, c, kNone, bc, std::int32_t(3 * t + 1));
+        setTriangle(t1, p, b, c, kNone, bc, static_cast<std::int32_t>(3 * t + 1));
         pending_.insert(pending_.end(), {3 * t + 2, 3 * t1 + 1});
         return;
     }
-    const auto o = std::uint32_t(across);
+    const auto o = static_cast<std::uint32_t>(across);
     const std::uint32_t u = o / 3;
     const PackedPoint d = corners_[prev(o)];
     const std::int32_t ad = twins_[next(o)], db = twins_[prev(o)];
     const std::uint32_t t3 = addTriangle();
     setTriangle(t, a, p, c, kNone, kNone, ca);
-    setTriangle(t1, p, b, c, kNone, bc, std::int32_t(3 * t + 1));
-    setTriangle(u, b, p, d, std::int32_t(3 * t1), kNone, db);
-    setTriangle(t3, p, a, d, std::int32_t(3 * t), ad, std::int32_t(3 * u + 1));
+    setTriangle(t1, p, b, c, kNone, bc, static_cast<std::int32_t>(3 * t + 1));
+    setTriangle(u, b, p, d, static_cast<std::int32_t>(3 * t1), kNone, db);
+    setTriangle(t3, p, a, d, static_cast<std::int32_t>(3 * t), ad,
+                static_cast<std::int32_t>(3 * u + 1));
     pending_.insert(pending_.end(), {3 * t + 2, 3 * t1 + 1, 3 * u + 2, 3 * t3 + 1});
 }
 
@@ -145,7 +148,7 @@ void DelaunayMesh::legalize() {
         const std::int32_t across = twins_[e];
         if (across == kNone)
             continue;
-        const auto o = std::uint32_t(across);
+        const auto o = static_cast<std::uint32_t>(across);
         // Triangle (a, b, p) with e = a -> b; neighbour (b, a, d).
         const PackedPoint a = corners_[e], b = corners_[next(e)], p = corners_[prev(e)];
         const PackedPoint d = corners_[prev(o)];
@@ -156,7 +159,7 @@ void DelaunayMesh::legalize() {
         const std::int32_t ad = twins_[next(o)], db = twins_[prev(o)];
         // (a, d, b, p) is a convex quadrilateral; its diagonal a-b becomes p-d.
         setTriangle(t, d, b, p, db, bp, kNone);
-        setTriangle(u, p, a, d, pa, ad, std::int32_t(3 * t + 2));
+        setTriangle(u, p, a, d, pa, ad, static_cast<std::int32_t>(3 * t + 2));
         pending_.push_back(3 * t);
         pending_.push_back(3 * u + 1);
     }
@@ -172,17 +175,18 @@ void DelaunayMesh::sortSpatially(ChunkedArray<double>& values) {
             const GridPoint a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
             const GridPoint centre{(a.column + b.column + c.column) / 3,
                                    (a.row + b.row + c.row) / 3};
-            keys[t] = std::uint64_t(mortonCode(centre)) << 32 | t;
+            keys[t] = static_cast<std::uint64_t>(mortonCode(centre)) << 32 | t;
         }
         std::sort(keys.begin(), keys.end());
         for (std::uint32_t i = 0; i < count; ++i)
-            newNumber[std::uint32_t(keys[i])] = i;
+            newNumber[static_cast<std::uint32_t>(keys[i])] = i;
     }
     for (std::size_t e = 0; e < twins_.size(); ++e) {
         const std::int32_t twin = twins_[e];
         if (twin != kNone)
             twins_[e] =
-                std::int32_t(3 * newNumber[std::uint32_t(twin) / 3] + std::uint32_t(twin) % 3);
+                static_cast<std::int32_t>(3 * newNumber[static_cast<std::uint32_t>(twin) / 3] +
+                                          static_cast<std::uint32_t>(twin) % 3);
     }
     // Move every triangle to its new slot in place, one cycle of the permutation at a time.
     std::vector<bool> placed(count, false);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "terrain/chunked_array.h"
-#include "terrain/grid_view.h"
+#include "terrain/packed_point.h"
 
 #include <cstdint>
 #include <vector>
@@ -24,7 +24,7 @@ public:
     static std::uint32_t prev(std::uint32_t e) { return e % 3 == 0 ? e + 2 : e - 1; }
 
     // Triangle slots, dead ones included (see kill()).
-    std::uint32_t triangleCount() const { return std::uint32_t(corners_.size() / 3); }
+    std::uint32_t triangleCount() const { return static_cast<std::uint32_t>(corners_.size() / 3); }
     GridPoint corner(std::uint32_t t, int k) const { return unpack(corners_[3 * t + k]); }
     bool alive(std::uint32_t t) const { return corners_[3 * t] != kDead; }
 

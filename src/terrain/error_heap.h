@@ -14,15 +14,14 @@ class ErrorHeap {
 public:
     bool empty() const { return keys_.empty(); }
     std::uint32_t top() const { return ids_.front(); }
-    double topError() const { return keys_.front(); }
 
     // Sets triangle t's error, adding t when it is not in the heap.
     void set(std::uint32_t t, double error) {
         if (t >= position_.size())
-            position_.growTo(std::size_t(t) + 1, kAbsent);
+            position_.growTo(static_cast<std::size_t>(t) + 1, kAbsent);
         std::uint32_t i = position_[t];
         if (i == kAbsent) {
-            i = std::uint32_t(keys_.size());
+            i = static_cast<std::uint32_t>(keys_.size());
             keys_.push_back(error);
             ids_.push_back(t);
             up(i, error, t);
@@ -71,7 +70,7 @@ private:
         place(i, key, t);
     }
     void down(std::uint32_t i, double key, std::uint32_t t) {
-        const auto n = std::uint32_t(keys_.size());
+        const auto n = static_cast<std::uint32_t>(keys_.size());
         for (;;) {
             std::uint32_t child = 2 * i + 1;
             if (child >= n)

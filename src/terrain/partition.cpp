@@ -1,10 +1,12 @@
-#include "terrain/partition.h"
+#include "terrain/meshes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
+#include <string>
 
-namespace grondel::terrain {
+namespace grondel {
 namespace {
 
 // A triangle by three times its centroid in world units.
@@ -22,13 +24,14 @@ public:
         , local_(mesh.points.size(), kUnused) {}
 
     // Splits items until every piece fits, appending the pieces in order.
-    void split(std::span<Item> items, std::vector<MeshPiece>& out) {
+    void split(std::span<Item> items, std::vector<MeshShape>& out) {
         const std::size_t n = items.size();
         if (n == 0)
             return;
-        const auto maxFaces = std::size_t(limits_.maxFaces);
-        if (n == 1 || (n <= maxFaces && vertexCount(items) <= std::size_t(limits_.maxVertices))) {
-            out.push_back(makePiece(items));
+        const auto maxFaces = static_cast<std::size_t>(limits_.maxFaces);
+        if (n == 1 || (n <= maxFaces &&
+                       vertexCount(items) <= static_cast<std::size_t>(limits_.maxVertices))) {
+            out.push_back(makePiece(items, "mesh" + std::to_string(out.size())));
             return;
         }
         // Pieces this group needs at the least; the first part takes a whole number of them.
@@ -52,7 +55,8 @@ public:
                 return ls < rs;
             return l.triangle < r.triangle;
         };
-        std::nth_element(items.begin(), items.begin() + std::ptrdiff_t(first), items.end(), before);
+        std::nth_element(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(first),
+                         items.end(), before);
         split(items.first(first), out);
         split(items.subspan(first), out);
     }
@@ -85,26 +89,24 @@ private:
         return count;
     }
 
-    MeshPiece makePiece(std::span<Item> items) {
+    MeshShape makePiece(std::span<Item> items, std::string name) {
         std::sort(items.begin(), items.end(),
                   [](const Item& l, const Item& r) { return l.triangle < r.triangle; });
-        MeshPiece piece;
+        MeshShape piece;
+        piece.name = std::move(name);
         piece.faces.reserve(items.size());
-        piece.triangles.reserve(items.size());
         std::vector<std::uint32_t> used;
         for (const Item& item : items) {
-            std::uint16_t local[3];
+            std::array<int, 3>& face = piece.faces.emplace_back();
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t point = corner(item.triangle, k);
                 if (local_[point] == kUnused) {
-                    local_[point] = std::uint32_t(piece.vertices.size());
-                    piece.vertices.push_back(mesh_.points[point]);
+                    local_[point] = static_cast<std::uint32_t>(piece.points.size());
+                    piece.points.push_back(mesh_.points[point]);
                     used.push_back(point);
                 }
-                local[k] = std::uint16_t(local_[point]);
+                face[static_cast<std::size_t>(k)] = static_cast<int>(local_[point]);
             }
-            piece.faces.push_back({local[0], local[1], local[2]});
-            piece.triangles.push_back(item.triangle);
         }
         for (const std::uint32_t point : used)
             local_[point] = kUnused;
@@ -120,46 +122,35 @@ private:
 
 } // namespace
 
-std::string_view describe(PartitionStatus status) {
-    switch (status) {
-    case PartitionStatus::Ok:
-        return "ok";
-    case PartitionStatus::BadLimits:
-        return "a mesh must be allowed 1 to 65536 faces and 3 to 65536 vertices";
-    case PartitionStatus::BadSpacing:
-        return "the grid spacing must be a finite number above 0";
-    case PartitionStatus::BadTriangulation:
-        return "a triangle refers to a point that is not in the triangulation";
-    }
-    return "unknown partition status";
-}
-
-PartitionResult partition(const Triangulation& mesh, double spacingX, double spacingY,
-                          MeshLimits limits) {
-    PartitionResult result;
-    if (limits.maxFaces < 1 || limits.maxFaces > 65536 || limits.maxVertices < 3 ||
-        limits.maxVertices > 65536) {
-        result.status = PartitionStatus::BadLimits;
-        return result;
+std::vector<MeshShape> cutTriangulation(const Triangulation& mesh, double spacingX, double spacingY,
+                                        std::string& error, MeshLimits limits) {
+    constexpr int kMostInMesh = 65536;
+    if (limits.maxFaces < 1 || limits.maxFaces > kMostInMesh || limits.maxVertices < 3 ||
+        limits.maxVertices > kMostInMesh) {
+        const std::string most = std::to_string(kMostInMesh);
+        error = "a mesh must be allowed 1 to " + most + " faces and 3 to " + most + " vertices";
+        return {};
     }
     if (!(std::isfinite(spacingX) && spacingX > 0 && std::isfinite(spacingY) && spacingY > 0)) {
-        result.status = PartitionStatus::BadSpacing;
-        return result;
+        error = "the grid spacing must be a finite number above 0";
+        return {};
     }
     const std::size_t pointCount = mesh.points.size();
     std::vector<Item> items(mesh.triangles.size());
     for (std::size_t t = 0; t < items.size(); ++t) {
         const Triangle& tri = mesh.triangles[t];
         if (tri.a >= pointCount || tri.b >= pointCount || tri.c >= pointCount) {
-            result.status = PartitionStatus::BadTriangulation;
-            return result;
+            error = "a triangle refers to a point that is not in the triangulation";
+            return {};
         }
         const GridPoint a = mesh.points[tri.a], b = mesh.points[tri.b], c = mesh.points[tri.c];
-        items[t] = {double(std::int64_t(a.column) + b.column + c.column) * spacingX,
-                    double(std::int64_t(a.row) + b.row + c.row) * spacingY, std::uint32_t(t)};
+        items[t] = {static_cast<double>(std::int64_t{a.column} + b.column + c.column) * spacingX,
+                    static_cast<double>(std::int64_t{a.row} + b.row + c.row) * spacingY,
+                    static_cast<std::uint32_t>(t)};
     }
-    Partitioner(mesh, limits).split(items, result.meshes);
-    return result;
+    std::vector<MeshShape> meshes;
+    Partitioner(mesh, limits).split(items, meshes);
+    return meshes;
 }
 
-} // namespace grondel::terrain
+} // namespace grondel

@@ -1,6 +1,7 @@
 #include "terrain/picture_terrain.h"
 
 #include "heightmap/heightmap.h"
+#include "model3do/limits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,14 +118,14 @@ TerrainGrid terrainFromPicture(const Picture& picture, const TerrainRequest& req
         return {};
     }
     if (edge == 0 && request.region == TerrainRegion::Fit)
-        edge = std::min(longer, kMaxFitEdge);
+        edge = std::min(longer, kMaxFullGridEdge);
     if (edge == 0 && picture.width() == picture.height())
         edge = picture.width();
-    if (edge < kMinTerrainEdge || edge > kMaxTerrainEdge) {
+    if (edge < kMinTerrainEdge || edge > kMaxSimplifiedEdge) {
         error = edge == 0 ? "the picture is not square; give the grid's edge"
                           : "the grid's edge " + std::to_string(edge) + " is outside " +
                                 std::to_string(kMinTerrainEdge) + " to " +
-                                std::to_string(kMaxTerrainEdge);
+                                std::to_string(kMaxSimplifiedEdge);
         return {};
     }
 

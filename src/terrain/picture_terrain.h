@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model3do/terrain_grid.h"
 #include "picture/picture.h"
+#include "terrain/terrain_grid.h"
 
 #include <string>
 
@@ -22,15 +22,13 @@ enum class TerrainHeights {
 struct TerrainRequest {
     TerrainRegion region = TerrainRegion::TopLeft;
     TerrainHeights heights = TerrainHeights::Colour;
-    // Points along the grid's longer side: 2..kMaxTerrainEdge. 0 with Fit: the picture's longer
-    // side, at most kMaxFitEdge; 0 with TopLeft: the picture's own edge when it is square.
+    // Points along the grid's longer side: kMinTerrainEdge..kMaxSimplifiedEdge. 0 with Fit: the
+    // picture's longer side, at most kMaxFullGridEdge; 0 with TopLeft: the picture's own edge
+    // when it is square.
     int edge = 0;
 
     friend bool operator==(const TerrainRequest&, const TerrainRequest&) = default;
 };
-
-// The longest side a fitted grid takes from the picture's own size when no edge is asked for.
-inline constexpr int kMaxFitEdge = 257;
 
 // Grey heights run from 0 at black to this at white.
 inline constexpr double kGreyHeightRange = 8.0;

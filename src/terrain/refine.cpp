@@ -17,7 +17,7 @@ constexpr int kCoarseningPasses = 1;
 // point is beyond the threshold, largest error first.
 class Refiner {
 public:
-    Refiner(const GridView& grid, TriangleScanner& scanner, bool nwDiagonal, double threshold)
+    Refiner(const TerrainGrid& grid, TriangleScanner& scanner, bool nwDiagonal, double threshold)
         : scanner_(scanner)
         , threshold_(threshold)
         , mesh_(grid.columns, grid.rows, nwDiagonal) {
@@ -36,7 +36,8 @@ public:
                 heap_.remove(t);
                 continue;
             }
-            if (std::int64_t(mesh_.triangleCount()) + mesh_.facesAdded(t, p) > maxFaces)
+            if (static_cast<std::int64_t>(mesh_.triangleCount()) + mesh_.facesAdded(t, p) >
+                maxFaces)
                 return false;
             mesh_.insert(t, p);
             touched_.assign(mesh_.changed().begin(), mesh_.changed().end());
@@ -61,9 +62,9 @@ private:
     void rescan(std::uint32_t t) {
         const Candidate found =
             scanner_.scan(mesh_.corner(t, 0), mesh_.corner(t, 1), mesh_.corner(t, 2));
-        candidates_.growTo(std::size_t(t) + 1, 0);
+        candidates_.growTo(static_cast<std::size_t>(t) + 1, 0);
         candidates_[t] = found.point;
-        errors_.growTo(std::size_t(t) + 1, 0.0);
+        errors_.growTo(static_cast<std::size_t>(t) + 1, 0.0);
         errors_[t] = found.error;
         if (found.error > threshold_)
             heap_.set(t, found.error);
@@ -81,7 +82,7 @@ private:
 };
 
 // The diagonal whose two triangles leave the smaller error; the north-west one on a tie.
-bool pickNwDiagonal(const GridView& grid, TriangleScanner& scanner) {
+bool pickNwDiagonal(const TerrainGrid& grid, TriangleScanner& scanner) {
     const int x = grid.columns - 1;
     const int y = grid.rows - 1;
     const GridPoint nw{0, 0}, ne{x, 0}, se{x, y}, sw{0, y};
@@ -92,7 +93,7 @@ bool pickNwDiagonal(const GridView& grid, TriangleScanner& scanner) {
 
 } // namespace
 
-Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
+Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
                std::int64_t maxFaces, bool coarsen) {
     Refined out;
     Refiner refiner(grid, scanner, pickNwDiagonal(grid, scanner), threshold);
@@ -108,11 +109,11 @@ Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
         std::vector<std::uint64_t> keyed;
         keyed.reserve(mesh.points().size());
         for (auto p = mesh.points().begin() + 4; p != mesh.points().end(); ++p)
-            keyed.push_back(std::uint64_t(mortonCode(unpack(*p))) << 32 | *p);
+            keyed.push_back(static_cast<std::uint64_t>(mortonCode(unpack(*p))) << 32 | *p);
         std::sort(keyed.begin(), keyed.end());
         std::vector<PackedPoint> order(keyed.size());
         for (std::size_t i = 0; i < keyed.size(); ++i)
-            order[i] = PackedPoint(keyed[i]);
+            order[i] = static_cast<PackedPoint>(keyed[i]);
         keyed = {};
         Coarsener coarsener(grid, mesh, scanner, threshold, errors);
         for (int pass = 0; pass < kCoarseningPasses; ++pass) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "terrain/chunked_array.h"
-#include "terrain/grid_view.h"
+#include "terrain/packed_point.h"
 #include "terrain/triangle_scan.h"
 
 #include <cstdint>
@@ -22,7 +22,7 @@ struct Refined {
 // over the grid's corners (split along the diagonal that fits better), until no point's error
 // exceeds threshold or the next point would take the mesh past maxFaces. When the threshold
 // is met and coarsen is set, points no longer needed are then taken out again (coarsen.h).
-Refined refine(const GridView& grid, TriangleScanner& scanner, double threshold,
+Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
                std::int64_t maxFaces, bool coarsen);
 
 } // namespace grondel::terrain::detail

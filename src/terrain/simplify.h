@@ -1,25 +1,13 @@
 #pragma once
 
+#include "terrain/terrain_grid.h"
+
 #include <cstdint>
 #include <optional>
-#include <span>
-#include <string_view>
+#include <string>
 #include <vector>
 
-namespace grondel::terrain {
-
-// Grid edges the simplifier takes, in points, for columns and rows alike.
-inline constexpr int kMinSimplifyEdge = 2;
-inline constexpr int kMaxSimplifyEdge = 4097;
-// Largest |height| taken; beyond it the arithmetic below would lose its guarantees.
-inline constexpr double kMaxAbsHeight = 1e15;
-
-// A point of the grid: column 0 is the west edge, row 0 the north edge.
-struct GridPoint {
-    std::int32_t column = 0;
-    std::int32_t row = 0;
-    friend bool operator==(const GridPoint&, const GridPoint&) = default;
-};
+namespace grondel {
 
 // Three indices into a point list. The corners run counter-clockwise seen from above in the
 // game's frame, where x grows with the column and y towards row 0: counter-clockwise in
@@ -31,34 +19,15 @@ struct Triangle {
     friend bool operator==(const Triangle&, const Triangle&) = default;
 };
 
-// Heights as they will be printed, in world units, row after row:
-// heights[row * columns + column]. May come from an untrusted picture; simplify() checks it.
-struct HeightGrid {
-    int columns = 0;
-    int rows = 0;
-    std::span<const double> heights;
-};
-
 // What to stop at. Either, both or neither may be set.
 struct SimplifyLimits {
     // Largest vertical distance, in world units, allowed between any grid point's height and the
     // surface above or below it. Finite and >= 0. Neither limit set means 0.
     std::optional<double> maxError;
-    // Most triangles the result may have; at least 2 (the two that cover the rectangle).
+    // Most triangles the result may have; at least kMinFaceBudget (the two that cover the
+    // rectangle).
     std::optional<std::int64_t> maxFaces;
 };
-
-enum class SimplifyStatus {
-    Ok,
-    BadGridSize,      // columns or rows outside kMinSimplifyEdge..kMaxSimplifyEdge
-    HeightCountWrong, // heights.size() != columns * rows
-    BadHeight,        // a height that is not finite or beyond kMaxAbsHeight
-    BadMaxError,      // maxError negative or not finite
-    BadMaxFaces,      // maxFaces below 2
-};
-
-// One line naming what was wrong, for a message to the user.
-std::string_view describe(SimplifyStatus status);
 
 // A conforming triangulation of the grid's rectangle over some of its points.
 struct Triangulation {
@@ -77,8 +46,9 @@ struct Triangulation {
 };
 
 struct SimplifyResult {
-    SimplifyStatus status = SimplifyStatus::Ok;
-    Triangulation mesh; // empty unless status is Ok
+    Triangulation mesh; // empty unless error is empty
+    std::string error;  // why the input was refused, one line
+    bool ok() const { return error.empty(); }
 };
 
 // Simplifies the grid in two steps. Greedy insertion into a Delaunay triangulation: from the
@@ -87,7 +57,11 @@ struct SimplifyResult {
 // removal, collapsing it onto a neighbour when the fan left behind still keeps every grid
 // point within maxError; about a third go. The result is conforming but no longer Delaunay.
 //
-// Guarantees, when status is Ok:
+// The grid's heights are those to keep within the bound: the heights as printed, in world
+// units (spacing is not used). It may come from an untrusted picture: a grid
+// terrainGridProblem refuses, or limits out of their ranges, give the reason in error.
+//
+// Guarantees, when ok():
 // - With maxError E: mesh.error <= E, measured the way an independent double-precision check
 //   would find it: the refinement stops a hair short of E (about 6e-8 of E) so that rounding in
 //   either computation cannot push a point over. Errors of the order of rounding, below
@@ -106,6 +80,6 @@ struct SimplifyResult {
 // peak about 60 bytes a triangle. A 4097 x 4097 terrain kept to 0.2% of its height range takes
 // 150 to 200 MB and a few seconds; the worst case, noise kept exactly (E = 0: every point,
 // 33.5 million triangles), about 1.7 GB and three minutes.
-SimplifyResult simplify(const HeightGrid& grid, const SimplifyLimits& limits);
+SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits);
 
-} // namespace grondel::terrain
+} // namespace grondel

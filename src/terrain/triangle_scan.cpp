@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace grondel::terrain::detail {
 namespace {
@@ -67,8 +68,10 @@ struct Edge {
 
 // Where point (x, y) of a grid blocksAcross blocks wide sits in its copy block by block.
 std::size_t tiledIndex(int blocksAcross, int x, int y) {
-    const auto ux = unsigned(x), uy = unsigned(y);
-    return (std::size_t(uy / kBlock) * unsigned(blocksAcross) + ux / kBlock) * (kBlock * kBlock) +
+    const auto ux = static_cast<unsigned>(x), uy = static_cast<unsigned>(y);
+    return (static_cast<std::size_t>(uy / kBlock) * static_cast<unsigned>(blocksAcross) +
+            ux / kBlock) *
+               (kBlock * kBlock) +
            (uy % kBlock) * kBlock + ux % kBlock;
 }
 
@@ -91,7 +94,7 @@ struct Plane {
         , xMax(std::max({a.column, b.column, c.column}))
         , yMin(std::min({a.row, b.row, c.row}))
         , yMax(std::max({a.row, b.row, c.row})) {
-        const double det = double(orient(a, b, c));
+        const double det = static_cast<double>(orient(a, b, c));
         db = (tiled[tiledIndex(blocksAcross, b.column, b.row)] - ha) / det;
         dc = (tiled[tiledIndex(blocksAcross, c.column, c.row)] - ha) / det;
     }
@@ -115,11 +118,15 @@ struct Plane {
         return {lo, hi};
     }
     double at(int x, int y) const {
-        return ha + (double(ca.rowValue(y)) - double(ca.dy) * x) * db +
-               (double(ab.rowValue(y)) - double(ab.dy) * x) * dc;
+        return ha + (static_cast<double>(ca.rowValue(y)) - static_cast<double>(ca.dy) * x) * db +
+               (static_cast<double>(ab.rowValue(y)) - static_cast<double>(ab.dy) * x) * dc;
     }
-    double slopeX() const { return -(double(ca.dy) * db + double(ab.dy) * dc); }
-    double slopeY() const { return double(ca.dx) * db + double(ab.dx) * dc; }
+    double slopeX() const {
+        return -(static_cast<double>(ca.dy) * db + static_cast<double>(ab.dy) * dc);
+    }
+    double slopeY() const {
+        return static_cast<double>(ca.dx) * db + static_cast<double>(ab.dx) * dc;
+    }
 };
 
 struct Best {
@@ -133,8 +140,8 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
     if (lo > hi)
         return;
     const double* row = tiled + tiledIndex(blocksAcross, 0, y);
-    double eb = double(plane.ca.rowValue(y)) - double(plane.ca.dy) * lo;
-    double ec = double(plane.ab.rowValue(y)) - double(plane.ab.dy) * lo;
+    double eb = static_cast<double>(plane.ca.rowValue(y)) - static_cast<double>(plane.ca.dy) * lo;
+    double ec = static_cast<double>(plane.ab.rowValue(y)) - static_cast<double>(plane.ab.dy) * lo;
     const double stepB = plane.ca.dy, stepC = plane.ab.dy;
     const double ha = plane.ha, db = plane.db, dc = plane.dc;
     double bestError = best.error;
@@ -142,7 +149,8 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
     for (int x = lo; x <= hi;) {
         // The run of the row within one block lies contiguous.
         const int end = std::min(hi, x | (kBlock - 1));
-        const double* block = row + std::size_t(unsigned(x) / kBlock) * (kBlock * kBlock);
+        const double* block =
+            row + static_cast<std::size_t>(static_cast<unsigned>(x) / kBlock) * (kBlock * kBlock);
         for (; x <= end; ++x) {
             const double error = std::abs(block[x & (kBlock - 1)] - (ha + eb * db + ec * dc));
             if (error > bestError) {
@@ -159,19 +167,20 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
 
 } // namespace
 
-TriangleScanner::TriangleScanner(const GridView& grid)
+TriangleScanner::TriangleScanner(const TerrainGrid& grid)
     : grid_(grid)
     , blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
     const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
-    low_.assign(std::size_t(blocksAcross_) * blocksDown, INFINITY);
-    high_.assign(low_.size(), -INFINITY);
+    low_.assign(static_cast<std::size_t>(blocksAcross_) * blocksDown,
+                std::numeric_limits<double>::infinity());
+    high_.assign(low_.size(), -std::numeric_limits<double>::infinity());
     tiled_.assign(low_.size() * kBlock * kBlock, 0.0);
     for (int y = 0; y < grid.rows; ++y) {
-        const double* row = grid.heights + std::size_t(y) * grid.columns;
-        const std::size_t base = std::size_t(y / kBlock) * blocksAcross_;
+        const double* row = grid.heights.data() + static_cast<std::size_t>(y) * grid.columns;
+        const std::size_t base = static_cast<std::size_t>(y / kBlock) * blocksAcross_;
         for (int x = 0; x < grid.columns; ++x) {
             tiled_[tiledIndex(blocksAcross_, x, y)] = row[x];
-            const std::size_t block = base + std::size_t(x / kBlock);
+            const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
             low_[block] = std::min(low_[block], row[x]);
             high_[block] = std::max(high_[block], row[x]);
             maxAbs_ = std::max(maxAbs_, std::abs(row[x]));
@@ -214,8 +223,10 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
             double eb = fca, ec = fab;
             for (int x = plane.xMin; x <= plane.xMax; ++x) {
                 if ((fab | fbc | fca) >= 0) {
-                    const double h = row[std::size_t(unsigned(x) / kBlock) * (kBlock * kBlock) +
-                                         (unsigned(x) & (kBlock - 1))];
+                    const double h =
+                        row[static_cast<std::size_t>(static_cast<unsigned>(x) / kBlock) *
+                                (kBlock * kBlock) +
+                            (static_cast<unsigned>(x) & (kBlock - 1))];
                     const double error = std::abs(h - (plane.ha + eb * plane.db + ec * plane.dc));
                     if (error > best.error)
                         best = {error, x, y};
@@ -254,11 +265,11 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
         return scanEvery(a, b, c, cap);
     Plane plane(tiled_.data(), blocksAcross_, a, b, c);
 
-    spans_.resize(std::size_t(plane.yMax - plane.yMin + 1));
+    spans_.resize(static_cast<std::size_t>(plane.yMax - plane.yMin + 1));
     plane.walkRows();
     for (auto& span : spans_)
         span = plane.nextSpan();
-    const auto spanOf = [&](int y) { return spans_[std::size_t(y - plane.yMin)]; };
+    const auto spanOf = [&](int y) { return spans_[static_cast<std::size_t>(y - plane.yMin)]; };
 
     // The blocks' columns inside the triangle for every row of band by: first..last.
     const auto innerBlocks = [&](int by) -> std::pair<int, int> {
@@ -285,7 +296,8 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
             const double corner = plane.at(x0, y0);
             const double planeLow = corner + std::min(0.0, riseX) + std::min(0.0, riseY);
             const double planeHigh = corner + std::max(0.0, riseX) + std::max(0.0, riseY);
-            const std::size_t block = std::size_t(by) * blocksAcross_ + std::size_t(bx);
+            const std::size_t block =
+                static_cast<std::size_t>(by) * blocksAcross_ + static_cast<std::size_t>(bx);
             bounds_.push_back(std::max(high_[block] - planeLow, planeHigh - low_[block]) + slack);
             scanRow(tiled_.data(), blocksAcross_, plane, y0 + kBlock / 2, x0 + kBlock / 2,
                     x0 + kBlock / 2, best);

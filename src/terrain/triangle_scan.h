@@ -1,8 +1,9 @@
 #pragma once
 
-#include "terrain/grid_view.h"
+#include "terrain/packed_point.h"
 
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -25,19 +26,21 @@ public:
 
     // Keeps a reference to grid, which must outlive the scanner, and copies its heights block by
     // block (8 bytes a point).
-    explicit TriangleScanner(const GridView& grid);
+    explicit TriangleScanner(const TerrainGrid& grid);
 
     // The worst point, skipping blocks of the grid whose bounds show they cannot beat the
     // worst point found so far. The error found is the largest to within rounding (below
     // 2^-40 of the largest |height| and the plane's rise across a block). The scan may stop
     // early at any point whose error exceeds cap, returning that one.
-    Candidate scan(GridPoint a, GridPoint b, GridPoint c, double cap = INFINITY);
+    Candidate scan(GridPoint a, GridPoint b, GridPoint c,
+                   double cap = std::numeric_limits<double>::infinity());
 
     // The same, looking at every point.
-    Candidate scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap = INFINITY) const;
+    Candidate scanEvery(GridPoint a, GridPoint b, GridPoint c,
+                        double cap = std::numeric_limits<double>::infinity()) const;
 
 private:
-    const GridView& grid_;
+    const TerrainGrid& grid_;
     int blocksAcross_ = 0;
     double maxAbs_ = 0;
     // The heights again, block by block, each block's rows in turn: the few rows of a block

@@ -1,9 +1,11 @@
 #include "ui/export_options_dialog.h"
 
+#include "model3do/limits.h"
+#include "model3do/number_text.h"
 #include "ui/terrain_view.h"
 #include "ui/windows.h"
 
-#include <charconv>
+#include <limits>
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -20,15 +22,35 @@
 namespace grondel {
 namespace {
 
-// A field's text as a number, '.' the point whatever the locale; nothing for anything else.
+// A field's number, '.' the point whatever the locale; fallback, out of every range, when the
+// field holds no number.
 template <typename Number>
-std::optional<Number> numberIn(const QLineEdit* field) {
-    const std::string text = field->text().trimmed().toStdString();
-    Number value{};
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
+Number numberIn(const QLineEdit* field, Number fallback) {
+    (void)readNumber(field->text().trimmed().toStdString(), fallback);
+    return fallback;
+}
+
+// How the dialog names each option: as its field's label.
+QString labelOf(GameOption option) {
+    switch (option) {
+    case GameOption::ScaleX:
+        return QStringLiteral("Scale X");
+    case GameOption::ScaleY:
+        return QStringLiteral("Scale Y");
+    case GameOption::ScaleZ:
+        return QStringLiteral("Scale Z");
+    case GameOption::Material:
+        return QStringLiteral("Material");
+    case GameOption::TexelsPerUnit:
+        return QStringLiteral("Texels per unit");
+    case GameOption::Edge:
+        return QStringLiteral("Grid edge");
+    case GameOption::MaxError:
+        return QStringLiteral("Largest error");
+    case GameOption::MaxFaces:
+        return QStringLiteral("Most faces");
+    }
+    return {};
 }
 
 QString numberText(double value) {
@@ -155,58 +177,29 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
 }
 
 std::optional<GameTerrainOptions> ExportOptionsDialog::options(QString& error) const {
+    constexpr double kNoNumber = std::numeric_limits<double>::quiet_NaN();
     GameTerrainOptions o;
     o.terrain.region = optFit->isChecked() ? TerrainRegion::Fit : TerrainRegion::TopLeft;
     o.terrain.heights = optGrey->isChecked() ? TerrainHeights::Grey : TerrainHeights::Colour;
-    const auto scale = [&](const QLineEdit* edit, const char* axis, double& into) {
-        const auto value = numberIn<double>(edit);
-        if (value && isGameScale(*value)) {
-            into = *value;
-            return true;
-        }
-        error = QStringLiteral("Scale %1 must be from 0.001 to 1000").arg(axis);
-        return false;
-    };
-    if (!scale(txtScaleX, "X", o.model.scaleX) || !scale(txtScaleY, "Y", o.model.scaleY) ||
-        !scale(txtScaleZ, "Z", o.model.scaleZ))
-        return std::nullopt;
+    o.model.scaleX = numberIn(txtScaleX, kNoNumber);
+    o.model.scaleY = numberIn(txtScaleY, kNoNumber);
+    o.model.scaleZ = numberIn(txtScaleZ, kNoNumber);
     o.model.material = txtMaterial->text().trimmed().toStdString();
-    if (!isMaterialName(o.model.material)) {
-        error = "Material must be a file name like dflt.mat: letters, digits, _ - + and ., at "
-                "most 31 characters";
-        return std::nullopt;
-    }
-    const auto texels = numberIn<double>(txtTexelsPerUnit);
-    if (!texels || !isTexelsPerUnit(*texels)) {
-        error = "Texels per unit must be from 0.001 to 100000";
-        return std::nullopt;
-    }
-    o.model.texelsPerUnit = *texels;
-    if (!txtMaxError->text().trimmed().isEmpty()) {
-        o.maxError = numberIn<double>(txtMaxError);
-        if (!o.maxError || !(*o.maxError >= 0 && *o.maxError <= kMaxErrorLimit)) {
-            error = "Largest error must be empty or a number from 0 to 1000000000";
-            return std::nullopt;
-        }
-    }
-    if (!txtMaxFaces->text().trimmed().isEmpty()) {
-        o.maxFaces = numberIn<std::int64_t>(txtMaxFaces);
-        if (!o.maxFaces || *o.maxFaces < 2) {
-            error = "Most faces must be empty or a whole number of at least 2";
-            return std::nullopt;
-        }
-    }
-    const int most = o.simplified() ? kMaxSimplifiedEdge : kMaxFullGridEdge;
+    o.model.texelsPerUnit = numberIn(txtTexelsPerUnit, kNoNumber);
+    // An empty limit is none; an empty edge is the picture's own.
+    if (!txtMaxError->text().trimmed().isEmpty())
+        o.maxError = numberIn(txtMaxError, kNoNumber);
+    if (!txtMaxFaces->text().trimmed().isEmpty())
+        o.maxFaces = numberIn<std::int64_t>(txtMaxFaces, 0);
     if (!txtEdge->text().trimmed().isEmpty()) {
-        const auto edge = numberIn<int>(txtEdge);
-        if (!edge || *edge < kMinTerrainEdge || *edge > most) {
-            error = QStringLiteral("Grid edge must be from %1 to %2%3")
-                        .arg(kMinTerrainEdge)
-                        .arg(most)
-                        .arg(o.simplified() ? "" : " (4097 with a largest error or most faces)");
-            return std::nullopt;
-        }
-        o.terrain.edge = *edge;
+        const long long edge = numberIn(txtEdge, -1LL);
+        o.terrain.edge = edge >= 1 && edge <= kMaxSimplifiedEdge ? static_cast<int>(edge) : -1;
+    }
+    if (const auto problem = gameOptionsProblem(o)) {
+        error = labelOf(problem->option) + " " + QString::fromStdString(problem->problem);
+        if (problem->option == GameOption::MaxError || problem->option == GameOption::MaxFaces)
+            error += QStringLiteral(", or empty for none");
+        return std::nullopt;
     }
     return o;
 }

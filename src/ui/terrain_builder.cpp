@@ -2,6 +2,7 @@
 
 #include "model3do/game_model.h"
 #include "model3do/model_check.h"
+#include "model3do/number_text.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -23,9 +24,8 @@ BuiltTerrain build(std::shared_ptr<const Picture> picture, GameTerrainOptions op
     return made;
 }
 
-// A number as short as it reads well: "8", "0.25", "1.5e-05".
 QString shortNumber(double value) {
-    return QString::number(value, 'g', 6);
+    return QString::fromStdString(messageNumber(value));
 }
 
 } // namespace

@@ -3,9 +3,12 @@
 #include "model3do/game_model.h"
 #include "support/fake_platform.h"
 #include "support/files.h"
+#include "support/game_models.h"
 #include "terrain/game_terrain.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,9 +21,20 @@ namespace {
 class Commands : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return dir.filePath(name); }
+    // A 64 x 64 picture file whose red counts columns, green rows, and blue tells the files
+    // apart.
+    void writePicture(const QString& name) {
+        QByteArray bytes = "P6 64 64 255\n";
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                bytes.append(static_cast<char>(x)).append(static_cast<char>(y)).append(pictures);
+        ++pictures;
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
     // What the user does to load a heightmap: Import, then the size dialog's OK at edge.
     void load(const QString& name, std::optional<std::int16_t> edge) {
-        platform.files << path(name);
+        writePicture(name);
         platform.answers << path(name);
         commands.importHeightmap();
         commands.generateHeightmap(edge);
@@ -30,13 +44,18 @@ protected:
     std::string log() {
         return QString::fromStdString(platform.takeLog()).remove(dir.path() + '/').toStdString();
     }
-    std::string files() const { return entries(dir.path()).join(' ').toStdString(); }
+    // The files written, the pictures left out.
+    std::string files() const {
+        const QRegularExpression written("^(?!.*\\.bmp$)");
+        return entries(dir.path()).filter(written).join(' ').toStdString();
+    }
     std::string written(const QString& name) const { return readAll(path(name)).toStdString(); }
     std::string editorModel() const {
         return *formatEditorModel(commands.heightMap(), commands.heightMapSize());
     }
 
     QTemporaryDir dir;
+    char pictures = 0;
     FakePlatform platform;
     MainCommands commands{platform, "/opt/grondel/bin"};
 };
@@ -44,7 +63,7 @@ protected:
 } // namespace
 
 TEST_F(Commands, ImportAsksInTheProgramFolderAndOkSamplesTheNewestChoice) {
-    platform.files << path("second.bmp");
+    writePicture("second.bmp");
     platform.answers << path("first.bmp") << path("second.bmp");
     commands.importHeightmap();
     commands.importHeightmap(); // again while the size dialog is open
@@ -53,16 +72,17 @@ TEST_F(Commands, ImportAsksInTheProgramFolderAndOkSamplesTheNewestChoice) {
     EXPECT_FALSE(commands.heightmapLoaded()); // sampling waits for the size dialog's OK
 
     commands.generateHeightmap(64);
-    EXPECT_EQ(log(), "load second.bmp");
+    EXPECT_EQ(log(), "preview 64x64");
     EXPECT_EQ(commands.heightMap()(63, 0), packColour(63, 0, 0)); // column by row
 
     // A picture dropped on the window is taken as if chosen in the dialog; the dialog's OK,
     // when it comes, loads the newest one.
-    platform.files << path("dropped.bmp");
+    writePicture("dropped.bmp");
     commands.importDropped(path("dropped.bmp"));
     EXPECT_EQ(commands.importPath(), path("dropped.bmp"));
     commands.generateHeightmap(16);
-    EXPECT_EQ(log(), "show size; load dropped.bmp");
+    EXPECT_EQ(log(), "show size; preview 64x64");
+    EXPECT_EQ(platform.shown, commands.picture());
     EXPECT_EQ(commands.heightMapSize(), 16);
 }
 
@@ -94,8 +114,9 @@ TEST_F(Commands, BadInputIsReportedWithItsReasonAndChangesNothing) {
     // Import cancelled while the size dialog is open: its OK finds no image to sample.
     commands.importHeightmap();
     commands.generateHeightmap(16);
-    EXPECT_EQ(log(), "save *.3do; open /opt/grondel/bin *.bmp; show size; load missing.bmp; "
-                     "error Error, invalid image (no such picture); open /opt/grondel/bin *.bmp; "
+    EXPECT_EQ(log(), "save *.3do; open /opt/grondel/bin *.bmp; show size; "
+                     "error Error, invalid image (No such file or directory); "
+                     "open /opt/grondel/bin *.bmp; "
                      "error Error, invalid image (No picture was chosen.)");
     EXPECT_EQ(commands.heightMap(), grid);
     EXPECT_EQ(commands.heightMapSize(), 64);
@@ -144,7 +165,7 @@ TEST_F(Commands, ExportSuggestsThePicturesNameWritesTheGameModelAndSaysWhenItCan
     const std::string ask = "options; save *.3do \"Export Game Model\" at hill.3do";
     EXPECT_EQ(log(), "save *.3do; " + ask + "; " + ask + "; " + ask + "; " + ask +
                          "; error Error, could not save the model (No such file or directory)");
-    const GameModelText expected = formatGameModel(commands.heightMap(), 32);
+    const GameModelText expected = gameModelText(commands.heightMap(), 32);
     ASSERT_TRUE(expected.ok());
     EXPECT_EQ(written("game.3do"), expected.text);
     EXPECT_EQ(written("game.3DO.3do"), expected.text);

@@ -3,6 +3,7 @@
 #include "model3do/game_model.h"
 #include "picture/decode.h"
 #include "picture/picture_writers.h"
+#include "support/game_models.h"
 #include "support/process.h"
 #include "support/std_files.h"
 #include "terrain/game_terrain.h"
@@ -48,7 +49,7 @@ std::string modelOf(const std::string& bytes, int edge, const GameModelOptions* 
     HeightMap grid;
     EXPECT_TRUE(
         sampleSquare(edge, grid, [&](int x, int y) { return decoded.picture.packedColour(x, y); }));
-    return game ? formatGameModel(grid, edge, *game).text
+    return game ? gameModelText(grid, edge, *game).text
                 : formatEditorModel(grid, edge).value_or("");
 }
 

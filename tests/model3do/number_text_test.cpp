@@ -1,9 +1,13 @@
 #include "heightmap/heightmap.h"
+#include "model3do/game_numbers.h"
 #include "model3do/number_text.h"
 #include "support/comma_locale.h"
 
 #include <clocale>
+#include <cmath>
 #include <cstdio>
+#include <limits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +36,7 @@ TEST(NumberText, HeightsOfKnownColours) {
     EXPECT_EQ(height(-1), "-4.76837385576909e-07");
 }
 
-TEST(NumberText, HalvesIntegersAndFixedPoint) {
+TEST(NumberText, HalvesAndIntegers) {
     ModelText out(1); // grows as it goes
     out.halves(0) << ' ';
     out.halves(1) << ' ';
@@ -40,13 +44,81 @@ TEST(NumberText, HalvesIntegersAndFixedPoint) {
     out.halves(63) << ' ';
     out.halves(-3) << ' ';
     out.integer(-120) << ' ';
-    out.integer(9'000'000'000LL) << ' ';
-    out.fixed(-0.0000001, 6) << ' '; // rounds to zero: no sign
-    out.fixed(-0.25, 6) << ' ';
-    out.fixed(1e300, 2).size();
-    const std::string text = std::move(out).take();
-    EXPECT_TRUE(text.starts_with("0 0.5 1 31.5 -1.5 -120 9000000000 0.000000 -0.250000 1"));
-    EXPECT_EQ(text.size(), 53u + 301u + 3u);
+    out.integer(9'000'000'000LL);
+    EXPECT_EQ(std::move(out).take(), "0 0.5 1 31.5 -1.5 -120 9000000000");
+}
+
+// Whole texts only, as the command line, the windows and the model reader take numbers.
+TEST(NumberText, ReadsAWholeTextAsANumberOrNothing) {
+    for (const auto& [text, ok, value] :
+         std::initializer_list<std::tuple<std::string_view, bool, double>>{{"1.5", true, 1.5},
+                                                                           {"+.5", true, 0.5},
+                                                                           {"-2", true, -2},
+                                                                           {"1e-05", true, 1e-05},
+                                                                           {"3x", false, 7},
+                                                                           {"", false, 7},
+                                                                           {"+-1", false, 7},
+                                                                           {" 1", false, 7}}) {
+        double read = 7;
+        EXPECT_EQ(grondel::readNumber(text, read), ok) << text;
+        EXPECT_EQ(read, value) << text;
+    }
+    long long whole = 7;
+    EXPECT_FALSE(grondel::readNumber("2.5", whole));
+    EXPECT_TRUE(grondel::readNumber("+12", whole) && whole == 12);
+    EXPECT_EQ(grondel::messageNumber(2097152), "2097152");
+    EXPECT_EQ(grondel::messageNumber(0.30000001), "0.3");
+    EXPECT_EQ(grondel::quoted("a\nb"), "\"a?b\"");
+}
+
+namespace {
+
+template <typename Append>
+std::string printed(Append append) {
+    ModelText out;
+    append(out);
+    return std::move(out).take();
+}
+
+} // namespace
+
+TEST(GameNumbers, PrintXAndYExactlyAndTheRestWithNineSignificantDigits) {
+    using namespace grondel::game_numbers;
+    // Exact multiples of 2^-k with at most k decimals, no trailing zeros, no "-0".
+    for (const auto& [value, k, text] : std::initializer_list<std::tuple<double, int, std::string>>{
+             {-15.75, 20, "-15.75"},
+             {3, 20, "3"},
+             {-0.0, 8, "0"},
+             {std::ldexp(1, -35), 35, "0.00000000002910383045673370361328125"},
+             {16777216, 0, "16777216"},
+             {quantized(0.15, 21), 21, "0.150000095367431640625"}})
+        EXPECT_EQ(printed([&](ModelText& out) { appendExact(out, value, k); }), text);
+    // Shortest texts of 9-digit values; a tiny normal z keeps its digits.
+    for (const auto& [value, text] : std::initializer_list<std::pair<double, std::string>>{
+             {significant(1 / 3.0), "0.333333333"},
+             {significant(-3.2e-7), "-3.2e-07"},
+             {significant(6.25000001234e-8), "6.25000001e-08"},
+             {significant(2097151.999), "2097152"},
+             {-0.0, "0"}})
+        EXPECT_EQ(printed([&](ModelText& out) { appendShortest(out, value); }), text);
+    // Radii cover the distance even once read into a float32.
+    for (const double distance : {1.0, 22.2855536, 1e-9, 123456789.0}) {
+        const double radius = radiusAbove(distance);
+        EXPECT_GE(static_cast<float>(radius), distance);
+        EXPECT_LE(radius, distance * (1 + 1e-6));
+        EXPECT_EQ(significant(radius), radius);
+    }
+    // The finest quantum keeps the widest value within 2^24 quanta.
+    for (const auto& [largest, k] : std::initializer_list<std::pair<double, int>>{
+             {15.75, 20},
+             {16, 20},
+             {16.000001, 19},
+             {0.01575, 29},
+             {16777216, 0},
+             {16777217, -1},
+             {1e-30, kMaxQuantumDecimals},
+             {std::numeric_limits<double>::infinity(), -1}})
+        EXPECT_EQ(quantumExponent(largest), k) << largest;
 }
 
 TEST(NumberText, CommaLocaleStillWritesPoints) {
@@ -58,8 +130,7 @@ TEST(NumberText, CommaLocaleStillWritesPoints) {
 
     ModelText out;
     out.halves(1) << ' ';
-    out.shortest15(grondel::heightOf(grondel::packColour(128, 128, 128))) << ' ';
-    out.fixed(0.5, 6);
+    out.shortest15(grondel::heightOf(grondel::packColour(128, 128, 128)));
     std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(std::move(out).take(), "0.5 4.01568794998548 0.500000");
+    EXPECT_EQ(std::move(out).take(), "0.5 4.01568794998548");
 }

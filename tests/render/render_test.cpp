@@ -1,5 +1,5 @@
-#include "model3do/game_tiles.h"
 #include "render/rasterizer.h"
+#include "support/game_models.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +19,9 @@ Scene terrain(const std::function<int(int, int)>& level, GameModelOptions option
     for (int x = 0; x < kMaxEdge; ++x)
         for (int y = 0; y < kMaxEdge; ++y)
             (void)grid.set(x, y, packColour(level(x, y), level(x, y), level(x, y)));
-    return sceneOf(buildGameModel(grid, kMaxEdge, options).model);
+    GameTerrainOptions all;
+    all.model = options;
+    return sceneOf(buildGameTerrain(grondel::testing::colourGrid(grid, kMaxEdge), all).model);
 }
 
 int brightness(std::uint32_t pixel) {

@@ -11,8 +11,7 @@ namespace grondel::testing {
 
 // A platform without a screen. Its file dialogs answer from a script (an empty text, or none
 // left, is a cancel), and every request the program makes goes into one log, so a test states
-// what a command did in one line. Its preview loads only the listed files; any other path fails
-// and keeps the current picture.
+// what a command did in one line.
 class FakePlatform : public Platform, public PictureArea {
 public:
     // "error TEXT", with " (REASON)" when there is one.
@@ -45,31 +44,15 @@ public:
         return buildGameTerrain(*picture, options);
     }
     void quit() override { log << "quit"; }
-    PictureArea& picture() override { return *this; }
+    PictureArea& preview() override { return *this; }
 
-    // A listed file loads as a 64 x 64 picture whose red counts columns, green rows, and blue
-    // tells the files apart.
-    bool load(const QString& path, QString* error = nullptr) override {
-        log << "load " + path;
-        if (!files.contains(path)) {
-            if (error)
-                *error = "no such picture";
-            return false;
-        }
-        auto picture = std::make_shared<Picture>(64, 64, PictureLayout::Rgb, 8);
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x)
-                for (int c = 0; c < 3; ++c)
-                    picture->row8(y)[std::size_t(3 * x + c)] =
-                        std::uint8_t(c == 0   ? x
-                                     : c == 1 ? y
-                                              : files.indexOf(path));
-        picture_ = std::move(picture);
-        return true;
+    // "preview WIDTHxHEIGHT", or "preview none".
+    void showPicture(std::shared_ptr<const Picture> picture) override {
+        log << (picture
+                    ? QStringLiteral("preview %1x%2").arg(picture->width()).arg(picture->height())
+                    : QStringLiteral("preview none"));
+        shown = std::move(picture);
     }
-    bool hasPicture() const override { return picture_ != nullptr; }
-    std::shared_ptr<const Picture> decoded() const override { return picture_; }
-    Cell pixel(int x, int y) const override { return picture_ ? picture_->packedColour(x, y) : 0; }
 
     // The log so far as "entry; entry", emptied for the next step.
     std::string takeLog() {
@@ -78,7 +61,7 @@ public:
         return text;
     }
 
-    QStringList files; // the paths that load as pictures
+    std::shared_ptr<const Picture> shown; // what the preview shows
     bool exportCancel = false;
     std::optional<GameTerrainOptions> exportChoice;
     GameTerrainOptions offered; // what the export dialog was last offered
@@ -91,8 +74,6 @@ private:
         log << request;
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-
-    std::shared_ptr<Picture> picture_;
 };
 
 } // namespace grondel::testing

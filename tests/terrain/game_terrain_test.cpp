@@ -1,11 +1,11 @@
 // The game model of a simplified terrain, read back from its printed text and measured by a
 // check of its own: every grid point's height against the face above it, the faces' winding and
 // cover, the borders between meshes after the game's float32 sums, and the game's limits.
-#include "model3do/game_limits.h"
 #include "model3do/game_model.h"
 #include "model3do/game_numbers.h"
-#include "model3do/game_tiles.h"
+#include "model3do/limits.h"
 #include "model3do/model_check.h"
+#include "support/game_models.h"
 #include "terrain/game_terrain.h"
 #include "terrains.h"
 
@@ -237,7 +237,8 @@ TEST(GameTerrain, WithoutABoundOrABudgetTheModelIsTheWholeGridByteForByte) {
         o.model = model;
         const GameTerrain made = buildGameTerrain(picture, o);
         ASSERT_TRUE(made.ok()) << made.error;
-        EXPECT_EQ(printGameModel(made.model), formatGameModel(grid, 64, model).text);
+        EXPECT_EQ(printGameModel(made.model),
+                  grondel::testing::gameModelText(grid, 64, model).text);
         EXPECT_EQ(made.faces, 7938u);
         EXPECT_EQ(made.largestError, 0.0);
     }

@@ -17,7 +17,7 @@ using testing::Terrain;
 
 // |height - plane| at p for the plane through (a, b, c), counter-clockwise in (column, row);
 // negative when p lies outside the triangle.
-double errorAt(const GridView& grid, GridPoint a, GridPoint b, GridPoint c, GridPoint p) {
+double errorAt(const TerrainGrid& grid, GridPoint a, GridPoint b, GridPoint c, GridPoint p) {
     const std::int64_t wa = orient(b, c, p), wb = orient(c, a, p), wc = orient(a, b, p);
     if (wa < 0 || wb < 0 || wc < 0)
         return -1;
@@ -28,7 +28,7 @@ double errorAt(const GridView& grid, GridPoint a, GridPoint b, GridPoint c, Grid
 }
 
 // The largest error over every point of the triangle's bounding box that lies in it.
-double bruteForce(const GridView& grid, GridPoint a, GridPoint b, GridPoint c) {
+double bruteForce(const TerrainGrid& grid, GridPoint a, GridPoint b, GridPoint c) {
     double worst = 0;
     for (int y = std::min({a.row, b.row, c.row}); y <= std::max({a.row, b.row, c.row}); ++y) {
         for (int x = std::min({a.column, b.column, c.column});
@@ -43,7 +43,7 @@ TEST(TriangleScan, ShortcutsFindTheWorstPoint) {
                                Terrain::HighOffset}) {
         const int columns = 203, rows = 150;
         const auto heights = makeTerrain(kind, columns, rows);
-        const GridView grid{heights.data(), columns, rows};
+        const TerrainGrid grid{columns, rows, 0.5, heights};
         TriangleScanner scanner(grid);
         std::mt19937 random(7);
         for (int i = 0; i < 400; ++i) {

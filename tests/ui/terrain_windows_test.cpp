@@ -122,14 +122,14 @@ TEST(ExportOptions, EachFieldOutOfRangeSaysSoAndOkKeepsTheDialogOpen) {
     dialog.show();
     const QString first = settledStatus(dialog);
     const std::pair<const char*, const char*> refusals[] = {
-        {"txtScaleX", "Scale X must be from 0.001 to 1000"},
-        {"txtScaleY", "Scale Y must be from 0.001 to 1000"},
-        {"txtScaleZ", "Scale Z must be from 0.001 to 1000"},
-        {"txtTexelsPerUnit", "Texels per unit must be from 0.001 to 100000"},
+        {"txtScaleX", "Scale X must be a number from 0.001 to 1000"},
+        {"txtScaleY", "Scale Y must be a number from 0.001 to 1000"},
+        {"txtScaleZ", "Scale Z must be a number from 0.001 to 1000"},
+        {"txtTexelsPerUnit", "Texels per unit must be a number from 0.001 to 100000"},
         {"txtMaterial", "Material must be a file name like dflt.mat"},
-        {"txtEdge", "Grid edge must be from 2 to 257"},
-        {"txtMaxError", "Largest error must be empty or a number from 0"},
-        {"txtMaxFaces", "Most faces must be empty or a whole number of at least 2"},
+        {"txtEdge", "Grid edge must be a whole number from 2 to 257"},
+        {"txtMaxError", "Largest error must be a number of world units from 0"},
+        {"txtMaxFaces", "Most faces must be a whole number of at least 2, or empty for none"},
     };
     for (const auto& [name, message] : refusals) {
         SCOPED_TRACE(name);

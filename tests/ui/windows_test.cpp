@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
@@ -35,8 +36,6 @@ using namespace grondel;
 using namespace grondel::testing;
 
 namespace {
-
-const QString kHill = QStringLiteral("/images/hill.bmp");
 
 // A window as the user meets it: name, caption, client size and whether it can be resized,
 // then per named control its geometry in its parent, text, items, tooltip and picture size, and
@@ -70,9 +69,9 @@ std::string describe(QWidget* window, QWidget* client, std::initializer_list<con
     return text.toStdString();
 }
 
-// The main window over a scripted platform that knows one image, kHill.
+// The main window over a scripted platform, and one picture to import: hill.
 struct Rig {
-    Rig() { platform.files << kHill; }
+    Rig() { QFile::copy(GRONDEL_SOURCE_DIR "/examples/hill.bmp", hill); }
     // Import has chosen image: the size dialog comes next, made as the program makes it.
     QPointer<SizeDialog> sizeDialog(const QString& image) {
         platform.answers << image;
@@ -84,6 +83,7 @@ struct Rig {
     }
 
     QTemporaryDir dir;
+    QString hill = dir.filePath("hill.bmp");
     grondel::testing::FakePlatform platform;
     MainCommands commands{platform, "/opt/grondel/bin"};
     MainWindow window{commands};
@@ -109,7 +109,7 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
     EXPECT_EQ(main.centralWidget()->y(), main.menuBar()->geometry().bottom() + 1);
     EXPECT_EQ(main.height(), main.menuBar()->height() + 194);
 
-    const QPointer<SizeDialog> size = rig.sizeDialog(kHill);
+    const QPointer<SizeDialog> size = rig.sizeDialog(rig.hill);
     EXPECT_EQ(describe(size, size, {"Label1", "cboSize", "cmdOk"}),
               "frmHMSize \"Heightmap Size\" 210x82 fixed | Label1 8,8 225x17 \"What size would "
               "you like the heightmap:\" | cboSize 8,24 193x21 \"32x32\" 16x16 32x32 64x64 | "
@@ -188,7 +188,7 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
         {"open /opt/grondel/bin *.bmp", {"menuFileImport", "cmdImport", "Ctrl+I"}},
         {"wrote", {"menuFileSave", "Ctrl+S"}},
         {"save *.3do; forgot", {"menuFileSaveAs", "cmdSaveAs", "F12"}},
-        {"options; save *.3do \"Export Game Model\" at /images/hill.3do",
+        {"options; save *.3do \"Export Game Model\" at hill.3do",
          {"menuFileExportGame", "Ctrl+E"}},
         {"error Sorry this feature is currently unavailable", {"menuEditScale", "cmdScale"}},
         {"quit", {"menuFileExit"}},
@@ -199,7 +199,7 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
             SCOPED_TRACE(control);
             Rig rig;
             const QString saved = rig.dir.filePath("hill.3do");
-            QTest::mouseClick(rig.sizeDialog(kHill)->findChild<QPushButton*>("cmdOk"),
+            QTest::mouseClick(rig.sizeDialog(rig.hill)->findChild<QPushButton*>("cmdOk"),
                               Qt::LeftButton);
             rig.platform.answers << saved;
             rig.commands.saveAs();
@@ -220,7 +220,10 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
                 rig.platform.log << "wrote";
             if (rig.commands.savePath().isEmpty())
                 rig.platform.log << "forgot";
-            EXPECT_EQ(rig.platform.takeLog(), log);
+            EXPECT_EQ(QString::fromStdString(rig.platform.takeLog())
+                          .remove(rig.dir.path() + '/')
+                          .toStdString(),
+                      log);
         }
 }
 
@@ -281,7 +284,7 @@ TEST(Keyboard, EscClosesTheOtherWindowsAndEnterPressesTheirOk) {
 
     // Esc in the size dialog closes it like its title bar: no size set, nothing sampled.
     Rig rig;
-    const QPointer<SizeDialog> dialog = rig.sizeDialog(kHill);
+    const QPointer<SizeDialog> dialog = rig.sizeDialog(rig.hill);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->findChild<QComboBox*>("cboSize")->setEditText("64x64");
     press(dialog, Qt::Key_Escape);
@@ -308,7 +311,7 @@ TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
         const char* text; // typed over the starting "32x32"; null leaves it
         int edge;
         bool enter = false; // Enter in the field instead of OK
-        QString image = kHill;
+        QString image = {}; // hill when empty
     };
     const Case cases[] = {
         {nullptr, 32},       {"16x16", 16}, {"64x64", 64, true}, {"64x64", 0, false, broken},
@@ -317,7 +320,7 @@ TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "as it starts");
         Rig rig;
-        const QPointer<SizeDialog> dialog = rig.sizeDialog(c.image);
+        const QPointer<SizeDialog> dialog = rig.sizeDialog(c.image.isEmpty() ? rig.hill : c.image);
         auto* size = dialog->findChild<QComboBox*>("cboSize");
         if (c.text)
             size->setEditText(c.text);
@@ -329,14 +332,14 @@ TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
         EXPECT_EQ(rig.commands.heightMapSize(), c.edge);
         // The image loads whether or not the text matched, and the dialog closes either way.
         EXPECT_EQ(rig.platform.takeLog(),
-                  "load " + c.image.toStdString() +
-                      (c.image == broken ? "; error Error, invalid image (no such picture)" : ""));
+                  c.image == broken ? "error Error, invalid image (No such file or directory)"
+                                    : "preview 64x64");
         EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
     }
 
     // Its title bar closes it and does nothing else.
     Rig rig;
-    const QPointer<SizeDialog> dialog = rig.sizeDialog(kHill);
+    const QPointer<SizeDialog> dialog = rig.sizeDialog(rig.hill);
     dialog->findChild<QComboBox*>("cboSize")->setEditText("64x64");
     dialog->close();
     EXPECT_EQ(rig.commands.heightMapSize(), 0);

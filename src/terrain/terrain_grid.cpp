@@ -1,4 +1,8 @@
-#include "model3do/terrain_grid.h"
+#include "terrain/terrain_grid.h"
+
+#include "model3do/game_numbers.h"
+#include "model3do/limits.h"
+#include "model3do/number_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,12 +11,12 @@ namespace grondel {
 
 std::string terrainGridProblem(const TerrainGrid& grid) {
     const auto side = [](int points) {
-        return points >= kMinTerrainEdge && points <= kMaxTerrainEdge;
+        return points >= kMinTerrainEdge && points <= kMaxSimplifiedEdge;
     };
     if (!side(grid.columns) || !side(grid.rows))
         return "the terrain grid is " + std::to_string(grid.columns) + " x " +
                std::to_string(grid.rows) + " points; each side takes " +
-               std::to_string(kMinTerrainEdge) + " to " + std::to_string(kMaxTerrainEdge);
+               std::to_string(kMinTerrainEdge) + " to " + std::to_string(kMaxSimplifiedEdge);
     if (grid.heights.size() !=
         static_cast<std::size_t>(grid.columns) * static_cast<std::size_t>(grid.rows))
         return "the terrain grid holds " + std::to_string(grid.heights.size()) + " heights for " +
@@ -22,20 +26,19 @@ std::string terrainGridProblem(const TerrainGrid& grid) {
     if (!std::all_of(grid.heights.begin(), grid.heights.end(),
                      [](double h) { return std::abs(h) <= kMaxTerrainHeight; }))
         return "the terrain grid holds a height that is not a number within " +
-               std::to_string(static_cast<long long>(kMaxTerrainHeight)) + " of 0";
+               messageNumber(kMaxTerrainHeight) + " of 0";
     return {};
 }
 
-TerrainGrid terrainGridOf(const HeightMap& map, int edge) {
-    TerrainGrid grid;
-    if (edge < 0 || edge > kMaxEdge)
-        return grid;
-    grid.columns = grid.rows = edge;
-    grid.heights.reserve(static_cast<std::size_t>(edge * edge));
-    for (int row = 0; row < edge; ++row)
-        for (int column = 0; column < edge; ++column)
-            grid.heights.push_back(heightOf(map(column, row)));
-    return grid;
+double heightAsPrinted(double height, double scaleZ) {
+    return game_numbers::significant(height * scaleZ);
+}
+
+TerrainGrid printedGrid(const TerrainGrid& grid, double scaleZ) {
+    TerrainGrid printed = grid;
+    for (double& height : printed.heights)
+        height = heightAsPrinted(height, scaleZ);
+    return printed;
 }
 
 } // namespace grondel

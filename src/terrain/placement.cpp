@@ -1,7 +1,8 @@
-#include "model3do/game_geometry.h"
+#include "terrain/placement.h"
 
-#include "model3do/game_limits.h"
 #include "model3do/game_numbers.h"
+#include "model3do/limits.h"
+#include "model3do/number_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +11,6 @@
 
 namespace grondel {
 namespace {
-
-constexpr double kTextureRepeat = 1024.0; // a multiple of every texture size up to 1024
-constexpr double kMaxTexel = 2097152.0;   // 2^21: above it float32 steps by over 1/8 texel
-constexpr double kZeroAreaRatio = 1e-12;  // of the model's extent squared
 
 bool plainName(const std::string& name) {
     return !name.empty() && name.size() <= kGameMaxNameLength &&
@@ -31,13 +28,15 @@ std::int64_t orientation(GridPoint a, GridPoint b, GridPoint c) {
 std::string shapeProblem(const TerrainGrid& grid, const MeshShape& shape, std::size_t index) {
     const std::string which = "mesh " + std::to_string(index);
     if (!plainName(shape.name))
-        return which + " has no plain name of 1 to 31 characters";
+        return which + " has no plain name of 1 to " + std::to_string(kGameMaxNameLength) +
+               " characters";
     const auto points = static_cast<long long>(shape.points.size());
     const auto faces = static_cast<long long>(shape.faces.size());
-    if (points < 1 || points > std::min(kGameMaxVertices, kGameMaxTextureVertices) || faces < 1 ||
-        faces > kGameMaxFaces)
+    const long long mostPoints = std::min(kGameMaxVertices, kGameMaxTextureVertices);
+    if (points < 1 || points > mostPoints || faces < 1 || faces > kGameMaxFaces)
         return which + " has " + std::to_string(points) + " vertices and " + std::to_string(faces) +
-               " faces; the game takes 1 to 512 of each";
+               " faces; the game takes 1 to " + std::to_string(mostPoints) + " vertices and 1 to " +
+               std::to_string(kGameMaxFaces) + " faces";
     for (const GridPoint& p : shape.points)
         if (!grid.contains(p))
             return which + " uses a point off the terrain grid";
@@ -155,11 +154,13 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
 
 } // namespace
 
-GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
-                              const GameModelOptions& options) {
+GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
+                           const GameModelOptions& options) {
     const auto refused = [](std::string error) { return GameModelBuild{{}, std::move(error)}; };
-    if (std::string error = optionsProblem(options); !error.empty())
-        return refused(error);
+    GameTerrainOptions checked;
+    checked.model = options;
+    if (const auto problem = gameOptionsProblem(checked))
+        return refused(describe(*problem));
     if (std::string error = terrainGridProblem(grid); !error.empty())
         return refused(error);
     if (shapes.empty())
@@ -175,7 +176,8 @@ GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshSha
     const int quantumX = game_numbers::quantumExponent(middleX * stepX);
     const int quantumY = game_numbers::quantumExponent(middleY * stepY);
     if (quantumX < 0 || quantumY < 0)
-        return refused("the terrain is over 2^24 units wide; the game cannot place it exactly");
+        return refused("the terrain is over " + messageNumber(game_numbers::kFloatWholeLimit) +
+                       " units wide; the game cannot place it exactly");
     std::vector<Vec3> position(points.size());
     constexpr double kFar = std::numeric_limits<double>::max();
     Vec3 low{kFar, kFar, kFar}, high{-kFar, -kFar, -kFar};
@@ -184,7 +186,7 @@ GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshSha
         const GridPoint p = points.point(id);
         const Vec3 v{game_numbers::quantized((p.column - middleX) * stepX, quantumX),
                      game_numbers::quantized((middleY - p.row) * stepY, quantumY),
-                     game_numbers::significant(grid.at(p) * options.scaleZ)};
+                     heightAsPrinted(grid.at(p), options.scaleZ)};
         position[id] = v;
         low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
         high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
@@ -204,11 +206,12 @@ GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshSha
             const Vec3 winding =
                 cross(position[id[1]] - position[id[0]], position[id[2]] - position[id[0]]);
             const double area = length(winding) / 2.0;
-            if (!(area > kZeroAreaRatio * extent * extent))
-                return refused("faces as small as " + optionText(area) +
-                               " square units in a model " + optionText(extent) +
-                               " units across (scale " + optionText(options.scaleX) + ", " +
-                               optionText(options.scaleY) + ", " + optionText(options.scaleZ) +
+            if (!(area > kGameMinFaceAreaShare * extent * extent))
+                return refused("faces as small as " + messageNumber(area) +
+                               " square units in a model " + messageNumber(extent) +
+                               " units across (scale " + messageNumber(options.scaleX) + ", " +
+                               messageNumber(options.scaleY) + ", " +
+                               messageNumber(options.scaleZ) +
                                ") cannot be drawn reliably by the game's float32 arithmetic; "
                                "bring the three scales closer together");
             const Vec3 n = unit(winding);
@@ -234,12 +237,14 @@ GameModelBuild buildGameModel(const TerrainGrid& grid, const std::vector<MeshSha
     double texel = 0.0;
     for (std::size_t s = 0; s < shapes.size(); ++s)
         model.meshes.push_back(placeMesh(frame, shapes[s], faceNormals[s], texel));
-    if (texel > kMaxTexel)
-        return refused("texture coordinates would reach " + optionText(texel) +
-                       " texels in a mesh at scale " + optionText(options.scaleX) + ", " +
-                       optionText(options.scaleY) + " and " + optionText(options.texelsPerUnit) +
-                       " texels per unit, beyond the 2097152 (2^21) the game draws steadily; "
-                       "choose smaller X and Y scales or fewer texels per unit");
+    if (texel > kGameMaxSteadyTexel)
+        return refused("texture coordinates would reach " + messageNumber(texel) +
+                       " texels in a mesh at scale " + messageNumber(options.scaleX) + ", " +
+                       messageNumber(options.scaleY) + " and " +
+                       messageNumber(options.texelsPerUnit) + " texels per unit, beyond the " +
+                       messageNumber(kGameMaxSteadyTexel) +
+                       " the game draws steadily; choose smaller X and Y scales or fewer texels "
+                       "per unit");
     return build;
 }
 

@@ -1,6 +1,4 @@
-#include "model3do/game_tiles.h"
-
-#include "model3do/game_limits.h"
+#include "terrain/meshes.h"
 
 #include <algorithm>
 #include <string>
@@ -11,9 +9,9 @@ static_assert((kTileSquares + 1) * (kTileSquares + 1) <= kGameMaxVertices);
 static_assert((kTileSquares + 1) * (kTileSquares + 1) <= kGameMaxTextureVertices);
 static_assert(2 * kTileSquares * kTileSquares <= kGameMaxFaces);
 
-std::vector<MeshShape> gridTiles(int columns, int rows) {
+std::vector<MeshShape> cutIntoTiles(int columns, int rows) {
     std::vector<MeshShape> tiles;
-    if (columns < 2 || rows < 2)
+    if (columns < kMinTerrainEdge || rows < kMinTerrainEdge)
         return tiles;
     const int tilesAcross = (columns - 2) / kTileSquares + 1;
     const int tilesDown = (rows - 2) / kTileSquares + 1;
@@ -38,20 +36,6 @@ std::vector<MeshShape> gridTiles(int columns, int rows) {
         }
     }
     return tiles;
-}
-
-GameModelBuild buildGameModel(const TerrainGrid& grid, const GameModelOptions& options) {
-    return buildGameModel(grid, gridTiles(grid.columns, grid.rows), options);
-}
-
-GameModelBuild buildGameModel(const HeightMap& map, int edge, const GameModelOptions& options) {
-    if (edge < 2 || edge > kMaxEdge) {
-        GameModelBuild refused;
-        refused.error = "the grid edge " + std::to_string(edge) + " is outside 2 to " +
-                        std::to_string(kMaxEdge);
-        return refused;
-    }
-    return buildGameModel(terrainGridOf(map, edge), options);
 }
 
 } // namespace grondel
