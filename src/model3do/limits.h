@@ -13,8 +13,10 @@ inline constexpr long long kGameMaxFaces = 512;           // per mesh
 inline constexpr long long kGameMaxTextureVertices = 768; // per mesh
 inline constexpr long long kGameMaxFaceVertices = 24;     // at least 1
 inline constexpr long long kGameMaxGeosets = 4;
-inline constexpr std::size_t kGameMaxLineBytes = 1024; // line end included
-inline constexpr std::size_t kGameMaxNameLength = 31;  // mesh names are cut, node names refused
+// The loader reads a line into 1023 bytes (fgets): at most this many of it, its end included.
+// What is left of a longer line is read as the next line.
+inline constexpr std::size_t kGameLineReadBytes = 1022;
+inline constexpr std::size_t kGameMaxNameLength = 31; // mesh names are cut, node names refused
 // A material's name is kept in 32 bytes, its end included.
 inline constexpr std::size_t kGameMaxMaterialNameLength = 31;
 

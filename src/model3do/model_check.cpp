@@ -333,8 +333,7 @@ private:
         const std::size_t geosets =
             std::min(geosets_.size(), static_cast<std::size_t>(kGameMaxGeosets));
         double farthest = 0.0;
-        constexpr double kFar = std::numeric_limits<double>::max();
-        Vec3 low{kFar, kFar, kFar}, high{-kFar, -kFar, -kFar};
+        Box box;
         for (const HierarchyNode& node : nodes_) {
             if (!node.drawn || node.mesh < 0)
                 continue;
@@ -345,10 +344,7 @@ private:
                 for (const Vec3& v : mesh.vertices) {
                     const Vec3 placed = node.placement(v);
                     farthest = std::max(farthest, length(placed));
-                    low = {std::min(low.x, placed.x), std::min(low.y, placed.y),
-                           std::min(low.z, placed.z)};
-                    high = {std::max(high.x, placed.x), std::max(high.y, placed.y),
-                            std::max(high.z, placed.z)};
+                    box.add(placed);
                 }
             }
         }
@@ -356,8 +352,7 @@ private:
             problem(line, "model RADIUS " + number(radius) + " is less than its farthest vertex, " +
                               number(farthest) + " from the origin");
 
-        const Vec3 size = high - low;
-        const double extent = low.x <= high.x ? std::max({size.x, size.y, size.z}) : 0.0;
+        const double extent = box.extent();
         for (const FaceArea& face : areas_)
             if (!(face.area > kGameMinFaceAreaShare * extent * extent))
                 problem(face.line, "face " + number(face.face) + " of mesh " + number(face.mesh) +

@@ -35,10 +35,12 @@ struct CheckOptions {
 
 // Reads a 3DO 2.1 text model the way the game does and lists what would keep the game from
 // loading it or drawing it right:
-// - lines: at most kGameMaxLineBytes; a line whose first character is not '#', ';', CR or LF is
-//   data, lowercased and cut at '#', so a line of spaces or an indented comment is an error;
+// - lines: read in pieces of at most kGameLineReadBytes, as the game reads them, so the rest of
+//   a longer line is read as another line (and reported); a piece whose first character is not
+//   '#', ';', CR or LF is data, lowercased and cut at '#', so a line of spaces or an indented
+//   comment is an error;
 // - sections and lines in the game's fixed order, with their numbers in order;
-// - materials: names ending in ".mat" of at most kGameMaxNameLength characters;
+// - materials: names ending in ".mat" of at most kGameMaxMaterialNameLength characters;
 // - per mesh: the vertex, face and texture vertex limits, 1..24 vertices per face with vertex,
 //   texture vertex and material numbers in range, one vertex normal per vertex and one face
 //   normal per face, a name of at most kGameMaxNameLength characters, a GEOMETRYMODE other than

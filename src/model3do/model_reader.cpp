@@ -55,19 +55,24 @@ void ModelReader::fail(long long line, std::string text) {
 // its own. False at the end of the text.
 bool ModelReader::nextLine() {
     while (pos_ < text_.size()) {
-        const std::size_t end = text_.find('\n', pos_);
-        const std::size_t stop = end == std::string_view::npos ? text_.size() : end + 1;
-        const std::string_view raw = text_.substr(pos_, stop - pos_);
-        pos_ = stop;
-        ++line_;
-        if (raw.size() > kGameMaxLineBytes)
-            problem(line_, "the line is " + number(static_cast<long long>(raw.size())) +
-                               " bytes long; the game reads at most " +
-                               number(static_cast<long long>(kGameMaxLineBytes)) +
-                               " with the line end");
+        // The game reads a line as fgets does into kGameLineReadBytes + 1 bytes: up to and
+        // with its line end, but at most kGameLineReadBytes; what is left of a longer line
+        // comes as the next line.
+        const bool continued = pos_ > 0 && text_[pos_ - 1] != '\n';
+        const std::string_view rest = text_.substr(pos_, kGameLineReadBytes);
+        const std::size_t end = rest.find('\n');
+        const std::string_view raw = rest.substr(0, end == std::string_view::npos ? end : end + 1);
+        pos_ += raw.size();
+        if (!continued)
+            ++line_;
         const char first = raw.front();
         if (first == '#' || first == ';' || first == '\r' || first == '\n')
             continue;
+        if (continued)
+            problem(line_, "the line is longer than the " +
+                               number(static_cast<long long>(kGameLineReadBytes)) +
+                               " bytes the game reads at once: it reads what follows them as "
+                               "another line");
 
         const std::string_view content = raw.substr(0, raw.find_last_not_of("\r\n") + 1);
         lower_.assign(content.substr(0, content.find('#')));

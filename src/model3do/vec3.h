@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace grondel {
 
@@ -42,5 +44,25 @@ inline Vec3 unit(Vec3 v) {
     const double l = length(v);
     return {v.x / l, v.y / l, v.z / l};
 }
+
+// The smallest box holding every point added: empty until the first.
+struct Box {
+    Vec3 low{kFar, kFar, kFar};
+    Vec3 high{-kFar, -kFar, -kFar};
+
+    void add(Vec3 p) {
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    bool empty() const { return low.x > high.x; }
+    Vec3 middle() const { return (low + high) * 0.5; }
+    // The longest side, 0 when empty.
+    double extent() const {
+        return empty() ? 0.0 : std::max({high.x - low.x, high.y - low.y, high.z - low.z});
+    }
+
+private:
+    static constexpr double kFar = std::numeric_limits<double>::max();
+};
 
 } // namespace grondel

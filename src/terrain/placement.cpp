@@ -119,17 +119,16 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
     GameMesh mesh;
     mesh.name = shape.name;
     std::vector<std::size_t> ids;
-    Vec3 low = frame.position[frame.points.id(shape.points.front())], high = low;
+    Box box;
     GridPoint first = shape.points.front(), last = first;
     for (const GridPoint& p : shape.points) {
         const Vec3 v = frame.position[ids.emplace_back(frame.points.id(p))];
-        low = {std::min(low.x, v.x), std::min(low.y, v.y), 0.0};
-        high = {std::max(high.x, v.x), std::max(high.y, v.y), 0.0};
+        box.add(v);
         first = {std::min(first.column, p.column), std::min(first.row, p.row)};
         last = {std::max(last.column, p.column), std::max(last.row, p.row)};
     }
-    mesh.node = {game_numbers::quantized((low.x + high.x) / 2.0, frame.quantumX),
-                 game_numbers::quantized((low.y + high.y) / 2.0, frame.quantumY), 0.0};
+    mesh.node = {game_numbers::quantized(box.middle().x, frame.quantumX),
+                 game_numbers::quantized(box.middle().y, frame.quantumY), 0.0};
 
     const double shiftU = textureShift(first.column * frame.ku, last.column * frame.ku);
     const double shiftV = textureShift(first.row * frame.kv, last.row * frame.kv);
@@ -179,8 +178,7 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
         return refused("the terrain is over " + messageNumber(game_numbers::kFloatWholeLimit) +
                        " units wide; the game cannot place it exactly");
     std::vector<Vec3> position(points.size());
-    constexpr double kFar = std::numeric_limits<double>::max();
-    Vec3 low{kFar, kFar, kFar}, high{-kFar, -kFar, -kFar};
+    Box box;
     double farthest = 0.0;
     for (std::size_t id = 0; id < points.size(); ++id) {
         const GridPoint p = points.point(id);
@@ -188,14 +186,12 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
                      game_numbers::quantized((middleY - p.row) * stepY, quantumY),
                      heightAsPrinted(grid.at(p), options.scaleZ)};
         position[id] = v;
-        low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
-        high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+        box.add(v);
         farthest = std::max(farthest, length(v));
     }
 
     // Faces too small beside the model to draw reliably, and the normals of the others.
-    const Vec3 size = high - low;
-    const double extent = std::max({size.x, size.y, size.z});
+    const double extent = box.extent();
     std::vector<std::vector<Vec3>> faceNormals(shapes.size());
     std::vector<Vec3> normalSum(points.size());
     for (std::size_t s = 0; s < shapes.size(); ++s) {

@@ -124,7 +124,12 @@ TEST(ModelCheck, GivesEachModelItsVerdictWithEachProblemAtItsLine) {
              {e("SECTION: MODELRESOURCE\r\n", ""), 1, "\"SECTION: MODELRESOURCE\"", "MATERIALS"},
              // Five geosets also leave geoset 1 missing.
              {e("GEOSETS 1", "GEOSETS 5"), 2, "the game takes at most 4", "GEOSETS"},
-             {e("# a hand", "#" + std::string(1100, 'x')), 1, "at most 1024", "#xx"},
+             // The game reads 1022 bytes of a line at once, the rest as the next line.
+             {e("# a hand-written model", "#" + std::string(1021, 'x')), 0, "1022 bytes"},
+             {e("# a hand-written model", "#" + std::string(1022, 'x')), 2,
+              "longer than the 1022 bytes", "#xx"},
+             {e("MESH 0", "MESH 0" + std::string(1016, ' ')), 0, "1022 bytes of data"},
+             {e("MESH 0", "MESH 0" + std::string(1017, ' ')), 2, "longer than", "MESH 0 "},
              {e("0 0 -1 -1 0 10", "0 0 1 -1 1 10"), 1, "lead back to node 1", "1: 0x0"},
              {e("0 0 -1 -1 0 10", "0 1 -1 -1 0 10"), 1, "parent chain of node 1 loops", "1: 0x0"},
              {e("1: 0x0 0x1 0", "1: 0x0 0x1 1"), 1, "draws mesh 1; geoset 0 has 1", "1: 0x0"},
@@ -201,6 +206,10 @@ TEST(ModelCheck, MeasuresTheModelRadiusWhereTheNodesPlaceTheMeshes) {
              // (10 - vy, 0, -vx - 5), farthest from v = (0, -1).
              {"pitch and yaw 90", {}, {10, 0, 0, 90, 90, 0, 0, 0, 5}, 0, std::sqrt(226.0)},
              {"yaw and roll 90", {}, {10, 0, 0, 0, 90, 90, 5, 0, 0}, 0, hypot146},
+             // Pitch and roll 90 take (a, b, c) to (c, a, b): (10, vx + 5, vy), farthest from
+             // v = (1, 0). All three take it to (-a, c, b): (5 - vx, 0, vy).
+             {"pitch and roll 90", {}, {10, 0, 0, 90, 0, 90, 5, 0, 0}, 0, std::sqrt(136.0)},
+             {"pitch, yaw and roll 90", {}, {10, 0, 0, 90, 90, 90, 5, 0, 0}, 0, 6},
              // Node 0's pivot moves its children, and their parent's pivot moves them back...
              {"root pivot", {0, 0, 0, 0, 0, 0, 3, 0, 0}, {10, 0, 0}, 0, 11},
              // ... unless the node names no parent, though node 0 draws it.
