@@ -36,7 +36,7 @@ struct GameTerrainOptions {
 enum class GameOption { ScaleX, ScaleY, ScaleZ, Material, TexelsPerUnit, Edge, MaxError, MaxFaces };
 
 // What is wrong with one option: problem says what it must be, to follow the option's name
-// ("must be a number from 0.001 to 1000"), its numbers taken from model3do/limits.h.
+// ("must be a number from ... to ..."), its numbers taken from model3do/limits.h.
 struct OptionProblem {
     GameOption option;
     std::string problem;

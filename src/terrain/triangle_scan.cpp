@@ -17,7 +17,7 @@ int floorDiv(int n, int d) { // d > 0
 }
 
 // One edge p -> q as the function f(x, y) = (q - p) x ((x, y) - p), >= 0 on the triangle's
-// side. On row y it is rowValue(y) - dy * x. Every term stays below 2^25 on a 4097 grid.
+// side. On row y it is rowValue(y) - dy * x. Every term stays below 2^25 on the largest grid.
 // Walking down the rows it keeps floor(f / |dy|) without dividing: f grows by dx a row.
 struct Edge {
     int dx, dy, px, py;

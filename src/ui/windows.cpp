@@ -1,5 +1,6 @@
 #include "ui/windows.h"
 
+#include "model3do/limits.h"
 #include "platform/qt_platform.h"
 #include "ui/about_window.h"
 #include "ui/export_options_dialog.h"
@@ -32,7 +33,8 @@ QString guideText() {
         QString::fromUtf8(file.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (text.endsWith('\n'))
         text.chop(1);
-    return text;
+    // The limits it names, from where they are kept.
+    return text.replace(QStringLiteral("{most faces}"), QString::number(kGameMaxFaces));
 }
 
 QFont classicFont() {

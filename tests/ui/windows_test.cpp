@@ -1,4 +1,5 @@
 #include "commands/main_commands.h"
+#include "model3do/limits.h"
 #include "platform/qt_platform.h"
 #include "support/fake_platform.h"
 #include "support/files.h"
@@ -125,7 +126,11 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
     EXPECT_FALSE(guide->horizontalScrollBar()->isVisible());
     // Line by line as written: no stray CR, tabs kept.
     EXPECT_EQ(guide->toPlainText().toStdString(),
-              guideAsWritten().replace("\r\n", "\n").trimmed().toStdString());
+              guideAsWritten()
+                  .replace("\r\n", "\n")
+                  .replace("{most faces}", QString::number(kGameMaxFaces))
+                  .trimmed()
+                  .toStdString());
 
     AboutWindow about;
     about.show();
