@@ -1,3 +1,20 @@
+# grondel_export_headers(TARGET)
+# Those that link TARGET include its headers as "<folder>/name.h", <folder> being the folder of
+# the CMakeLists.txt calling this, and see no other folder of src/ through it: a build-tree
+# folder holds one link to that folder alone. What a library may include is then what it links.
+function(grondel_export_headers target)
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(root ${PROJECT_BINARY_DIR}/include/${folder})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${target} INTERFACE ${root})
+    else()
+        target_include_directories(${target} PUBLIC ${root})
+    endif()
+endfunction()
+
 # grondel_add_test(NAME SOURCES file... LIBS target...)
 # One GoogleTest executable, its cases registered with CTest one by one.
 # Every test main() forces the offscreen Qt platform, so discovery needs no display.

@@ -77,8 +77,8 @@ struct SimplifyResult {
 // - The same input always gives the same output.
 //
 // Cost: besides the caller's heights, a copy of them in blocks (8 bytes a point) and at the
-// peak about 60 bytes a triangle. A terrain of the largest grid kept to 0.2% of its height range takes
-// 150 to 200 MB and a few seconds; the worst case, noise kept exactly (E = 0: every point,
+// peak about 60 bytes a triangle. A terrain of the largest grid kept to 0.2% of its height range
+// takes 150 to 200 MB and a few seconds; the worst case, noise kept exactly (E = 0: every point,
 // 33.5 million triangles), about 1.7 GB and three minutes.
 SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits);
 
