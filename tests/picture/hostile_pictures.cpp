@@ -161,6 +161,16 @@ std::vector<HostilePicture> overLimits() {
     };
 }
 
+// Pictures whose files never give some of their pixels.
+std::vector<HostilePicture> pixelsNotGiven() {
+    PngOptions fourColours{.width = 4, .height = 1, .colourType = 3};
+    fourColours.palette = std::string(4 * 3, '\x40');
+    return {
+        {"palette-index-beyond.png", pngFile(fourColours, {0, 1, 200, 3}), Damaged,
+         "pixel index 200 beyond its 4-entry palette"},
+    };
+}
+
 std::vector<HostilePicture> bombsAndDamage() {
     std::string badData = gradientPng();
     badData[badData.find("IDAT") + 10] ^= 0x40;
@@ -241,7 +251,8 @@ std::string gradientPgm() {
 
 std::vector<HostilePicture> hostilePictures() {
     std::vector<HostilePicture> all;
-    for (auto part : {otherFormats, cutShort, sizeLies, overLimits, bombsAndDamage}) {
+    for (auto part :
+         {otherFormats, cutShort, sizeLies, overLimits, pixelsNotGiven, bombsAndDamage}) {
         std::vector<HostilePicture> some = part();
         all.insert(all.end(), std::make_move_iterator(some.begin()),
                    std::make_move_iterator(some.end()));
