@@ -105,7 +105,6 @@ std::optional<PictureResult> readPalette(Bytes bytes, std::uint32_t infoSize,
         layout.palette[i] = {bytes[at + 2], bytes[at + 1], bytes[at]};
         grey = grey && bytes[at] == bytes[at + 1] && bytes[at + 1] == bytes[at + 2];
     }
-    // Indices past the palette read as black, which is grey too.
     layout.pictureLayout = grey ? PictureLayout::Grey : PictureLayout::Rgb;
     return std::nullopt;
 }

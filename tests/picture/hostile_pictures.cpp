@@ -165,9 +165,22 @@ std::vector<HostilePicture> overLimits() {
 std::vector<HostilePicture> pixelsNotGiven() {
     PngOptions fourColours{.width = 4, .height = 1, .colourType = 3};
     fourColours.palette = std::string(4 * 3, '\x40');
+    BmpOptions twoColours{.width = 3, .height = 1, .bits = 8, .coloursUsed = 2};
+    twoColours.palette = std::string(2 * 4, '\x40');
+    BmpOptions runs = twoColours;
+    runs.compression = 1;
+    BmpOptions unpainted{.width = 4, .height = 4, .bits = 8, .compression = 1};
+    unpainted.palette = std::string(256 * 4, '\x40');
     return {
         {"palette-index-beyond.png", pngFile(fourColours, {0, 1, 200, 3}), Damaged,
          "pixel index 200 beyond its 4-entry palette"},
+        {"palette-index-beyond.bmp", bmpFile(twoColours, std::string("\0\1\5\0", 4)), Damaged,
+         "pixel index 5 beyond its 2-entry palette"},
+        {"run-length-index-beyond.bmp", bmpFile(runs, std::string("\3\7\0\1", 4)), Damaged,
+         "pixel index 7 beyond its 2-entry palette"},
+        // The end of the bitmap and nothing else: not one pixel painted.
+        {"run-length-end-only.bmp", bmpFile(unpainted, std::string("\0\1", 2)), Damaged,
+         "paints no pixel"},
     };
 }
 
