@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <spng.h>
+#include <zlib.h>
 
 namespace grondel::picture_detail {
 namespace {
@@ -141,6 +142,57 @@ private:
     int error_ = 0;
 };
 
+// The bytes the image data inflates to: every scanline of every pass, each with its filter byte.
+std::uint64_t scanlineBytes(const spng_ihdr& header) {
+    constexpr std::array<std::uint64_t, 7> kChannels{1, 0, 3, 1, 2, 0, 4}; // by colour type
+    const std::uint64_t bits = header.bit_depth * kChannels[header.color_type % 7];
+    auto pass = [&](std::uint32_t x, std::uint32_t y, std::uint32_t dx, std::uint32_t dy) {
+        if (header.width <= x || header.height <= y)
+            return std::uint64_t{0};
+        const std::uint64_t width = (header.width - x + dx - 1) / dx;
+        const std::uint64_t height = (header.height - y + dy - 1) / dy;
+        return height * (1 + (width * bits + 7) / 8);
+    };
+    if (header.interlace_method == 0)
+        return pass(0, 0, 1, 1);
+    std::uint64_t total = 0;
+    for (const Pass& p : kAdam7)
+        total += pass(p.x, p.y, p.dx, p.dy);
+    return total;
+}
+
+// Whether the image data inflates to more than its scanlines, as in a decompression bomb. The
+// output is counted, never kept, and inflating stops at the first byte too many; what follows
+// the zlib stream's end, or a stream damaged after the scanlines, adds no pixels and passes.
+bool inflatesPastTheRows(Bytes bytes, const PngPlan& plan, const spng_ihdr& header) {
+    const std::uint64_t rows = scanlineBytes(header);
+    z_stream zlib{};
+    if (inflateInit(&zlib) != Z_OK)
+        return true;
+    std::array<Bytef, std::size_t{1} << 16> sink{};
+    std::uint64_t inflated = 0;
+    int status = Z_OK;
+    for (std::size_t at = plan.imageDataChunks.first;
+         status == Z_OK && at < plan.imageDataChunks.second;) {
+        const std::uint32_t length = be32(bytes, at);
+        zlib.next_in = const_cast<Bytef*>(bytes.data() + at + 8);
+        zlib.avail_in = length;
+        while (status == Z_OK && zlib.avail_in > 0 && inflated <= rows) {
+            zlib.next_out = sink.data();
+            zlib.avail_out = static_cast<uInt>(sink.size());
+            status = inflate(&zlib, Z_NO_FLUSH);
+            inflated += sink.size() - zlib.avail_out;
+            if (status == Z_BUF_ERROR)
+                status = Z_OK; // wants the next chunk
+        }
+        if (inflated > rows)
+            break;
+        at += 12 + std::size_t{length};
+    }
+    inflateEnd(&zlib);
+    return inflated > rows;
+}
+
 using Context = std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)>;
 
 Context makeContext(KeptStream& stream) {
@@ -225,10 +277,13 @@ PictureResult decodePng(Bytes bytes) {
     }
 
     // libspng stops inflating once the last row is in. Image data that goes on well past what
-    // the last row can take (with a generous margin for tiny chunks) means the header and the
-    // data disagree, as in a decompression bomb: refused, and never inflated.
+    // the last row can take (with a generous margin for tiny chunks) may still be padding that
+    // inflates to nothing, such as empty stored blocks, which careful readers accept; if it
+    // inflates to more than the rows, the header and the data disagree, as in a decompression
+    // bomb, and it is refused.
     const std::size_t leftover = plan.imageDataEnd - std::min(beforeLastRow, plan.imageDataEnd);
-    if (leftover > 13 * (rowBytes + 1) + (std::size_t{1} << 16))
+    if (leftover > 13 * (rowBytes + 1) + (std::size_t{1} << 16) &&
+        inflatesPastTheRows(bytes, plan, header))
         return refuse(PictureFormat::Png, PictureProblem::Damaged,
                       "the PNG image data runs on past the picture's last row");
     return result;

@@ -203,6 +203,12 @@ std::vector<HostilePicture> bombsAndDamage() {
     while (pastTheEdge.size() < (std::size_t{16} << 20))
         pastTheEdge += pastTheEdge;
     pastTheEdge += std::string("\0\1", 2);
+    // A grey 64 x 64 PNG whose rows are followed by 1 MiB of empty stored blocks.
+    std::string rows;
+    for (int y = 0; y < kSide; ++y)
+        rows += '\0' + std::string(kSide, static_cast<char>(y * 4));
+    const std::string padded =
+        pngFileWithData({.width = kSide, .height = kSide}, zlibWithEmptyBlocks(rows, 200000));
     return {
         {"bad-checksum-data.png", badData, Damaged, "IDAT chunk fails its checksum"},
         {"bad-checksum-text.png", badText, Damaged, "tEXt chunk fails its checksum"},
@@ -221,6 +227,7 @@ std::vector<HostilePicture> bombsAndDamage() {
         {"runs-past-the-edge.bmp", bmpFile(runs, pastTheEdge), None, ""},
         {"holds-jpeg.bmp", bmpFile({.width = 1, .height = 1, .compression = 4}, "\xFF\xD8"),
          Unsupported, "JPEG"},
+        {"empty-stored-blocks.png", padded, None, ""},
         {"above-maxval.pgm", pgmAbove, Damaged, "above the maximum level 200"},
     };
 }

@@ -14,6 +14,9 @@ namespace grondel::testing {
 // --- zlib ---------------------------------------------------------------------------------
 
 std::string zlibCompress(std::string_view raw);
+// A valid zlib stream of raw whose data is followed by `blocks` empty stored blocks (five bytes
+// each, inflating to nothing), as a writer that flushes often leaves them, before its end.
+std::string zlibWithEmptyBlocks(std::string_view raw, std::size_t blocks);
 // A valid zlib stream that inflates to count zero bytes, about 1 KB for each MiB, built without
 // ever holding the zeros: for decompression bombs.
 std::string zlibZeros(std::uint64_t count);
