@@ -227,6 +227,13 @@ std::vector<HostilePicture> bombsAndDamage() {
         {"runs-past-the-edge.bmp", bmpFile(runs, pastTheEdge), None, ""},
         {"holds-jpeg.bmp", bmpFile({.width = 1, .height = 1, .compression = 4}, "\xFF\xD8"),
          Unsupported, "JPEG"},
+        // Bit count 0, as the format has it: the PNG inside gives the pixels' depth.
+        {"holds-png.bmp", bmpFile({.width = 1, .height = 1, .bits = 0, .compression = 5}, "\x89P"),
+         Unsupported, "holding a PNG"},
+        // OS/2 numbers RLE24 as Windows numbers JPEG.
+        {"os2-rle24.bmp",
+         bmpFile({.infoSize = 64, .width = 1, .height = 1, .compression = 4}, "\x01\0\0\0"),
+         Unsupported, "OS/2 BMP with RLE24"},
         {"empty-stored-blocks.png", padded, None, ""},
         {"above-maxval.pgm", pgmAbove, Damaged, "above the maximum level 200"},
     };
