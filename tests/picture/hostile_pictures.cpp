@@ -19,11 +19,11 @@ std::vector<std::uint8_t> gradientRgb() {
     return samples;
 }
 
-// The JPEG's frame header (SOF0 or SOF2) given other sides.
+// The JPEG's frame header (baseline, progressive or arithmetic progressive) given other sides.
 std::string withJpegSize(std::string file, std::uint32_t width, std::uint32_t height) {
     std::size_t at = file.find("\xFF\xC0");
-    if (at == std::string::npos)
-        at = file.find("\xFF\xC2");
+    for (const char* frame : {"\xFF\xC2", "\xFF\xCA"})
+        at = at == std::string::npos ? file.find(frame) : at;
     file[at + 5] = static_cast<char>(height >> 8);
     file[at + 6] = static_cast<char>(height & 0xFF);
     file[at + 7] = static_cast<char>(width >> 8);
@@ -209,6 +209,15 @@ std::vector<HostilePicture> bombsAndDamage() {
         rows += '\0' + std::string(kSide, static_cast<char>(y * 4));
     const std::string padded =
         pngFileWithData({.width = kSide, .height = kSide}, zlibWithEmptyBlocks(rows, 200000));
+    // 99 scans at 8192 x 8192 in 1.2 KB: arithmetic coding fits a flat scan in a few bytes.
+    // Written at 16 x 16 and given its sides after: it is refused before any scan is decoded.
+    const std::string arithmetic = withJpegSize(jpegScanBomb(16, 16, 98, true), 8192, 8192);
+    // 151 scans, the first one damaged (16 one bits are no Huffman code): the count is read
+    // from the markers before any scan is decoded.
+    std::string damagedFirst = jpegScanBomb(64, 64, 150);
+    const std::size_t scan = damagedFirst.find("\xFF\xDA");
+    const auto sosLength = static_cast<unsigned char>(damagedFirst[scan + 3]); // under 256
+    damagedFirst.replace(scan + 2 + sosLength, 4, std::string("\xFF\x00\xFF\x00", 4));
     return {
         {"bad-checksum-data.png", badData, Damaged, "IDAT chunk fails its checksum"},
         {"bad-checksum-text.png", badText, Damaged, "tEXt chunk fails its checksum"},
@@ -219,6 +228,8 @@ std::vector<HostilePicture> bombsAndDamage() {
          "runs on past"},
         {"unknown-critical.png", pngWith({pngChunk("ABCD", "x")}), Unsupported, "ABCD"},
         {"scan-bomb.jpg", jpegScanBomb(4096, 4096, 3000), TooLarge, "scans than the limit of 100"},
+        {"arithmetic-scans.jpg", arithmetic, TooLarge, "99 scans decode 103809024 blocks"},
+        {"scans-after-damage.jpg", damagedFirst, TooLarge, "scans than the limit of 100"},
         // A progressive JPEG keeps every coefficient: 2 bytes a sample, 384 MiB here.
         {"progressive-memory.jpg", withJpegSize(gradientJpeg(true, false), 8192, 8192), TooLarge,
          "working memory than the limit of 256 MiB"},

@@ -94,8 +94,9 @@ struct JpegOptions {
 // Samples row after row: 1 a pixel for grey, 3 (red, green, blue) or 4 (CMYK as stored).
 std::string jpegFile(const JpegOptions& options, const std::vector<std::uint8_t>& samples);
 // A progressive flat grey JPEG: one scan of the DC coefficients, then the same scan of all AC
-// coefficients `scans` times, each a valid, nearly empty scan that still walks every block.
-std::string jpegScanBomb(int width, int height, int scans);
+// coefficients `scans` times, each a valid, nearly empty scan that still walks every block;
+// Huffman or arithmetic coded.
+std::string jpegScanBomb(int width, int height, int scans, bool arithmetic = false);
 
 // libjpeg's own decode with the settings Grondel uses (integer slow DCT, fancy upsampling):
 // the samples (grey, RGB or CMYK as stored) and their count a pixel.
