@@ -31,6 +31,15 @@ private:
     int up_ = 0;
 };
 
+PictureResult damaged(std::string error) {
+    return refuse(PictureFormat::Bmp, PictureProblem::Damaged, std::move(error));
+}
+
+PictureResult beyondPalette(unsigned index, std::size_t entries) {
+    return damaged("the BMP has pixel index " + std::to_string(index) + " beyond its " +
+                   std::to_string(entries) + "-entry palette");
+}
+
 // Writes palette entries into the picture: one grey sample or three colour samples a pixel.
 class PalettePainter {
 public:
@@ -39,9 +48,11 @@ public:
         , grey_(layout.pictureLayout == PictureLayout::Grey)
         , picture_(picture) {}
 
-    void paint(std::span<std::uint8_t> row, std::size_t x, unsigned index) const {
-        static constexpr std::array<std::uint8_t, 3> kBlack{0, 0, 0};
-        const auto& colour = index < palette_.size() ? palette_[index] : kBlack;
+    // False, painting nothing, for an index past the palette: the file gives no colour for it.
+    bool paint(std::span<std::uint8_t> row, std::size_t x, unsigned index) const {
+        if (index >= palette_.size())
+            return false;
+        const auto& colour = palette_[index];
         if (grey_) {
             row[x] = colour[0];
         } else {
@@ -49,6 +60,7 @@ public:
             row[3 * x + 1] = colour[1];
             row[3 * x + 2] = colour[2];
         }
+        return true;
     }
 
     // The picture row that stored row r (counted from the first in the file) fills.
@@ -63,7 +75,8 @@ private:
     Picture& picture_;
 };
 
-void decodeIndexedRows(Bytes bytes, const BmpLayout& layout, Picture& picture) {
+std::optional<PictureResult> decodeIndexedRows(Bytes bytes, const BmpLayout& layout,
+                                               Picture& picture) {
     const PalettePainter painter(layout, picture);
     const auto bits = static_cast<unsigned>(layout.bits);
     const unsigned perByte = 8 / bits;
@@ -74,9 +87,12 @@ void decodeIndexedRows(Bytes bytes, const BmpLayout& layout, Picture& picture) {
         for (std::size_t x = 0; x < static_cast<std::size_t>(layout.width); ++x) {
             // The leftmost pixel sits in the highest bits of its byte.
             const unsigned shift = 8 - bits * (static_cast<unsigned>(x % perByte) + 1);
-            painter.paint(row, x, (in[x / perByte] >> shift) & valueMask);
+            const unsigned index = (in[x / perByte] >> shift) & valueMask;
+            if (!painter.paint(row, x, index))
+                return beyondPalette(index, layout.palette.size());
         }
     }
+    return std::nullopt;
 }
 
 void decodeDirectRows(Bytes bytes, const BmpLayout& layout, Picture& picture) {
@@ -106,11 +122,15 @@ void decodeDirectRows(Bytes bytes, const BmpLayout& layout, Picture& picture) {
     }
 }
 
-// Run-length data, RLE8 or RLE4. Pixels the stream never paints (skipped by a delta or an early
-// end of line or end of bitmap) are black, the background, whatever the palette. Runs past the
-// right edge are clipped. The stream must reach its end-of-bitmap mark or pass the last row;
-// data that stops before either is cut short. Returns false then.
-bool decodeRunLength(Bytes bytes, const BmpLayout& layout, Picture& picture) {
+// Run-length data, RLE8 or RLE4. Deltas, early ends of line and an early end of bitmap skip
+// pixels: that is how the format leaves background, and careful readers show skipped pixels as
+// background (transparent), so here they are black. Runs past the right edge are clipped. The
+// stream must reach its end-of-bitmap mark or pass the last row, else it is cut short; and it
+// must paint at least one pixel of the picture: a stream that paints none (an end of bitmap
+// alone, say) is a writer that wrote nothing, and reading it as a black picture would make a
+// flat terrain of a broken file without a word.
+std::optional<PictureResult> decodeRunLength(Bytes bytes, const BmpLayout& layout,
+                                             Picture& picture) {
     const PalettePainter painter(layout, picture);
     for (int y = 0; y < layout.height; ++y) {
         const auto row = picture.row8(y);
@@ -119,16 +139,23 @@ bool decodeRunLength(Bytes bytes, const BmpLayout& layout, Picture& picture) {
     const bool four = layout.compression == kBmpRle4;
     const std::int64_t width = layout.width, height = layout.height;
     std::int64_t x = 0, y = 0; // y counts stored rows, the first one stored first
+    bool painted = false;
+    std::optional<unsigned> beyond; // the first index past the palette
     auto paint = [&](unsigned index) {
-        if (x < width && y < height)
-            painter.paint(painter.row(layout, y), static_cast<std::size_t>(x), index);
+        if (x < width && y < height && !beyond) {
+            if (painter.paint(painter.row(layout, y), static_cast<std::size_t>(x), index))
+                painted = true;
+            else
+                beyond = index;
+        }
         ++x;
     };
+    const auto cutShort = [] { return damaged("the BMP run-length data is cut short"); };
     std::size_t at = layout.dataStart;
     const std::size_t end = layout.dataEnd;
-    while (y < height) {
+    while (y < height && !beyond) {
         if (end - at < 2)
-            return false;
+            return cutShort();
         const unsigned count = bytes[at], value = bytes[at + 1];
         at += 2;
         if (count > 0) { // a run: one index, or two alternating in RLE4
@@ -144,23 +171,27 @@ bool decodeRunLength(Bytes bytes, const BmpLayout& layout, Picture& picture) {
             x = 0;
             ++y;
         } else if (value == 1) { // end of bitmap
-            return true;
+            break;
         } else if (value == 2) { // delta: move right and on
             if (end - at < 2)
-                return false;
+                return cutShort();
             x += bytes[at];
             y += bytes[at + 1];
             at += 2;
         } else { // literal indices, padded to an even number of bytes
             const std::size_t literalBytes = four ? (value + 1) / 2 : value;
             if (end - at < literalBytes)
-                return false;
+                return cutShort();
             for (unsigned i = 0; i < value; ++i)
                 paint(four ? (bytes[at + i / 2] >> (i % 2 == 0 ? 4 : 0)) & 0x0F : bytes[at + i]);
             at += std::min(literalBytes + literalBytes % 2, end - at);
         }
     }
-    return true;
+    if (beyond)
+        return beyondPalette(*beyond, layout.palette.size());
+    if (!painted)
+        return damaged("the BMP run-length data paints no pixel of the picture");
+    return std::nullopt;
 }
 
 } // namespace
@@ -172,15 +203,15 @@ PictureResult decodeBmp(Bytes bytes) {
     PictureResult result;
     result.format = PictureFormat::Bmp;
     result.picture = Picture(layout.width, layout.height, layout.pictureLayout, 8);
-    if (layout.compression == kBmpRle8 || layout.compression == kBmpRle4) {
-        if (!decodeRunLength(bytes, layout, result.picture))
-            return refuse(PictureFormat::Bmp, PictureProblem::Damaged,
-                          "the BMP run-length data is cut short");
-    } else if (layout.bits <= 8) {
-        decodeIndexedRows(bytes, layout, result.picture);
-    } else {
+    std::optional<PictureResult> refused;
+    if (layout.compression == kBmpRle8 || layout.compression == kBmpRle4)
+        refused = decodeRunLength(bytes, layout, result.picture);
+    else if (layout.bits <= 8)
+        refused = decodeIndexedRows(bytes, layout, result.picture);
+    else
         decodeDirectRows(bytes, layout, result.picture);
-    }
+    if (refused)
+        return *std::move(refused);
     return result;
 }
 

@@ -18,36 +18,37 @@ PictureResult unsupported(std::string error) {
     return refuse(PictureFormat::Bmp, PictureProblem::Unsupported, std::move(error));
 }
 
-std::optional<PictureResult> checkCompression(std::uint32_t infoSize, int bits,
-                                              std::uint32_t compression) {
-    const bool os2 = infoSize == 64; // OS/2 numbers 3 and 4 as Huffman and RLE24
-    switch (compression) {
-    case kBmpRgb:
-        return std::nullopt;
-    case kBmpRle8:
-    case kBmpRle4:
-        if (bits != (compression == kBmpRle8 ? 8 : 4))
-            return damaged("the BMP header pairs run-length compression with " +
-                           std::to_string(bits) + " bits a pixel");
-        return std::nullopt;
-    case kBmpBitFields:
-    case kBmpAlphaBitFields:
-        if (os2)
-            return unsupported("an OS/2 bitmap with Huffman or RLE24 compression, which "
-                               "Grondel does not read");
-        if (bits != 16 && bits != 32)
-            return damaged("the BMP header pairs bit fields with " + std::to_string(bits) +
-                           " bits a pixel");
-        return std::nullopt;
-    case kBmpJpeg:
-    case kBmpPng:
+// Compressions no bit count makes readable, named before the bit count is looked at: a BMP
+// holding a JPEG or PNG picture gives 0 bits a pixel, and OS/2 2.x numbers 3 and 4 as Huffman
+// and RLE24 where Windows means bit fields and JPEG.
+std::optional<PictureResult> checkCompressionKind(std::uint32_t infoSize,
+                                                  std::uint32_t compression) {
+    const bool os2 = infoSize == 64;
+    if (os2 && (compression == 3 || compression == 4))
+        return unsupported(std::string("an OS/2 BMP with ") +
+                           (compression == 3 ? "Huffman" : "RLE24") +
+                           " compression, which Grondel does not read");
+    if (!os2 && (compression == kBmpJpeg || compression == kBmpPng))
         return unsupported(std::string("a BMP holding a ") +
                            (compression == kBmpJpeg ? "JPEG" : "PNG") +
                            " picture, which Grondel does not read");
-    default:
+    if (compression > (os2 ? kBmpRle4 : kBmpAlphaBitFields))
         return unsupported("a BMP with compression " + std::to_string(compression) +
                            ", which Grondel does not read");
-    }
+    return std::nullopt;
+}
+
+// The bit count the compression needs.
+std::optional<PictureResult> checkCompressionBits(int bits, std::uint32_t compression) {
+    if ((compression == kBmpRle8 || compression == kBmpRle4) &&
+        bits != (compression == kBmpRle8 ? 8 : 4))
+        return damaged("the BMP header pairs run-length compression with " + std::to_string(bits) +
+                       " bits a pixel");
+    if ((compression == kBmpBitFields || compression == kBmpAlphaBitFields) && bits != 16 &&
+        bits != 32)
+        return damaged("the BMP header pairs bit fields with " + std::to_string(bits) +
+                       " bits a pixel");
+    return std::nullopt;
 }
 
 // The masks of a bit-field bitmap: inside the info header from 52 bytes up, else just after it.
@@ -105,7 +106,6 @@ std::optional<PictureResult> readPalette(Bytes bytes, std::uint32_t infoSize,
         layout.palette[i] = {bytes[at + 2], bytes[at + 1], bytes[at]};
         grey = grey && bytes[at] == bytes[at + 1] && bytes[at + 1] == bytes[at + 2];
     }
-    // Indices past the palette read as black, which is grey too.
     layout.pictureLayout = grey ? PictureLayout::Grey : PictureLayout::Rgb;
     return std::nullopt;
 }
@@ -173,11 +173,13 @@ std::optional<PictureResult> readBmpLayout(Bytes bytes, BmpLayout& layout) {
     if (planes != 1)
         return damaged("the BMP header gives " + std::to_string(planes) +
                        " colour planes instead of 1");
+    if (auto refused = checkCompressionKind(infoSize, layout.compression))
+        return refused;
     const int bits = layout.bits;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return unsupported("a BMP of " + std::to_string(bits) +
                            " bits a pixel, which Grondel does not read");
-    if (auto refused = checkCompression(infoSize, bits, layout.compression))
+    if (auto refused = checkCompressionBits(bits, layout.compression))
         return refused;
 
     std::size_t headersEnd = 0;

@@ -24,6 +24,9 @@ std::optional<PictureResult> checkPictureSize(PictureFormat format, std::int64_t
 // reader hands them on from where no temporary may be left behind.
 std::string fileTooLarge(std::size_t bytes);
 const std::string& jpegTooManyScans();
+std::string jpegTooMuchScanWork(int scans, std::uint64_t blocks, std::uint64_t limit,
+                                std::uint64_t codedBytes);
+const std::string& jpegTooMuchScanWork();
 const std::string& jpegNeedsTooMuchMemory();
 std::string pngTooManyAncillaryChunks();
 

@@ -1,10 +1,9 @@
-#include "picture/decoders.h"
+#include "picture/jpeg.h"
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <jerror.h>
-#include <jpeglib.h>
+#include <memory>
 #include <vector>
 
 namespace grondel::picture_detail {
@@ -20,9 +19,13 @@ struct Errors {
 };
 
 struct Decoder {
-    jpeg_decompress_struct info;
+    jpeg_decompress_struct info; // first, so the library's pointer is also ours
     Errors errors;
     jpeg_progress_mgr progress;
+    // The scans' decoding work as the library goes, against what the markers allowed.
+    int scansCounted = 0;
+    std::uint64_t blocksDecoded = 0;
+    std::uint64_t blockLimit = 0;
 };
 
 Errors& errorsOf(j_common_ptr info) {
@@ -70,10 +73,19 @@ void onMessage(j_common_ptr info, int level) {
 
 void silently(j_common_ptr) {}
 
-void onProgress(j_common_ptr info) {
-    const auto* decoder = reinterpret_cast<j_decompress_ptr>(info);
-    if (decoder->input_scan_number > kMaxJpegScans)
-        stop(info, PictureProblem::TooLarge, jpegTooManyScans().c_str());
+// The markers' count holds the work to its limit before decoding; this holds it as the
+// library goes, whatever the walk may have missed: each scan's blocks are counted as it starts.
+void onProgress(j_common_ptr common) {
+    auto& decoder = *reinterpret_cast<Decoder*>(common);
+    const jpeg_decompress_struct& info = decoder.info;
+    if (info.input_scan_number > kMaxJpegScans)
+        stop(common, PictureProblem::TooLarge, jpegTooManyScans().c_str());
+    if (info.input_scan_number == decoder.scansCounted || info.comps_in_scan < 1)
+        return;
+    decoder.scansCounted = info.input_scan_number;
+    decoder.blocksDecoded += jpegScanBlocks(info, info.cur_comp_info, info.comps_in_scan);
+    if (decoder.blocksDecoded > decoder.blockLimit)
+        stop(common, PictureProblem::TooLarge, jpegTooMuchScanWork().c_str());
 }
 
 void setUp(Decoder& decoder) {
@@ -164,6 +176,16 @@ PictureResult decodeJpeg(Bytes bytes) {
     if (auto refused =
             checkPictureSize(PictureFormat::Jpeg, info.image_width, info.image_height, layout, 8))
         return *refused;
+
+    // Judged from the markers before a single scan is decoded.
+    const JpegScans scans = walkJpegScans(bytes, info);
+    if (scans.count > kMaxJpegScans)
+        return refuse(PictureFormat::Jpeg, PictureProblem::TooLarge, jpegTooManyScans());
+    decoder->blockLimit = jpegScanBlockLimit(jpegPictureBlocks(info), scans.codedBytes);
+    if (scans.blocks > decoder->blockLimit)
+        return refuse(
+            PictureFormat::Jpeg, PictureProblem::TooLarge,
+            jpegTooMuchScanWork(scans.count, scans.blocks, decoder->blockLimit, scans.codedBytes));
 
     PictureResult result;
     result.format = PictureFormat::Jpeg;

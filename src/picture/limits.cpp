@@ -69,6 +69,19 @@ const std::string& jpegTooManyScans() {
     return text;
 }
 
+std::string jpegTooMuchScanWork(int scans, std::uint64_t blocks, std::uint64_t limit,
+                                std::uint64_t codedBytes) {
+    return "the JPEG's " + std::to_string(scans) + " scans decode " + std::to_string(blocks) +
+           " blocks, more than the limit of " + std::to_string(limit) +
+           " for its picture and its " + std::to_string(codedBytes) + " bytes of scan data";
+}
+
+const std::string& jpegTooMuchScanWork() {
+    static const std::string text =
+        "the JPEG's scans decode more blocks than the limit for its picture and its scan data";
+    return text;
+}
+
 const std::string& jpegNeedsTooMuchMemory() {
     static const std::string text =
         "decoding the JPEG takes more working memory than the limit of " +

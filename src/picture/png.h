@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace grondel::picture_detail {
@@ -22,6 +23,8 @@ struct PngPlan {
     std::vector<std::pair<std::size_t, std::size_t>> kept;
     // Where, in that stream, the image data ends and IEND begins.
     std::size_t imageDataEnd = 0;
+    // Where the IDAT chunks lie in the file, whole: [first, second).
+    std::pair<std::size_t, std::size_t> imageDataChunks;
 };
 
 // Walks every chunk up to IEND, checking each one's length and checksum, the header's sides

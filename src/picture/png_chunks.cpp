@@ -113,6 +113,9 @@ std::optional<PictureResult> planPng(Bytes bytes, PngPlan& plan) {
         } else if (isType(bytes, at, "IDAT")) {
             if (imageData == After)
                 return damaged("the PNG image data is split by other chunks");
+            if (imageData == Before)
+                plan.imageDataChunks.first = at;
+            plan.imageDataChunks.second = end;
             imageData = Inside;
             keep(plan, at, end);
         } else {

@@ -31,14 +31,12 @@ public:
     // 2^32 saturate there: every limit they meet is far smaller.
     Read next(std::uint64_t& value) {
         while (at_ < bytes_.size()) {
-            if (isSpace(bytes_[at_])) {
+            if (isSpace(bytes_[at_]))
                 ++at_;
-            } else if (bytes_[at_] == '#') {
-                while (at_ < bytes_.size() && bytes_[at_] != '\n' && bytes_[at_] != '\r')
-                    ++at_;
-            } else {
+            else if (bytes_[at_] == '#')
+                skipComment();
+            else
                 break;
-            }
         }
         if (at_ == bytes_.size())
             return Read::End;
@@ -48,6 +46,12 @@ public:
         for (; at_ < bytes_.size() && isDigit(bytes_[at_]); ++at_)
             value = std::min<std::uint64_t>(value * 10 + (bytes_[at_] - '0'), 1ULL << 32);
         return Read::Number;
+    }
+
+    // A '#' comment up to the line end that closes it, which is left to be read.
+    void skipComment() {
+        while (at_ < bytes_.size() && bytes_[at_] != '\n' && bytes_[at_] != '\r')
+            ++at_;
     }
 
     std::size_t at() const { return at_; }
@@ -90,7 +94,10 @@ PictureResult decodePnm(Bytes bytes) {
                        " is outside 1 to 65535");
 
     const std::size_t samples = width * height * (colour ? 3 : 1);
-    // Binary samples start after the one blank that ends the header.
+    // Binary samples start after the one blank that ends the header. A comment may come
+    // between maxval and that blank, which is then its line end, as netpbm reads it.
+    if (tokens.at() < bytes.size() && bytes[tokens.at()] == '#')
+        tokens.skipComment();
     std::size_t at = tokens.at() + 1;
     if (tokens.at() >= bytes.size())
         return damaged("the PGM/PPM pixel data is cut short");

@@ -19,11 +19,11 @@ std::vector<std::uint8_t> gradientRgb() {
     return samples;
 }
 
-// The JPEG's frame header (SOF0 or SOF2) given other sides.
+// The JPEG's frame header (baseline, progressive or arithmetic progressive) given other sides.
 std::string withJpegSize(std::string file, std::uint32_t width, std::uint32_t height) {
     std::size_t at = file.find("\xFF\xC0");
-    if (at == std::string::npos)
-        at = file.find("\xFF\xC2");
+    for (const char* frame : {"\xFF\xC2", "\xFF\xCA"})
+        at = at == std::string::npos ? file.find(frame) : at;
     file[at + 5] = static_cast<char>(height >> 8);
     file[at + 6] = static_cast<char>(height & 0xFF);
     file[at + 7] = static_cast<char>(width >> 8);
@@ -161,6 +161,29 @@ std::vector<HostilePicture> overLimits() {
     };
 }
 
+// Pictures whose files never give some of their pixels.
+std::vector<HostilePicture> pixelsNotGiven() {
+    PngOptions fourColours{.width = 4, .height = 1, .colourType = 3};
+    fourColours.palette = std::string(4 * 3, '\x40');
+    BmpOptions twoColours{.width = 3, .height = 1, .bits = 8, .coloursUsed = 2};
+    twoColours.palette = std::string(2 * 4, '\x40');
+    BmpOptions runs = twoColours;
+    runs.compression = 1;
+    BmpOptions unpainted{.width = 4, .height = 4, .bits = 8, .compression = 1};
+    unpainted.palette = std::string(256 * 4, '\x40');
+    return {
+        {"palette-index-beyond.png", pngFile(fourColours, {0, 1, 200, 3}), Damaged,
+         "pixel index 200 beyond its 4-entry palette"},
+        {"palette-index-beyond.bmp", bmpFile(twoColours, std::string("\0\1\5\0", 4)), Damaged,
+         "pixel index 5 beyond its 2-entry palette"},
+        {"run-length-index-beyond.bmp", bmpFile(runs, std::string("\3\7\0\1", 4)), Damaged,
+         "pixel index 7 beyond its 2-entry palette"},
+        // The end of the bitmap and nothing else: not one pixel painted.
+        {"run-length-end-only.bmp", bmpFile(unpainted, std::string("\0\1", 2)), Damaged,
+         "paints no pixel"},
+    };
+}
+
 std::vector<HostilePicture> bombsAndDamage() {
     std::string badData = gradientPng();
     badData[badData.find("IDAT") + 10] ^= 0x40;
@@ -180,6 +203,21 @@ std::vector<HostilePicture> bombsAndDamage() {
     while (pastTheEdge.size() < (std::size_t{16} << 20))
         pastTheEdge += pastTheEdge;
     pastTheEdge += std::string("\0\1", 2);
+    // A grey 64 x 64 PNG whose rows are followed by 1 MiB of empty stored blocks.
+    std::string rows;
+    for (int y = 0; y < kSide; ++y)
+        rows += '\0' + std::string(kSide, static_cast<char>(y * 4));
+    const std::string padded =
+        pngFileWithData({.width = kSide, .height = kSide}, zlibWithEmptyBlocks(rows, 200000));
+    // 99 scans at 8192 x 8192 in 1.2 KB: arithmetic coding fits a flat scan in a few bytes.
+    // Written at 16 x 16 and given its sides after: it is refused before any scan is decoded.
+    const std::string arithmetic = withJpegSize(jpegScanBomb(16, 16, 98, true), 8192, 8192);
+    // 151 scans, the first one damaged (16 one bits are no Huffman code): the count is read
+    // from the markers before any scan is decoded.
+    std::string damagedFirst = jpegScanBomb(64, 64, 150);
+    const std::size_t scan = damagedFirst.find("\xFF\xDA");
+    const auto sosLength = static_cast<unsigned char>(damagedFirst[scan + 3]); // under 256
+    damagedFirst.replace(scan + 2 + sosLength, 4, std::string("\xFF\x00\xFF\x00", 4));
     return {
         {"bad-checksum-data.png", badData, Damaged, "IDAT chunk fails its checksum"},
         {"bad-checksum-text.png", badText, Damaged, "tEXt chunk fails its checksum"},
@@ -190,6 +228,8 @@ std::vector<HostilePicture> bombsAndDamage() {
          "runs on past"},
         {"unknown-critical.png", pngWith({pngChunk("ABCD", "x")}), Unsupported, "ABCD"},
         {"scan-bomb.jpg", jpegScanBomb(4096, 4096, 3000), TooLarge, "scans than the limit of 100"},
+        {"arithmetic-scans.jpg", arithmetic, TooLarge, "99 scans decode 103809024 blocks"},
+        {"scans-after-damage.jpg", damagedFirst, TooLarge, "scans than the limit of 100"},
         // A progressive JPEG keeps every coefficient: 2 bytes a sample, 384 MiB here.
         {"progressive-memory.jpg", withJpegSize(gradientJpeg(true, false), 8192, 8192), TooLarge,
          "working memory than the limit of 256 MiB"},
@@ -198,6 +238,14 @@ std::vector<HostilePicture> bombsAndDamage() {
         {"runs-past-the-edge.bmp", bmpFile(runs, pastTheEdge), None, ""},
         {"holds-jpeg.bmp", bmpFile({.width = 1, .height = 1, .compression = 4}, "\xFF\xD8"),
          Unsupported, "JPEG"},
+        // Bit count 0, as the format has it: the PNG inside gives the pixels' depth.
+        {"holds-png.bmp", bmpFile({.width = 1, .height = 1, .bits = 0, .compression = 5}, "\x89P"),
+         Unsupported, "holding a PNG"},
+        // OS/2 numbers RLE24 as Windows numbers JPEG.
+        {"os2-rle24.bmp",
+         bmpFile({.infoSize = 64, .width = 1, .height = 1, .compression = 4}, "\x01\0\0\0"),
+         Unsupported, "OS/2 BMP with RLE24"},
+        {"empty-stored-blocks.png", padded, None, ""},
         {"above-maxval.pgm", pgmAbove, Damaged, "above the maximum level 200"},
     };
 }
@@ -241,7 +289,8 @@ std::string gradientPgm() {
 
 std::vector<HostilePicture> hostilePictures() {
     std::vector<HostilePicture> all;
-    for (auto part : {otherFormats, cutShort, sizeLies, overLimits, bombsAndDamage}) {
+    for (auto part :
+         {otherFormats, cutShort, sizeLies, overLimits, pixelsNotGiven, bombsAndDamage}) {
         std::vector<HostilePicture> some = part();
         all.insert(all.end(), std::make_move_iterator(some.begin()),
                    std::make_move_iterator(some.end()));

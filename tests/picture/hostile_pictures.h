@@ -18,9 +18,10 @@ struct HostilePicture {
 };
 
 // Every hostile file: other formats (SVG, GIF, TIFF, ...), each readable format cut short, with
-// a size lie in its header, over the side and decoded-size limits, with a bad checksum, and the
-// bombs (compressed PNG text, PNG image data, JPEG scans, run-length runs). About 30 MB in all,
-// made in about a second.
+// a size lie in its header, over the side and decoded-size limits, with a bad checksum, with
+// pixels the file never gives (palette indices past the palette, run-length data that paints
+// nothing), and the bombs (compressed PNG text, PNG image data, JPEG scans, run-length runs).
+// About 30 MB in all, made in about a second.
 std::vector<HostilePicture> hostilePictures();
 
 // Valid files the broken ones are cut from: a 64 x 64 colour gradient in each format.

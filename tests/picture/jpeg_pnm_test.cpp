@@ -93,6 +93,9 @@ TEST(PnmDecoding, EveryKindAndMaxvalGivesItsKnownSamples) {
         {pnmHeader('5', 2, 1, 65535) + "\x12\x34\xFF\xFE", {2, 1, Grey, 16, {0x1234, 0xFFFE}}},
         {pnmHeader('5', 3, 1, 300) + std::string("\x00\x00\x00\x96\x01\x2C", 6),
          {3, 1, Grey, 16, {0, 32768, 65535}}},
+        // A comment right after maxval: its line end is the blank that ends the header.
+        {"P2 2 2 255#c\n1 2 3 4", {2, 2, Grey, 8, {1, 2, 3, 4}}},
+        {std::string("P5 2 1 255#c\n\x07\x09"), {2, 1, Grey, 8, {7, 9}}},
         // Bytes after the picture (a second picture, say) are not read.
         {pnmHeader('5', 1, 1, 255) + "\x07P5 1 1 255\n\x09", {1, 1, Grey, 8, {7}}},
     };
@@ -108,7 +111,7 @@ TEST(PnmDecoding, BrokenFilesAreRefusedWithTheirReason) {
         {"P5\n3 1\n65536\n\x01\x01\x01\x01\x01\x01", "maximum level 65536"},
         {"P5\n3 x\n255\n\x01\x01\x01", "header is damaged"},
         {"P5\n3 1\n255", "cut short"},
-        {"P5\n3 1\n255#\x01\x01\x01", "header is damaged"},
+        {"P5\n3 1\n255x\x01\x01\x01", "header is damaged"},
         {"P2\n3 1\n255\n1 two 3", "pixel data is damaged"},
         {"P2\n3 1\n255\n1 2 256", "above the maximum level 255"},
         {"P6\n3 1\n255\n\x01\x01\x01\x01\x01\x01\x01\x01", "pixel data is cut short"},

@@ -42,6 +42,27 @@ std::string zlibCompress(std::string_view raw) {
     return out;
 }
 
+std::string zlibWithEmptyBlocks(std::string_view raw, std::size_t blocks) {
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY); // raw deflate
+    std::string data(deflateBound(&stream, static_cast<uLong>(raw.size())) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    stream.avail_in = static_cast<uInt>(raw.size());
+    stream.next_out = reinterpret_cast<Bytef*>(data.data());
+    stream.avail_out = static_cast<uInt>(data.size());
+    deflate(&stream, Z_SYNC_FLUSH); // not final, and ends on a byte
+    data.resize(data.size() - stream.avail_out);
+    deflateEnd(&stream);
+    std::string out = "\x78\xDA" + data;
+    out.reserve(out.size() + 5 * blocks + 9);
+    for (std::size_t i = 0; i < blocks; ++i)
+        out += std::string("\x00\x00\x00\xFF\xFF", 5); // not final, stored, 0 bytes
+    out += std::string("\x01\x00\x00\xFF\xFF", 5);     // final, stored, 0 bytes
+    putBe32(out, static_cast<std::uint32_t>(adler32(1, reinterpret_cast<const Bytef*>(raw.data()),
+                                                    static_cast<uInt>(raw.size()))));
+    return out;
+}
+
 std::string zlibZeros(std::uint64_t count) {
     // One MiB of zeros deflated and fully flushed is a run of blocks that stands alone; the
     // stream repeats it, adds a short tail, an empty final block and the checksum.

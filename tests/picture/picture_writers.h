@@ -14,6 +14,9 @@ namespace grondel::testing {
 // --- zlib ---------------------------------------------------------------------------------
 
 std::string zlibCompress(std::string_view raw);
+// A valid zlib stream of raw whose data is followed by `blocks` empty stored blocks (five bytes
+// each, inflating to nothing), as a writer that flushes often leaves them, before its end.
+std::string zlibWithEmptyBlocks(std::string_view raw, std::size_t blocks);
 // A valid zlib stream that inflates to count zero bytes, about 1 KB for each MiB, built without
 // ever holding the zeros: for decompression bombs.
 std::string zlibZeros(std::uint64_t count);
@@ -91,8 +94,9 @@ struct JpegOptions {
 // Samples row after row: 1 a pixel for grey, 3 (red, green, blue) or 4 (CMYK as stored).
 std::string jpegFile(const JpegOptions& options, const std::vector<std::uint8_t>& samples);
 // A progressive flat grey JPEG: one scan of the DC coefficients, then the same scan of all AC
-// coefficients `scans` times, each a valid, nearly empty scan that still walks every block.
-std::string jpegScanBomb(int width, int height, int scans);
+// coefficients `scans` times, each a valid, nearly empty scan that still walks every block;
+// Huffman or arithmetic coded.
+std::string jpegScanBomb(int width, int height, int scans, bool arithmetic = false);
 
 // libjpeg's own decode with the settings Grondel uses (integer slow DCT, fancy upsampling):
 // the samples (grey, RGB or CMYK as stored) and their count a pixel.

@@ -47,7 +47,7 @@ void fail(j_common_ptr info) {
 
 // Compresses samples; script, when given, replaces the progression.
 std::string compress(const JpegOptions& options, const std::vector<std::uint8_t>& samples,
-                     const jpeg_scan_info* script, int scripted) {
+                     const jpeg_scan_info* script, int scripted, bool arithmetic = false) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -70,6 +70,7 @@ std::string compress(const JpegOptions& options, const std::vector<std::uint8_t>
             info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     if (options.progressive)
         jpeg_simple_progression(&info);
+    info.arith_code = arithmetic ? TRUE : FALSE;
     if (script != nullptr) {
         info.scan_info = script;
         info.num_scans = scripted;
@@ -94,7 +95,7 @@ std::string jpegFile(const JpegOptions& options, const std::vector<std::uint8_t>
     return compress(options, samples, nullptr, 0);
 }
 
-std::string jpegScanBomb(int width, int height, int scans) {
+std::string jpegScanBomb(int width, int height, int scans, bool arithmetic) {
     // All DC coefficients, then all AC ones: the AC scan of a flat picture is a few end-of-band
     // runs, yet a decoder still visits every block for it. Sent again it raises no warning.
     static const jpeg_scan_info kScript[2] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0},
@@ -104,7 +105,7 @@ std::string jpegScanBomb(int width, int height, int scans) {
     options.height = height;
     options.colour = JpegColour::Grey;
     const std::vector<std::uint8_t> flat(static_cast<std::size_t>(width) * height, 128);
-    std::string file = compress(options, flat, kScript, 2);
+    std::string file = compress(options, flat, kScript, 2, arithmetic);
     const std::size_t lastScan = file.rfind("\xFF\xDA");
     const std::size_t end = file.size() - 2; // the end-of-image marker
     const std::string scan = file.substr(lastScan, end - lastScan);
