@@ -1,4 +1,4 @@
-// The simplifier alone, in memory: terrain::simplify on seeded terrains built once outside the
+// The simplifier alone, in memory: simplify() on seeded terrains built once outside the
 // timed loop (no process, no picture to decode), at 0.2% of the height range. The faces made
 // are reported as a counter, the same on every run.
 //
@@ -21,21 +21,23 @@
 
 namespace {
 
-using namespace grondel::terrain;
+using namespace grondel;
 
 enum Kind { kFractal = 0, kRidges = 1 };
 
 // A uniform number in [-1, 1) from the generator's bits; the standard fixes mt19937_64's
 // output, so the terrain is the same with every standard library.
 double uniform(std::mt19937_64& random) {
-    return double(random() >> 11) * 0x1p-52 - 1.0;
+    return static_cast<double>(random() >> 11) * 0x1p-52 - 1.0;
 }
 
 std::vector<double> diamondSquare(int size, double roughness, std::uint64_t seed) {
     std::mt19937_64 random(seed);
     const int n = size - 1;
-    std::vector<double> h(std::size_t(size) * size, 0.0);
-    const auto at = [&](int x, int y) -> double& { return h[std::size_t(y) * size + x]; };
+    std::vector<double> h(static_cast<std::size_t>(size) * size, 0.0);
+    const auto at = [&](int x, int y) -> double& {
+        return h[static_cast<std::size_t>(y) * size + x];
+    };
     for (const int y : {0, n})
         for (const int x : {0, n})
             at(x, y) = uniform(random);
@@ -88,7 +90,8 @@ const std::vector<double>& terrain(Kind kind, int size) {
     static std::map<std::pair<int, int>, std::vector<double>> made;
     auto [place, added] = made.try_emplace({kind, size});
     if (added) {
-        std::vector<double> h = diamondSquare(size, 0.45, 16 + std::uint64_t(size) * 2 + kind);
+        std::vector<double> h =
+            diamondSquare(size, 0.45, 16 + static_cast<std::uint64_t>(size) * 2 + kind);
         if (kind == kRidges)
             foldIntoRidges(h);
         const auto [low, high] = std::minmax_element(h.begin(), h.end());
@@ -102,15 +105,15 @@ const std::vector<double>& terrain(Kind kind, int size) {
 
 // Arguments: the grid's side, then the kind.
 void simplifyTerrain(benchmark::State& state) {
-    const int size = int(state.range(0));
+    const int size = static_cast<int>(state.range(0));
     const auto kind = Kind(state.range(1));
-    const std::vector<double>& heights = terrain(kind, size);
+    const TerrainGrid grid{size, size, 1.0, terrain(kind, size)};
     SimplifyLimits limits;
     limits.maxError = 0.002;
     std::size_t faces = 0;
     for (auto _ : state) {
-        const SimplifyResult result = simplify({size, size, heights}, limits);
-        if (result.status != SimplifyStatus::Ok) {
+        const SimplifyResult result = simplify(grid, limits);
+        if (!result.ok()) {
             state.SkipWithError("simplify refused the terrain");
             return;
         }
@@ -118,7 +121,7 @@ void simplifyTerrain(benchmark::State& state) {
         benchmark::DoNotOptimize(result.mesh.triangles.data());
     }
     // The counter prints rounded to thousands; the label has the exact count.
-    state.counters["faces"] = double(faces);
+    state.counters["faces"] = static_cast<double>(faces);
     state.SetLabel(std::string(kind == kRidges ? "ridges" : "fractal") + " faces " +
                    std::to_string(faces));
 }
