@@ -6,7 +6,8 @@
 
 namespace grondel::cli {
 
-int check(const std::vector<FileArgument>& models, bool terrain, Stream& report, Stream& errors) {
+int check(const std::vector<FileArgument>& models, CheckOptions options, Stream& report,
+          Stream& errors) {
     // Far beyond any model the game takes; keeps a wrong argument from filling memory.
     constexpr std::size_t kMaxModelBytes = std::size_t{256} << 20;
     int status = kExitConverted;
@@ -18,7 +19,7 @@ int check(const std::vector<FileArgument>& models, bool terrain, Stream& report,
             status = kExitFailed;
             continue;
         }
-        const ModelCheck result = checkModel(file.bytes, {terrain});
+        const ModelCheck result = checkModel(file.bytes, options);
         if (result.ok()) {
             report << name << ": ok (" << std::to_string(result.meshes) << " meshes, "
                    << std::to_string(result.vertices) << " vertices, "

@@ -10,8 +10,9 @@ namespace grondel::cli {
 // Reads each model file the way the game's loader does and prints to report, per file, either
 // "FILE: ok (...)" with its counts or one "FILE:LINE: problem" line per problem. A file that
 // cannot be read (missing, a folder, a pipe or device, larger than any model) is one line on
-// errors, at once. With terrain, normals must also point up. Returns kExitConverted when every
-// file is ok, kExitFailed otherwise.
-int check(const std::vector<FileArgument>& models, bool terrain, Stream& report, Stream& errors);
+// errors, at once. options adds the rules of a terrain or a walked-on model. Returns kExitConverted
+// when every file is ok, kExitFailed otherwise.
+int check(const std::vector<FileArgument>& models, CheckOptions options, Stream& report,
+          Stream& errors);
 
 } // namespace grondel::cli

@@ -19,8 +19,9 @@ constexpr std::string_view kHelpTemplate =
     R"(Usage: grondel-convert [--size N] [--output PATH] IMAGE...
        grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
                        [--fit] [--heights colour|grey] [--size N]
-                       [--max-error E] [--max-faces F] [--output PATH] IMAGE...
-       grondel-convert --check [--terrain] MODEL...
+                       [--max-error E] [--max-faces F] [--scenery] [--quiet]
+                       [--output PATH] IMAGE...
+       grondel-convert --check [--terrain] [--walkable] MODEL...
 Turns heightmap pictures into 3DO 2.1 terrain models: for the level editor, byte for byte what
 the window's Save writes, or with --game a model the game loads as it is. Pictures may be BMP,
 PNG, JPEG or PGM/PPM, whatever their names say; other formats are refused (save 16-bit TIFF
@@ -61,10 +62,24 @@ Options:
   --max-faces F          With --game: at most F faces (F >= {minFaces}), spent where they cut the
                          largest error most. With --max-error too, it meets E if it can within F
                          faces, else stops at F and says what error it reached.
+  --scenery              With --game: a terrain nobody walks on (distant mountains): each mesh
+                         around its own centre, placed by its node, so the game culls it mesh by
+                         mesh, and does not collide with it. Without it the terrain is walkable:
+                         every mesh written where the game collides with it (nodes at zero), each
+                         mesh's culling sphere centred on the thing. The game then tests every
+                         face on each move of anything near it, about 25-50 ns a face (32768
+                         faces cost about 1 ms a query, and a move makes several): fewer faces
+                         with --max-error or --max-faces is the remedy.
+  --quiet                With --game: nothing on standard error but failures (no advice on
+                         putting the terrain in a level).
   --check                Check the given .3do model files by the game's loading rules instead
                          of converting; prints "ok" with the counts, or each problem with its
                          line number.
   --terrain              With --check: also require every normal to point up, as a terrain's do.
+  --walkable             With --check: also the rules of a model the player walks on: every mesh
+                         drawn where the game collides with it (nodes at zero), and a count of
+                         the faces the game tests on each move and of those too steep to stand
+                         on.
   -h, --help             Show this help and exit.
   -v, --version          Show the version and exit.
   --                     Every argument after it is a file, even one starting with '-'.
@@ -107,7 +122,8 @@ constexpr Option kOptions[] = {
     {"size", 's', true},    {"output", 'o', true},  {"game", 0, false},
     {"scale", 0, true},     {"material", 0, true},  {"texels-per-unit", 0, true},
     {"fit", 0, false},      {"heights", 0, true},   {"max-error", 0, true},
-    {"max-faces", 0, true}, {"check", 0, false},    {"terrain", 0, false},
+    {"max-faces", 0, true}, {"scenery", 0, false},  {"quiet", 0, false},
+    {"check", 0, false},    {"terrain", 0, false},  {"walkable", 0, false},
     {"help", 'h', false},   {"version", 'v', false}};
 
 // The options given (the last value of each) and the files, or what is wrong.
@@ -240,6 +256,8 @@ std::string gameOptionsFrom(const Parsed& parsed, GameTerrainOptions& game) {
     }
     if (parsed.has("fit"))
         game.terrain.region = TerrainRegion::Fit;
+    if (parsed.has("scenery"))
+        model.layout = MeshLayout::Scenery;
     if (parsed.has("heights")) {
         const std::string& heights = parsed.value("heights");
         if (heights != "colour" && heights != "grey")
@@ -272,20 +290,23 @@ std::string planFrom(const Parsed& parsed, Request& request) {
         plan.images.push_back(file(name));
     if (parsed.has("check")) {
         for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit",
-                                  "fit", "heights", "max-error", "max-faces"})
+                                  "fit", "heights", "max-error", "max-faces", "scenery", "quiet"})
             if (parsed.has(other))
                 return std::string("--check reads models; --") + other + " does not go with it.";
-        request.terrain = parsed.has("terrain");
+        request.check.terrain = parsed.has("terrain");
+        request.check.walkable = parsed.has("walkable");
         return plan.images.empty() ? "No MODEL given to --check." : "";
     }
-    if (parsed.has("terrain"))
-        return "--terrain goes with --check.";
+    for (const char* checkOnly : {"terrain", "walkable"})
+        if (parsed.has(checkOnly))
+            return std::string("--") + checkOnly + " goes with --check.";
     if (plan.images.empty())
         return "No IMAGE given.";
 
     plan.gameModel = parsed.has("game");
-    for (const char* gameOnly :
-         {"scale", "material", "texels-per-unit", "fit", "heights", "max-error", "max-faces"})
+    plan.quiet = parsed.has("quiet");
+    for (const char* gameOnly : {"scale", "material", "texels-per-unit", "fit", "heights",
+                                 "max-error", "max-faces", "scenery", "quiet"})
         if (!plan.gameModel && parsed.has(gameOnly))
             return std::string("--") + gameOnly + " goes with --game.";
     if (plan.gameModel) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model3do/model_check.h"
 #include "terrain/game_terrain.h"
 
 #include <filesystem>
@@ -32,6 +33,7 @@ struct ConvertPlan {
     bool toStandardOutput = false;    // output given as "-"
     FileArgument output;
     bool gameModel = false; // write the game model instead of the editor model
+    bool quiet = false;     // no advice on standard error, only failures
     GameTerrainOptions game;
 };
 
@@ -39,14 +41,15 @@ struct ConvertPlan {
 struct Request {
     enum class Action { Convert, Check, Help, Version, UsageError };
     Action action = Action::UsageError;
-    ConvertPlan plan;     // for Convert; for Check, plan.images holds the models to check
-    bool terrain = false; // Check: also the rules of a terrain (normals up)
-    std::string text;     // the help text, the version line or what is wrong with the arguments
+    ConvertPlan plan;   // for Convert; for Check, plan.images holds the models to check
+    CheckOptions check; // Check: the rules beyond the game's own
+    std::string text;   // the help text, the version line or what is wrong with the arguments
 };
 
 // Reads the arguments (arguments[0] is the program itself). Options: --size/-s N, --output/-o
 // PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --fit, --heights
-// colour|grey, --max-error E, --max-faces F, --check, --terrain, --help/-h, --version/-v; a
+// colour|grey, --max-error E, --max-faces F, --scenery, --quiet, --check, --terrain,
+// --walkable, --help/-h, --version/-v; a
 // value may follow as the next argument or after '='. "--" ends the
 // options: every argument after it is a file, even one starting with '-'. Numbers are read the
 // same whatever the locale.

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         status = kExitUsage;
         break;
     case Request::Action::Check:
-        status = check(request.plan.images, request.terrain, out, errors);
+        status = check(request.plan.images, request.check, out, errors);
         break;
     case Request::Action::Convert:
         status = convert(request.plan, out, errors);

@@ -12,7 +12,7 @@ namespace grondel {
 // a reader of the text gets back exactly these numbers. Vertex k uses texture vertex k.
 struct GameMesh {
     std::string name;
-    Vec3 node;                  // where the node places the mesh: its centre in x and y, z = 0
+    Vec3 node;                  // where the node places the mesh (no turn, no pivot)
     double radius = 0.0;        // culling sphere around the node, covering every vertex
     std::vector<Vec3> vertices; // relative to the node
     std::vector<std::array<double, 2>> textureVertices; // u, v in texels

@@ -31,6 +31,9 @@ struct ModelCheck {
 struct CheckOptions {
     // The model is a terrain: every face and vertex normal should point up (z above 0).
     bool terrain = false;
+    // The model is walked on: the game collides with its meshes where they are written, so
+    // each should be drawn there too.
+    bool walkable = false;
 };
 
 // Reads a 3DO 2.1 text model the way the game does and lists what would keep the game from

@@ -9,13 +9,25 @@
 
 namespace grondel {
 
-// How the game model is scaled and textured.
+// Where the game model's meshes are written.
+enum class MeshLayout {
+    // Every mesh where the game collides with it: in the thing's own space, every node at zero.
+    // The game tests every face on each move near it; each mesh is culled by a sphere around
+    // the thing.
+    Walkable,
+    // Each mesh around its own centre, placed there by its node: culled mesh by mesh, and not
+    // collided with where it is drawn.
+    Scenery,
+};
+
+// How the game model is laid out, scaled and textured.
 struct GameModelOptions {
     double scaleX = 1.0; // world units per grid step of 0.5 across columns, so X/2 per point
     double scaleY = 1.0; // ... across rows
     double scaleZ = 1.0; // multiplies the heights
     std::string material = "dflt.mat";
     double texelsPerUnit = 320.0;
+    MeshLayout layout = MeshLayout::Walkable;
 
     friend bool operator==(const GameModelOptions&, const GameModelOptions&) = default;
 };

@@ -111,9 +111,11 @@ struct Frame {
     int quantumY = 0;
     double ku = 0.0; // texels per column
     double kv = 0.0; // texels per row
+    MeshLayout layout = MeshLayout::Walkable;
 };
 
-// The mesh of shape, its node at its centre; the largest texture coordinate goes to texel.
+// The mesh of shape, its node at its centre for scenery, at zero to walk on; the largest
+// texture coordinate goes to texel.
 GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<Vec3>& faceNormals,
                    double& texel) {
     GameMesh mesh;
@@ -127,14 +129,16 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
         first = {std::min(first.column, p.column), std::min(first.row, p.row)};
         last = {std::max(last.column, p.column), std::max(last.row, p.row)};
     }
-    mesh.node = {game_numbers::quantized(box.middle().x, frame.quantumX),
-                 game_numbers::quantized(box.middle().y, frame.quantumY), 0.0};
+    if (frame.layout == MeshLayout::Scenery)
+        mesh.node = {game_numbers::quantized(box.middle().x, frame.quantumX),
+                     game_numbers::quantized(box.middle().y, frame.quantumY), 0.0};
 
     const double shiftU = textureShift(first.column * frame.ku, last.column * frame.ku);
     const double shiftV = textureShift(first.row * frame.kv, last.row * frame.kv);
     double farthest = 0.0;
     for (std::size_t k = 0; k < ids.size(); ++k) {
-        const Vec3 v = frame.position[ids[k]] - mesh.node; // exact: both on the quantum
+        // Exact: both on the quantum, so node + v is the very place, in float32 too.
+        const Vec3 v = frame.position[ids[k]] - mesh.node;
         mesh.vertices.push_back(v);
         farthest = std::max(farthest, length(v));
         const GridPoint p = shape.points[k];
@@ -229,7 +233,8 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
                       quantumX,
                       quantumY,
                       stepX * options.texelsPerUnit,
-                      stepY * options.texelsPerUnit};
+                      stepY * options.texelsPerUnit,
+                      options.layout};
     double texel = 0.0;
     for (std::size_t s = 0; s < shapes.size(); ++s)
         model.meshes.push_back(placeMesh(frame, shapes[s], faceNormals[s], texel));

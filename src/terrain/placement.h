@@ -25,9 +25,11 @@ struct GameModelBuild {
 // - The quantum of an axis is the finest 2^-k that keeps every grid coordinate on it within 2^24
 //   quanta. Then every vertex, every node and the game's float32 sum of the two are exact
 //   floats, so a point shared by two meshes lands on the same float in both.
-// - Each node sits at its mesh's centre in x and y (the middle of its vertices' range, on the
-//   quantum), z = 0; the mesh's vertices are relative to it and its radius is measured from it.
-//   The model's radius is measured from the origin.
+// - Walkable (options.layout): every node at zero, the vertices where they lie, each mesh's
+//   radius measured from the origin, where the game collides with them. Scenery: each node at
+//   its mesh's centre in x and y (the middle of its vertices' range, on the quantum), z = 0, the
+//   vertices relative to it and the radius measured from it, so the game culls mesh by mesh.
+//   A vertex lands on the same float in both. The model's radius is measured from the origin.
 // - A face's normal is the unit normal of its corners as printed; a vertex's normal is the sum
 //   of the unit normals of every face around its point, in every mesh, made unit: a point on a
 //   border is lit alike in all its meshes.
