@@ -17,6 +17,9 @@ new=$(realpath "${2:?usage: $0 OLD_CONVERTER NEW_CONVERTER [PICTURE_FOLDER]}")
 read -ra newOptions <<<"${NEW_OPTIONS:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Copies: a build running meanwhile must not change what is compared.
+cp "$old" "$work/old-converter" && old=$work/old-converter
+cp "$new" "$work/new-converter" && new=$work/new-converter
 mkdir -p "$work/pictures"
 cp examples/* "$work/pictures/"
 [[ -n ${3:-} ]] && cp "$3"/* "$work/pictures/"
