@@ -70,8 +70,8 @@ Options:
                          face on each move of anything near it, about 25-50 ns a face (32768
                          faces cost about 1 ms a query, and a move makes several): fewer faces
                          with --max-error or --max-faces is the remedy.
-  --quiet                With --game: nothing on standard error but failures (no advice on
-                         putting the terrain in a level).
+  --quiet                With --game: no advice on standard error on putting a walkable terrain
+                         in a level; failures and warnings are still said.
   --check                Check the given .3do model files by the game's loading rules instead
                          of converting; prints "ok" with the counts, or each problem with its
                          line number.

@@ -1,5 +1,6 @@
 #include "converter/convert.h"
 
+#include "converter/advice.h"
 #include "files/save_file.h"
 #include "files/show_path.h"
 #include "heightmap/sampling.h"
@@ -13,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <optional>
 #include <semaphore>
 #include <thread>
 #include <vector>
@@ -33,6 +35,7 @@ struct Job {
     std::string error;
     std::string note; // said on standard error even when the model is written
     std::string model;
+    std::optional<WalkableModel> walkable; // a walkable game model, for the advice
 };
 
 // A path as comparable as it can be made without it existing: absolute, links resolved as far
@@ -71,10 +74,18 @@ void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Jo
         job.error = terrain.error;
         return;
     }
-    if (!terrain.errorMet && options.maxError)
+    if (!terrain.errorMet)
         job.note = "stopped at " + std::to_string(terrain.faces) +
                    " faces (--max-faces) with a largest error of " +
-                   messageNumber(terrain.largestError) + ", above --max-error";
+                   messageNumber(terrain.largestError) +
+                   (options.maxError ? ", above --max-error" : "");
+    if (options.model.layout == MeshLayout::Walkable) {
+        const std::u8string name = job.target.filename().u8string();
+        job.walkable = WalkableModel{std::string(name.begin(), name.end()), terrain.model.radius,
+                                     terrain.faces};
+        if (const std::string warning = collisionWarning(*job.walkable); !warning.empty())
+            job.note += (job.note.empty() ? "" : "; ") + warning;
+    }
     job.model = printGameModel(terrain.model);
 }
 
@@ -172,14 +183,20 @@ int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
     }
 
     int status = kExitConverted;
+    std::vector<WalkableModel> walkable;
     for (const Job& job : jobs) {
         if (!job.note.empty())
             complain(errors, files::escapedName(job.image->text) + ": " + job.note);
-        if (job.error.empty())
+        if (job.error.empty()) {
+            if (job.walkable && !plan.toStandardOutput)
+                walkable.push_back(*job.walkable);
             continue;
+        }
         complain(errors, files::escapedName(job.image->text) + ": " + job.error);
         status = kExitFailed;
     }
+    if (!walkable.empty() && !plan.quiet)
+        complain(errors, levelAdvice(walkable));
     return out.readerGone() ? kExitFailed : status;
 }
 

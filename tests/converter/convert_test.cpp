@@ -125,6 +125,26 @@ TEST_F(Converter, WritesWhatTheWindowMakesBesideEachPictureWhereToldOrToStandard
     }
 }
 
+// A walkable game model comes with how to put it in a level, unless asked for quiet; scenery,
+// which nobody walks on, with nothing.
+TEST_F(Converter, AWalkableModelSaysHowToPutItInALevel) {
+    write("Hill 2.bmp", readFile(sourcePath("examples/hill.bmp")));
+    for (const auto& [options, advice] :
+         std::initializer_list<std::pair<std::vector<std::string>, const char*>>{
+             {{"--game"}, "terrain_hill_2 _walkstruct model3d=Hill 2.3do    # radius 22.29, "},
+             {{"--game", "--quiet"}, nullptr},
+             {{"--game", "--scenery"}, nullptr}}) {
+        std::vector<std::string> arguments = options;
+        arguments.push_back("Hill 2.bmp");
+        const Ran result = run(arguments);
+        EXPECT_EQ(result.status, 0);
+        if (advice)
+            EXPECT_NE(result.errors.find(advice), std::string::npos) << result.errors;
+        else
+            EXPECT_EQ(result.errors, "");
+    }
+}
+
 TEST_F(Converter, TheSamplesModelsStayByteForByteWhatTheyWere) {
     // 64-bit FNV-1a of the editor models of the shipped samples, as every earlier version wrote.
     const auto fnv = [](const std::string& text) {
