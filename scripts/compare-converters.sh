@@ -8,13 +8,18 @@
 # The pictures are the shipped samples plus, when given, every file of PICTURE_FOLDER (for
 # instance what `write_pictures samples` writes). A case where both refuse the picture with the
 # same status counts as the same. Environment: NEW_OPTIONS, options only the new build takes,
-# added to each of its game-model runs (--scenery, say). Prints one line per difference and a
-# count; exit 1 when any case differs.
+# added to each of its game-model runs (--scenery, say); SAME, a command that says whether two
+# models are the same (exit 0), cmp by default (scripts/compare-placed.py compares where the
+# vertices land instead); CHECK, options for the new build's --check, run on every game model it
+# writes (--terrain --walkable, say). Prints one line per difference and a count; exit 1 when
+# any case differs or fails its check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 old=$(realpath "${1:?usage: $0 OLD_CONVERTER NEW_CONVERTER [PICTURE_FOLDER]}")
 new=$(realpath "${2:?usage: $0 OLD_CONVERTER NEW_CONVERTER [PICTURE_FOLDER]}")
 read -ra newOptions <<<"${NEW_OPTIONS:-}"
+read -ra same <<<"${SAME:-cmp -s}"
+read -ra checkOptions <<<"${CHECK:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Copies: a build running meanwhile must not change what is compared.
@@ -64,8 +69,12 @@ for picture in "$work/pictures"/*; do
         if [[ $oldStatus != "$newStatus" ]]; then
             echo "differ: $name $options: status $oldStatus, now $newStatus ($(head -c 200 "$work/new.err"))"
             differ=$((differ + 1))
-        elif [[ $oldStatus == 0 ]] && ! cmp -s "$work/old.3do" "$work/new.3do"; then
+        elif [[ $oldStatus == 0 ]] && ! "${same[@]}" "$work/old.3do" "$work/new.3do"; then
             echo "differ: $name $options: the models differ"
+            differ=$((differ + 1))
+        elif [[ $newStatus == 0 && ${#checkOptions[@]} -gt 0 && ${words[0]} == --game ]] &&
+            ! "$new" --check "${checkOptions[@]}" "$work/new.3do" >"$work/check.out" 2>&1; then
+            echo "differ: $name $options: fails --check ${checkOptions[*]}: $(grep -v ': note:' "$work/check.out" | head -c 200)"
             differ=$((differ + 1))
         else
             same=$((same + 1))
