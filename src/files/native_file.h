@@ -3,11 +3,13 @@
 // The few steps of reading and saving that differ between POSIX and Windows, one small function
 // each. Only the files library uses them; every error is one line of text, empty on success.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace grondel::files::native {
 
@@ -43,7 +45,8 @@ Opened openForReading(const std::filesystem::path& path);
 std::string readSome(Handle handle, char* buffer, std::size_t size, std::size_t& got);
 
 // Creates a new file for writing that did not exist before (exclusive creation), with the
-// permissions a new file gets from the umask or the folder.
+// permissions a new file gets from the umask or the folder. It stays locked until closed (an
+// exclusive flock on POSIX, no sharing on Windows), so removeIfAbandoned() leaves it alone.
 Opened createNew(const std::filesystem::path& path);
 
 // Writes every byte, looping over partial writes and interruptions.
@@ -63,6 +66,16 @@ std::string renameOver(const std::filesystem::path& from, const std::filesystem:
 
 // Removes a temporary file after a failure; a failure to remove it is not reported.
 void removeQuietly(const std::filesystem::path& path);
+
+// The names in folder that start with prefix (no folder part), in no order; none when the
+// folder cannot be listed.
+std::vector<std::filesystem::path::string_type>
+namesStartingWith(const std::filesystem::path& folder,
+                  const std::filesystem::path::string_type& prefix);
+
+// Removes the regular file at path when it was last written more than age ago and no one holds
+// it open locked (a save killed before it could clean up); otherwise leaves it. Says nothing.
+void removeIfAbandoned(const std::filesystem::path& path, std::chrono::seconds age);
 
 // The system's one-line text for an errno value.
 std::string errnoText(int error);

@@ -3,7 +3,10 @@
 #include "files/native_file.h"
 
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -96,6 +99,8 @@ Opened createNew(const std::filesystem::path& path) {
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
     if (file < 0)
         return {-1, 0, errno == EEXIST, Kind::missing, lastError()};
+    // Nobody else has it yet, so this cannot wait; a file system without locks goes unlocked.
+    (void)::flock(file, LOCK_EX | LOCK_NB);
     return {file, 0, false, Kind::regular, {}};
 }
 
@@ -148,6 +153,34 @@ std::string renameOver(const std::filesystem::path& from, const std::filesystem:
 
 void removeQuietly(const std::filesystem::path& path) {
     ::unlink(path.c_str());
+}
+
+std::vector<std::filesystem::path::string_type>
+namesStartingWith(const std::filesystem::path& folder,
+                  const std::filesystem::path::string_type& prefix) {
+    std::vector<std::filesystem::path::string_type> names;
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing)
+        return names;
+    while (const dirent* entry = ::readdir(listing))
+        if (std::string_view(entry->d_name).starts_with(prefix))
+            names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    return names;
+}
+
+void removeIfAbandoned(const std::filesystem::path& path, std::chrono::seconds age) {
+    const int file =
+        ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file < 0)
+        return;
+    struct stat status {};
+    const bool old = ::fstat(file, &status) == 0 && S_ISREG(status.st_mode) &&
+                     std::time(nullptr) - status.st_mtime > age.count();
+    // A save still writing holds the lock; one that was killed holds nothing.
+    if (old && ::flock(file, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(path.c_str());
+    ::close(file);
 }
 
 } // namespace grondel::files::native

@@ -226,4 +226,45 @@ void removeQuietly(const std::filesystem::path& path) {
     ::DeleteFileW(longName(path).c_str());
 }
 
+std::vector<std::filesystem::path::string_type>
+namesStartingWith(const std::filesystem::path& folder,
+                  const std::filesystem::path::string_type& prefix) {
+    std::vector<std::filesystem::path::string_type> names;
+    WIN32_FIND_DATAW found;
+    const std::filesystem::path pattern = (folder.empty() ? std::filesystem::path(L".") : folder) /
+                                          std::filesystem::path(prefix + L"*");
+    const HANDLE search = ::FindFirstFileW(longName(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.emplace_back(found.cFileName);
+    while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+void removeIfAbandoned(const std::filesystem::path& path, std::chrono::seconds age) {
+    // Asking for no sharing fails while anyone has the file open; deletion waits for the close.
+    const HANDLE file =
+        ::CreateFileW(longName(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    FILE_BASIC_INFO info{};
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](LARGE_INTEGER t) { return t.QuadPart; };
+    LARGE_INTEGER current;
+    current.LowPart = now.dwLowDateTime;
+    current.HighPart = static_cast<LONG>(now.dwHighDateTime);
+    constexpr long long kTicksPerSecond = 10'000'000; // FILETIME counts 100 ns
+    if (::GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof info) &&
+        !(info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+        ticks(current) - ticks(info.LastWriteTime) > age.count() * kTicksPerSecond) {
+        FILE_DISPOSITION_INFO dispose{TRUE};
+        ::SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
+    }
+    ::CloseHandle(file);
+}
+
 } // namespace grondel::files::native

@@ -3,6 +3,7 @@
 #include "files/native_file.h"
 #include "files/show_path.h"
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 
@@ -10,12 +11,14 @@ namespace grondel::files {
 
 namespace {
 
-// A name no other save picks: the target's name (cut to stay within the 255 units a folder
-// entry may hold), then a random tag, so a file left by a crash says what it belonged to.
-std::filesystem::path temporaryName(const std::filesystem::path& target) {
-    using Text = std::filesystem::path::string_type;
-    static std::atomic<unsigned> counter{0};
-    thread_local std::mt19937 random{std::random_device{}()};
+using Text = std::filesystem::path::string_type;
+
+// A temporary file older than this, unlocked, was left by a save that was killed.
+constexpr std::chrono::seconds kAbandonedAfter{60};
+
+// What every temporary file of target starts with: a dot, the target's name (cut to stay
+// within the 255 units a folder entry may hold), a dot.
+Text temporaryPrefix(const std::filesystem::path& target) {
     Text name = target.filename().native();
     constexpr std::size_t kKeep = 200;
     if (name.size() > kKeep) {
@@ -27,19 +30,53 @@ std::filesystem::path temporaryName(const std::filesystem::path& target) {
         if (sizeof(name[0]) == 1 && !name.empty() && (name.back() & 0x80))
             name.pop_back(); // the lead byte of the character just cut
     }
+    Text prefix;
+    prefix.push_back('.');
+    prefix += name;
+    prefix.push_back('.');
+    return prefix;
+}
+
+constexpr std::size_t kTagDigits = 8;
+constexpr std::string_view kTemporaryEnd = ".tmp";
+
+// Whether name is one of target's temporary files: its prefix, a tag of hex digits, ".tmp".
+bool isTemporaryOf(const Text& name, const Text& prefix) {
+    if (name.size() != prefix.size() + kTagDigits + kTemporaryEnd.size() ||
+        name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (std::size_t k = 0; k < kTagDigits; ++k) {
+        const auto c = name[prefix.size() + k];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return std::equal(kTemporaryEnd.begin(), kTemporaryEnd.end(),
+                      name.begin() + static_cast<std::ptrdiff_t>(prefix.size() + kTagDigits));
+}
+
+// A name no other save picks: the prefix, then a random tag, so a file left by a crash says
+// what it belonged to.
+std::filesystem::path temporaryName(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937 random{std::random_device{}()};
     const unsigned tag = random() ^ (counter.fetch_add(1) * 0x9E3779B9u);
     constexpr char kDigits[] = "0123456789abcdef";
-    Text suffix;
-    for (int shift = 28; shift >= 0; shift -= 4)
-        suffix.push_back(static_cast<Text::value_type>(kDigits[(tag >> shift) & 0xF]));
-    Text result;
-    result.push_back('.');
-    result += name;
-    result.push_back('.');
-    result += suffix;
-    for (const char c : std::string_view(".tmp"))
+    Text result = temporaryPrefix(target);
+    for (int shift = 4 * (kTagDigits - 1); shift >= 0; shift -= 4)
+        result.push_back(static_cast<Text::value_type>(kDigits[(tag >> shift) & 0xF]));
+    for (const char c : kTemporaryEnd)
         result.push_back(static_cast<Text::value_type>(c));
     return target.parent_path() / std::filesystem::path(result);
+}
+
+// Removes what saves to target that were killed left behind: its own temporary files, old and
+// no longer locked by a save in progress.
+void removeAbandoned(const std::filesystem::path& target) {
+    const Text prefix = temporaryPrefix(target);
+    for (const Text& name : native::namesStartingWith(target.parent_path(), prefix))
+        if (isTemporaryOf(name, prefix))
+            native::removeIfAbandoned(target.parent_path() / std::filesystem::path(name),
+                                      kAbandonedAfter);
 }
 
 // Writes, keeps the old permissions, flushes and closes the new file; the first failure wins.
@@ -72,6 +109,7 @@ SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_vie
     if (old.kind == native::Kind::other)
         return {showPath(target) + " is not a regular file"};
 
+    removeAbandoned(target);
     std::filesystem::path temporary;
     native::Opened created;
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -16,7 +16,8 @@ struct SaveResult {
 // Writes bytes to path as a whole or not at all. They go to a new temporary file in the target's
 // folder (created exclusively, permissions as the umask allows), which is flushed to the disk and
 // then renamed over the target. Any failure leaves the target as it was and removes the
-// temporary file.
+// temporary file. The temporary file is locked while it is written; temporary files of the same
+// target that a killed save left behind (more than a minute old and unlocked) are removed first.
 // - An existing target keeps its permission bits (POSIX; on Windows the new file takes the
 //   folder's access rules, and a read-only target is refused by the rename).
 // - A symbolic link is followed: its target is written and the link stays a link. (On Windows

@@ -7,9 +7,14 @@
 #ifndef _WIN32
 #include "child.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #endif
+
+#include <chrono>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +52,37 @@ protected:
 };
 
 } // namespace
+
+// A save killed mid-way leaves its temporary file; the next save to the same target removes
+// those over a minute old that no save holds locked, and nothing else.
+TEST_F(SaveFile, RemovesTheTemporaryFilesKilledSavesLeftAndNothingElse) {
+    const auto stale = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    const std::vector<std::pair<std::string, bool>> rows{
+        {".old.3do.0123abcd.tmp", true},   // old, unlocked: left by a killed save
+        {".old.3do.89abcdef.tmp", false},  // fresh: a save may be starting
+        {".old.3do.fedcba98.tmp", false},  // old but held open: a slow save still writing
+        {".old.3do.0123ABCD.tmp", false},  // not a name saves make
+        {".old.3do.0123abc.tmp", false},   // nor this
+        {".other.3do.0123abcd.tmp", false} // another target's
+    };
+    for (const auto& [name, gone] : rows) {
+        ASSERT_TRUE(writeBytes(dir / name, "half a model"));
+        if (name != ".old.3do.89abcdef.tmp")
+            fs::last_write_time(dir / name, stale);
+    }
+    {
+        std::ifstream held(dir / ".old.3do.fedcba98.tmp");
+#ifndef _WIN32
+        ASSERT_EQ(
+            ::flock(::open((dir / ".old.3do.fedcba98.tmp").c_str(), O_RDONLY | O_CLOEXEC), LOCK_EX),
+            0);
+#endif
+        ASSERT_TRUE(saveFileAtomically(old(), kNew).ok());
+    }
+    for (const auto& [name, gone] : rows)
+        EXPECT_EQ(fs::exists(dir / name), !gone) << name;
+    EXPECT_EQ(readBytes(old()), kNew);
+}
 
 TEST_F(SaveFile, ReplacesALongerFileWholeAndCreatesNewOnes) {
     ASSERT_TRUE(writeBytes(old(), std::string(2'000'000, 'x')));
