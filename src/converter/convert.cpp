@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <new>
 #include <optional>
 #include <semaphore>
 #include <thread>
@@ -109,6 +110,16 @@ void makeModel(const ConvertPlan& plan, Job& job) {
     job.model = formatEditorModel(grid, edge).value_or("");
 }
 
+// makeModel, with running out of memory one more reason a picture fails: the others go on.
+void makeModelWithin(const ConvertPlan& plan, Job& job) {
+    try {
+        makeModel(plan, job);
+    } catch (const std::bad_alloc&) {
+        job.model = {};
+        job.error = "out of memory while making its model";
+    }
+}
+
 // Where each model goes, and which may not be written at all.
 void placeModels(const ConvertPlan& plan, std::vector<Job>& jobs) {
     std::map<std::filesystem::path, const FileArgument*> inputs;
@@ -146,10 +157,8 @@ int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
 
     if (plan.toStandardOutput) {
         Job& job = jobs.front(); // --output takes a single picture
-        makeModel(plan, job);
-        out << job.model;
-        if (!out.finish() && !out.readerGone())
-            job.error = "cannot write to standard output: " + out.reason();
+        makeModelWithin(plan, job);
+        out << job.model; // a failure to write it is the program's to say, once
     } else {
         placeModels(plan, jobs);
         std::counting_semaphore<kPicturesAtOnce> decoding(kPicturesAtOnce);
@@ -157,7 +166,7 @@ int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
             if (!job.error.empty() || job.repeat)
                 return;
             decoding.acquire();
-            makeModel(plan, job);
+            makeModelWithin(plan, job);
             decoding.release();
             if (!job.error.empty())
                 return;

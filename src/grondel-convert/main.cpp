@@ -7,8 +7,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <new>
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv, grondel::cli::Stream& out, grondel::cli::Stream& errors) {
     using namespace grondel::cli;
 #ifndef _WIN32
     // A reader that goes away and a file-size limit become errors the converter reports, not
@@ -16,7 +19,6 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    Stream out(Stream::Kind::Output), errors(Stream::Kind::Errors);
     const Request request = parseCommandLine(grondel::files::programArguments(argc, argv));
     int status = kExitConverted;
     switch (request.action) {
@@ -30,11 +32,32 @@ int main(int argc, char** argv) {
         status = kExitUsage;
         break;
     case Request::Action::Check:
-        status = check(request.plan.images, request.check, out, errors);
-        break;
     case Request::Action::Convert:
-        status = convert(request.plan, out, errors);
+        try {
+            status = request.action == Request::Action::Check
+                         ? check(request.plan.images, request.check, out, errors)
+                         : convert(request.plan, out, errors);
+        } catch (const std::bad_alloc&) {
+            complain(errors, request.action == Request::Action::Check
+                                 ? "out of memory while checking the models"
+                                 : "out of memory while converting the pictures");
+            status = kExitFailed;
+        }
         break;
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace grondel::cli;
+    Stream out(Stream::Kind::Output), errors(Stream::Kind::Errors);
+    int status = kExitFailed;
+    try {
+        status = run(argc, argv, out, errors);
+    } catch (const std::bad_alloc&) {
+        complain(errors, "out of memory while reading the command line");
     }
     // The report, the help or a model on standard output that did not all get out.
     if (!out.finish()) {

@@ -52,5 +52,10 @@ inline constexpr double kMaxTexelsPerUnit = 100000.0;
 inline constexpr double kMaxErrorBound = 1e9;
 // Fewest faces a budget may allow: the two that cover the grid's rectangle.
 inline constexpr long long kMinFaceBudget = 2;
+// Most faces of one game model. The engine draws every face of each mesh it sees and, for a
+// model walked on, tests every face on each collision query (about 50 ms a query here, several a
+// move); the text is about 150 MB and the simplifier's work and memory grow with the faces it
+// makes, so this also bounds every build in time and memory.
+inline constexpr long long kGameMaxModelFaces = 1 << 20;
 
 } // namespace grondel

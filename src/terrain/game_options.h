@@ -58,7 +58,8 @@ struct OptionProblem {
 // kMinGameScale..kMaxGameScale, the texel density within kMinTexelsPerUnit..kMaxTexelsPerUnit,
 // a material name isMaterialName takes, an edge of 0 (the picture's own) or within
 // kMinTerrainEdge..kMaxFullGridEdge (kMaxSimplifiedEdge when simplified), a largest error
-// within 0..kMaxErrorBound and a face budget of at least kMinFaceBudget. NaN is out of every
+// within 0..kMaxErrorBound and a face budget within kMinFaceBudget..kGameMaxModelFaces. NaN is
+// out of every
 // range, so a caller may pass it for a field that holds no number.
 std::optional<OptionProblem> gameOptionsProblem(const GameTerrainOptions& options);
 

@@ -1,6 +1,7 @@
 #include "terrain/game_terrain.h"
 
 #include "model3do/limits.h"
+#include "model3do/number_text.h"
 #include "terrain/meshes.h"
 #include "terrain/placement.h"
 #include "terrain/simplify.h"
@@ -36,9 +37,19 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     if (!options.simplified()) {
         meshes = cutIntoTiles(grid.columns, grid.rows);
     } else {
-        const SimplifyResult simple = simplify(printed, {options.maxError, options.maxFaces});
+        // However little error is asked for, no more faces than a game model takes.
+        const std::int64_t budget = options.maxFaces.value_or(kGameMaxModelFaces);
+        const SimplifyResult simple = simplify(printed, {options.maxError, budget});
         if (made.error = simple.error; !made.ok())
             return made;
+        if (options.maxError && !simple.mesh.errorMet && budget == kGameMaxModelFaces) {
+            made.error = "a largest error of " + messageNumber(*options.maxError) +
+                         " needs more than " + std::to_string(kGameMaxModelFaces) +
+                         " faces, the most a game model takes (with that many the error is " +
+                         messageNumber(simple.mesh.error) +
+                         "): allow a larger error, or give a smaller grid edge";
+            return made;
+        }
         made.largestError = simple.mesh.error;
         made.errorMet = simple.mesh.errorMet;
         meshes = cutTriangulation(simple.mesh, grid.spacing * options.model.scaleX,

@@ -28,7 +28,9 @@ struct GameTerrain {
 // The picture's terrain (terrainFromPicture; with Fit and no edge, the picture's longer side up
 // to the longest grid side allowed) as the game model: without maxError and maxFaces the whole
 // grid cut into tiles; with them, simplified to the bound on the heights as printed and cut
-// into meshes within the game's limits (meshes.h), then placed (placement.h). The window's
+// into meshes within the game's limits (meshes.h), then placed (placement.h). No model has more
+// than kGameMaxModelFaces: a largest error that needs more is refused, with the error reached
+// there, so the work is bounded by those faces whatever the picture. The window's
 // view and its export and the converter all build it here, so what is shown is what is written.
 GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options);
 // The same from a grid already made; options.terrain is not used.

@@ -145,6 +145,46 @@ TEST_F(Converter, AWalkableModelSaysHowToPutItInALevel) {
     }
 }
 
+// Work is bounded: a model the game could not take is refused with both numbers, and memory
+// running out ends a picture with one line, never a signal. (The sanitizers take memory of
+// their own and run it all many times slower: these are for the plain build.)
+TEST_F(Converter, WorkBeyondItsBoundsIsRefusedInOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "memory limits and long runs under AddressSanitizer";
+#endif
+    // 8192 x 8192 16-bit grey: 128 MiB decoded, a few hundred KB of file.
+    constexpr std::uint32_t kSide = 8192;
+    write("large.png", pngFileWithData({.width = kSide, .height = kSide, .depth = 16},
+                                       zlibZeros(std::uint64_t{kSide} * (1 + 2 * kSide))));
+    // A checkerboard needs every point at any error below its height: more faces than a game
+    // model takes from 800 points a side.
+    std::vector<std::uint16_t> squares(800 * 800);
+    for (std::size_t k = 0; k < squares.size(); ++k)
+        squares[k] = (k % 800 + k / 800) % 2 ? 65535 : 0;
+    write("checkers.png", pngFile({.width = 800, .height = 800, .depth = 16}, squares));
+    struct Case {
+        std::vector<std::string> arguments;
+        long long memory;
+        const char* words;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {{"--game", "--fit", "--heights", "grey", "large.png"},
+              150'000'000,
+              "large.png: out of memory while making its model"},
+             {{"--game", "--fit", "--heights", "grey", "--max-error", "1", "checkers.png"},
+              -1,
+              "a largest error of 1 needs more than 1048576 faces, the most a game model takes "
+              "(with that many the error is 8)"}}) {
+        RunOptions options;
+        options.memoryLimit = c.memory;
+        const Ran result = run(c.arguments, options);
+        EXPECT_EQ(result.status, 1) << result.errors;
+        EXPECT_NE(result.errors.find(c.words), std::string::npos) << result.errors;
+        EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
+    }
+    EXPECT_EQ(entries(folder.path()), (std::vector<std::string>{"checkers.png", "large.png"}));
+}
+
 TEST_F(Converter, TheSamplesModelsStayByteForByteWhatTheyWere) {
     // 64-bit FNV-1a of the editor models of the shipped samples, as every earlier version wrote.
     const auto fnv = [](const std::string& text) {

@@ -55,6 +55,11 @@ Ran runProgram(const std::filesystem::path& program, const std::vector<std::stri
                                static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (options.memoryLimit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(options.memoryLimit),
+                               static_cast<rlim_t>(options.memoryLimit)};
+            setrlimit(RLIMIT_AS, &limit);
+        }
         if (!options.folder.empty() && chdir(options.folder.c_str()) != 0)
             _exit(126);
         // A test harness may ignore these; the program gets the defaults a shell gives it.

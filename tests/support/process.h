@@ -20,6 +20,7 @@ struct RunOptions {
     std::filesystem::path outputFile{};     // standard output goes here instead (e.g. /dev/full)
     bool outputClosed = false;              // standard output is a pipe nobody reads
     long long fileSizeLimit = -1;           // bytes any file it writes may grow to (ulimit -f)
+    long long memoryLimit = -1;             // bytes of address space it may take (ulimit -v)
 };
 
 // Runs program with arguments (any bytes, none interpreted by a shell) and waits for it.
