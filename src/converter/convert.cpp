@@ -13,20 +13,62 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <map>
+#include <mutex>
 #include <new>
 #include <optional>
-#include <semaphore>
 #include <thread>
 #include <vector>
 
 namespace grondel::cli {
 namespace {
 
-// How many pictures may be decoding at once: each may take up to kMaxDecodedBytes.
-constexpr std::ptrdiff_t kPicturesAtOnce =
-    std::ptrdiff_t{1} * 1024 * 1024 * 1024 / kMaxDecodedBytes;
-static_assert(kPicturesAtOnce >= 1);
+// Memory the pictures of a batch may hold at once while they are read and decoded: a file's
+// bytes, and its decoded picture of up to kMaxDecodedBytes until its model is made.
+constexpr std::uint64_t kPictureMemory = std::uint64_t{1} << 30;
+
+// Bytes of kPictureMemory handed out: a job waits until its share fits, or until it is alone.
+class MemoryBudget {
+public:
+    void acquire(std::uint64_t bytes) {
+        std::unique_lock lock(mutex_);
+        freed_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= kPictureMemory; });
+        used_ += bytes;
+    }
+    void release(std::uint64_t bytes) {
+        {
+            const std::lock_guard lock(mutex_);
+            used_ -= bytes;
+        }
+        freed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    std::uint64_t used_ = 0;
+};
+
+// Bytes acquired from a budget, given back at the latest when it goes.
+class MemoryShare {
+public:
+    MemoryShare(MemoryBudget& budget, std::uint64_t bytes)
+        : budget_(budget)
+        , bytes_(bytes) {}
+    MemoryShare(const MemoryShare&) = delete;
+    MemoryShare& operator=(const MemoryShare&) = delete;
+    ~MemoryShare() { giveBack(); }
+    void giveBack() {
+        budget_.release(bytes_);
+        bytes_ = 0;
+    }
+
+private:
+    MemoryBudget& budget_;
+    std::uint64_t bytes_;
+};
 
 // One picture's conversion: what it reads, where its model goes, and how it went.
 struct Job {
@@ -91,8 +133,17 @@ void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Jo
 }
 
 // Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
-void makeModel(const ConvertPlan& plan, Job& job) {
+// Its share of budget covers the file and the decoded picture: the file's part goes back as soon
+// as the picture is decoded, the rest when the model is made.
+void makeModel(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
+    std::error_code unknown;
+    const std::uint64_t fileBytes = std::min<std::uint64_t>(
+        std::filesystem::file_size(job.image->path, unknown), kMaxPictureFileBytes);
+    const std::uint64_t fileShare = unknown ? 0 : fileBytes;
+    budget.acquire(fileShare + kMaxDecodedBytes);
+    MemoryShare file{budget, fileShare}, decoded{budget, kMaxDecodedBytes};
     PictureResult loaded = loadPicture(job.image->path);
+    file.giveBack(); // the bytes are gone once decoded
     if (!loaded.ok()) {
         job.error = std::move(loaded.error);
         return;
@@ -111,9 +162,9 @@ void makeModel(const ConvertPlan& plan, Job& job) {
 }
 
 // makeModel, with running out of memory one more reason a picture fails: the others go on.
-void makeModelWithin(const ConvertPlan& plan, Job& job) {
+void makeModelWithin(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
     try {
-        makeModel(plan, job);
+        makeModel(plan, job, budget);
     } catch (const std::bad_alloc&) {
         job.model = {};
         job.error = "out of memory while making its model";
@@ -157,17 +208,16 @@ int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
 
     if (plan.toStandardOutput) {
         Job& job = jobs.front(); // --output takes a single picture
-        makeModelWithin(plan, job);
+        MemoryBudget budget;
+        makeModelWithin(plan, job, budget);
         out << job.model; // a failure to write it is the program's to say, once
     } else {
         placeModels(plan, jobs);
-        std::counting_semaphore<kPicturesAtOnce> decoding(kPicturesAtOnce);
+        MemoryBudget budget;
         const auto convertOne = [&](Job& job) {
             if (!job.error.empty() || job.repeat)
                 return;
-            decoding.acquire();
-            makeModelWithin(plan, job);
-            decoding.release();
+            makeModelWithin(plan, job, budget);
             if (!job.error.empty())
                 return;
             const files::SaveResult saved = files::saveFileAtomically(job.target, job.model);

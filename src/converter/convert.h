@@ -13,7 +13,8 @@ namespace grondel::cli {
 // a model never replaces a picture given in the same run, nor another picture's model. Each
 // picture that fails gives one line on errors naming the file (shown escaped) and the reason;
 // nothing is written for it and the others are still converted. Pictures are converted side by
-// side on the machine's cores, but never more decoding at once than fit in 1 GiB at the largest
+// side on the machine's cores, but the files being read and the pictures decoded and not yet
+// made into models never take more than 1 GiB together, each picture counted at the largest
 // decoded size a picture may have; a single picture starts no thread.
 // Returns kExitConverted or kExitFailed.
 int convert(const ConvertPlan& plan, Stream& out, Stream& errors);
