@@ -24,18 +24,35 @@ if ((${#targets[@]} == 0)); then
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" write_pictures
+cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" write_pictures grondel-convert
 
 # Seeds: the picture decoders' every kind they read (BMP of each depth and compression, PNG of
 # each colour type and depth, JPEG grey, colour, progressive and CMYK, PGM/PPM binary and plain),
 # written by the tests' own writers, the small hostile files and the sample heightmaps; and the
-# model files kept with the tests.
+# model files kept with the tests, with small game models of every kind the converter writes
+# (walkable and scenery, tiles and simplified pieces, scaled, other materials and densities).
 seeds=$build/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds/fuzz_picture" "$seeds/fuzz_model_check"
 "$build/fuzz/write_pictures" seeds "$seeds/fuzz_picture"
 cp examples/*.bmp "$seeds/fuzz_picture/"
 find tests -name '*.3do' -exec cp {} "$seeds/fuzz_model_check/" \;
+convert=$build/src/grondel-convert/grondel-convert
+kind=0
+while read -r options; do
+    kind=$((kind + 1))
+    # shellcheck disable=SC2086 # the options are words
+    ASAN_OPTIONS=detect_leaks=0 "$convert" --quiet $options --output \
+        "$seeds/fuzz_model_check/game-$kind.3do" examples/crater.bmp
+done <<'KINDS'
+--game --size 2
+--game --size 5 --scenery
+--game --size 18 --scale 0.3,7.7,2 --texels-per-unit 100000
+--game --size 9 --material rock-1.mat --texels-per-unit 0.5
+--game --fit --heights grey --size 12 --max-error 0.5
+--game --fit --size 20 --max-faces 12 --scenery
+--game --fit --heights grey --size 33 --max-error 0.05 --scale 2,0.5,3
+KINDS
 
 # Undefined behaviour and leaks count as findings, not as notes in the log.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
