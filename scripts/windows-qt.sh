@@ -214,5 +214,6 @@ ln -sfn "$prefix" build/windows-qt
 echo "windows-qt: ready in $prefix, $(du -sh "$prefix" | cut -f1) installed"
 printf '%s\n' "windows-qt: ${timings[*]}" | sed 's/ s /&| /g'
 # Processor time of the whole build: the measure that holds on a machine shared with others.
-cpu=$(times | tail -1 | awk '{ split($1, u, "m"); split($2, s, "m"); print int(u[1] + s[1]) }')
+times >"$work/times" # in this shell: a pipe would count a subshell's time
+cpu=$(tail -1 "$work/times" | awk '{ split($1, u, "m"); split($2, s, "m"); print int(u[1] + s[1]) }')
 echo "windows-qt: $cpu processor-minutes"
