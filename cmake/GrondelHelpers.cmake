@@ -24,8 +24,19 @@ function(grondel_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} grondel_test_main GTest::gtest)
     # Tests find golden files and samples from here.
     target_compile_definitions(${name} PRIVATE GRONDEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    # A static Qt (the Windows build) links in only the platform plugin of the system: the tests
+    # draw offscreen, so name that one too.
+    get_target_property(qt_type Qt6::Core TYPE)
+    if(qt_type STREQUAL "STATIC_LIBRARY")
+        qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+    endif()
+    # Cross-built, the cases are listed when ctest runs, through the emulator: building needs no
+    # Wine.
+    if(CMAKE_CROSSCOMPILING)
+        set(mode DISCOVERY_MODE PRE_TEST)
+    endif()
     gtest_discover_tests(${name}
-        DISCOVERY_TIMEOUT 60
+        DISCOVERY_TIMEOUT 60 ${mode}
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
