@@ -93,6 +93,7 @@ Lab oklab(const float* rgb) {
 // alone is farther than the best found.
 class Palette {
 public:
+    Palette() = default; // no entries
     explicit Palette(const Colormap& colormap) {
         const std::bitset<kPaletteColours> usable = usableEntries(colormap);
         for (int i = 0; i < kPaletteColours; ++i) {
@@ -192,9 +193,8 @@ Material textureMaterial(const TerrainTexture& texture, TexelFormat format,
         error = "an 8-bit texture needs the level's colormap";
     if (!error.empty())
         return {};
-    const std::optional<Palette> palette =
-        colormap != nullptr ? std::optional<Palette>(*colormap) : std::nullopt;
-    if (palette && palette->empty()) {
+    const Palette palette = colormap != nullptr ? Palette(*colormap) : Palette();
+    if (colormap != nullptr && palette.empty()) {
         error = "the colormap has no entry a texture may use";
         return {};
     }
@@ -205,14 +205,14 @@ Material textureMaterial(const TerrainTexture& texture, TexelFormat format,
     for (std::size_t k = 0; k < chain.size(); ++k) {
         const std::size_t side = static_cast<std::size_t>(texture.size) >> k;
         if (format == TexelFormat::Indexed8) {
-            material.levels.push_back(quantise(chain[k], side, *palette));
+            material.levels.push_back(quantise(chain[k], side, palette));
             continue;
         }
         std::vector<std::uint16_t>& texels = material.levels.emplace_back(side * side);
         for (std::size_t t = 0; t < texels.size(); ++t)
             texels[t] = to565(&chain[k][t * 3]);
     }
-    if (palette) {
+    if (!palette.empty()) {
         // The smallest level's mean is the whole texture's.
         const Level& last = chain.back();
         float mean[3] = {0.0f, 0.0f, 0.0f};
@@ -220,7 +220,7 @@ Material textureMaterial(const TerrainTexture& texture, TexelFormat format,
             mean[t % 3] += last[t];
         for (float& c : mean)
             c /= static_cast<float>(last.size() / 3);
-        material.solidColour = static_cast<std::uint8_t>(palette->nearest(oklab(mean)).index);
+        material.solidColour = static_cast<std::uint8_t>(palette.nearest(oklab(mean)).index);
     }
     return material;
 }
