@@ -143,6 +143,11 @@ TEST(Texture, TheQuantiserKeepsEveryUsableColourAndDithersTheRest) {
     const Material material = materialOf(texture, TexelFormat::Indexed8, &cube);
     for (std::size_t t = 0; t < 256; ++t)
         EXPECT_EQ(cube.colours[material.levels[0][t]], texture.texels[t]) << t;
+    // Each a level off in red still takes its own entry: the nearest by far.
+    TerrainTexture nudged = texture;
+    for (Rgb& texel : nudged.texels)
+        texel.r = std::uint8_t(texel.r == 255 ? 254 : texel.r + 1);
+    EXPECT_EQ(materialOf(nudged, TexelFormat::Indexed8, &cube).levels[0], material.levels[0]);
     // The colours of entries 0 and 7 move to entries of their own.
     TerrainTexture unusable{8, {}};
     for (int t = 0; t < 64; ++t)
