@@ -70,8 +70,9 @@ std::uint8_t channel(double value) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));
 }
 
-// The ramp's colour for a height share and a slope in degrees, before the light.
-std::array<double, 3> rampColour(const Ramp& ramp, double share, double slope) {
+// The ramp's colour for a height share and a normal's upward part, before the light.
+// steepFrom is the cosine of the steep line's first slope: below it the slope is worked out.
+std::array<double, 3> rampColour(const Ramp& ramp, double share, double up, double steepFrom) {
     const auto& stops = ramp.stops;
     const auto above = std::find_if(stops.begin(), stops.end(),
                                     [share](const Ramp::Stop& s) { return s.height > share; });
@@ -87,9 +88,10 @@ std::array<double, 3> rampColour(const Ramp& ramp, double share, double slope) {
         const Ramp::Stop& below = *(above - 1);
         set(below.colour, above->colour, (share - below.height) / (above->height - below.height));
     }
-    if (ramp.steep && slope > ramp.steep->from) {
+    if (ramp.steep && up < steepFrom) {
+        const double slope = std::acos(std::clamp(up, -1.0, 1.0)) * kDegrees;
         const double t =
-            std::min(1.0, (slope - ramp.steep->from) / (ramp.steep->to - ramp.steep->from));
+            std::clamp((slope - ramp.steep->from) / (ramp.steep->to - ramp.steep->from), 0.0, 1.0);
         const Rgb rock = ramp.steep->colour;
         colour = {colour[0] + (rock.r - colour[0]) * t, colour[1] + (rock.g - colour[1]) * t,
                   colour[2] + (rock.b - colour[2]) * t};
@@ -232,14 +234,15 @@ TerrainTexture shadedTexture(const TerrainGrid& grid, const ShadeOptions& option
             out[3] = n.z;
         }
     };
+    const double steepFrom =
+        options.ramp.steep ? std::cos(options.ramp.steep->from / kDegrees) : -1.0;
     TerrainTexture texture{options.size, {}};
     texture.texels.reserve(static_cast<std::size_t>(options.size) * options.size);
     const auto emit = [&](int, std::span<const double> values) {
         for (std::size_t at = 0; at < values.size(); at += 4) {
             const Vec3 n = unit({values[at + 1], values[at + 2], values[at + 3]});
             const double share = range > 0.0 ? (values[at] - lowest) / range : 0.0;
-            const double slope = std::acos(std::clamp(n.z, -1.0, 1.0)) * kDegrees;
-            const std::array<double, 3> base = rampColour(options.ramp, share, slope);
+            const std::array<double, 3> base = rampColour(options.ramp, share, n.z, steepFrom);
             const double light = kAmbient + kDiffuse * std::max(0.0, dot(n, kTowardsLight));
             texture.texels.push_back(
                 {channel(base[0] * light), channel(base[1] * light), channel(base[2] * light)});

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace grondel {
@@ -44,21 +45,18 @@ std::uint16_t to565(const float* rgb) {
                                       bits(rgb[2], 31));
 }
 
-// The n-th root of x >= 0 by Newton's steps from above, with the four basic operations only:
-// their results are the same on every platform, where the C library's pow and cbrt may differ
-// in the last bit and tip the quantiser's choice, and the error diffused after it.
-double root(double x, int n) {
+// The roots below take the four basic operations and bit arithmetic only: their results are
+// the same on every platform, where the C library's pow and cbrt may differ in the last bit
+// and tip the quantiser's choice, and the error diffused after it.
+
+// The fifth root of x >= 0 by Newton's steps from above, to the last bit.
+double fifthRoot(double x) {
     if (x <= 0.0)
         return 0.0;
-    int exponent = 0;
-    std::frexp(x, &exponent); // x < 2^exponent
-    const int up = exponent >= 0 ? (exponent + n - 1) / n : -(-exponent / n);
-    double r = std::ldexp(1.0, up); // at or above the root
+    double r = std::max(1.0, x); // at or above the root
     for (int step = 0; step < 200; ++step) {
-        double power = 1.0;
-        for (int k = 1; k < n; ++k)
-            power *= r;
-        const double next = ((n - 1) * r + x / power) / n;
+        const double square = r * r;
+        const double next = (4.0 * r + x / (square * square)) / 5.0;
         if (!(next < r))
             break;
         r = next;
@@ -66,24 +64,50 @@ double root(double x, int n) {
     return r;
 }
 
+// The cube root of x >= 0: a first guess from the bits (a third of the exponent: within 6%),
+// then Newton's steps, each squaring the error: four reach the last bits.
+double cubeRoot(double x) {
+    if (x <= 0.0)
+        return 0.0;
+    constexpr std::uint64_t kBias = std::uint64_t{1023 - 341} << 52; // 1023 - 1023 / 3
+    double r = std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) / 3 + kBias);
+    for (int step = 0; step < 4; ++step)
+        r = (2.0 * r + x / (r * r)) / 3.0;
+    return r;
+}
+
+// Every mip level's values are averages of 4^k whole levels, k < kGameMaxMipLevels: multiples
+// of this fraction of a level, each of which gets its linear light once.
+constexpr int kLevelSteps = 1 << (2 * (kGameMaxMipLevels - 1));
+
+// An sRGB level in linear light, for a value of 0 to 255 on a multiple of 1 / kLevelSteps
+// (others are taken to the nearest).
+double linearLight(float value) {
+    static const std::vector<double> table = [] {
+        std::vector<double> t(255 * kLevelSteps + 1);
+        for (std::size_t k = 0; k < t.size(); ++k) {
+            const double v = static_cast<double>(k) / (255.0 * kLevelSteps);
+            const double w = (v + 0.055) / 1.055;
+            const double fifth = fifthRoot(w);
+            t[k] = v <= 0.04045 ? v / 12.92 : w * w * fifth * fifth; // w^2.4
+        }
+        return t;
+    }();
+    const double at = std::clamp(static_cast<double>(value), 0.0, 255.0) * kLevelSteps;
+    return table[static_cast<std::size_t>(std::lround(at))];
+}
+
 struct Lab {
     double l = 0.0, a = 0.0, b = 0.0;
 };
 
-// An sRGB colour (0 to 255 a channel) in OKLab: decoded to linear light, then through the
-// cone responses and their cube roots.
+// An sRGB colour (0 to 255 a channel) in OKLab: in linear light, then through the cone
+// responses and their cube roots.
 Lab oklab(const float* rgb) {
-    std::array<double, 3> linear{};
-    for (int c = 0; c < 3; ++c) {
-        const double v = std::clamp(static_cast<double>(rgb[c]) / 255.0, 0.0, 1.0);
-        const double t = (v + 0.055) / 1.055;
-        const double fifth = root(t, 5);
-        linear[c] = v <= 0.04045 ? v / 12.92 : t * t * fifth * fifth; // t^2.4
-    }
-    const auto [r, g, b] = linear;
-    const double l = root(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b, 3);
-    const double m = root(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b, 3);
-    const double s = root(0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b, 3);
+    const double r = linearLight(rgb[0]), g = linearLight(rgb[1]), b = linearLight(rgb[2]);
+    const double l = cubeRoot(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b);
+    const double m = cubeRoot(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b);
+    const double s = cubeRoot(0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b);
     return {0.2104542553 * l + 0.7936177850 * m - 0.0040720468 * s,
             1.9779984951 * l - 2.4285922050 * m + 0.4505937099 * s,
             0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s};
@@ -113,8 +137,9 @@ public:
         Lab lab;
         int index = 0;
     };
-    // The nearest entry; of equally near ones the lowest index.
-    const Entry& nearest(const Lab& target) const {
+    // The nearest entry; of equally near ones the lowest index. hint, an entry likely near
+    // (the texel before's), if any, is tried first to narrow the search.
+    const Entry& nearest(const Lab& target, const Entry* hint = nullptr) const {
         const auto start = std::lower_bound(entries_.begin(), entries_.end(), target.l,
                                             [](const Entry& e, double l) { return e.lab.l < l; });
         const Entry* best = nullptr;
@@ -132,6 +157,8 @@ public:
             const double dl = e.lab.l - target.l;
             return best != nullptr && dl * dl > bestDistance;
         };
+        if (hint != nullptr)
+            consider(*hint);
         for (auto up = start; up != entries_.end() && !farInLightness(*up); ++up)
             consider(*up);
         for (auto down = start; down != entries_.begin() && !farInLightness(*(down - 1)); --down)
@@ -148,6 +175,7 @@ std::vector<std::uint16_t> quantise(const Level& level, std::size_t side, const 
     std::vector<std::uint16_t> indices(side * side);
     // Errors owed to this row and the next, one texel of margin on each side.
     std::vector<Lab> here(side + 2), below(side + 2);
+    const Palette::Entry* before = nullptr;
     for (std::size_t y = 0; y < side; ++y) {
         const bool east = y % 2 == 0;
         for (std::size_t step = 0; step < side; ++step) {
@@ -159,7 +187,8 @@ std::vector<std::uint16_t> quantise(const Level& level, std::size_t side, const 
             const Lab target{std::clamp(want.l + owed.l, 0.0, 1.0),
                              std::clamp(want.a + owed.a, -0.5, 0.5),
                              std::clamp(want.b + owed.b, -0.5, 0.5)};
-            const Palette::Entry& chosen = palette.nearest(target);
+            const Palette::Entry& chosen = palette.nearest(target, before);
+            before = &chosen;
             indices[at] = static_cast<std::uint16_t>(chosen.index);
             const Lab error{target.l - chosen.lab.l, target.a - chosen.lab.a,
                             target.b - chosen.lab.b};
