@@ -78,8 +78,8 @@ struct MaterialRead {
 
 // Reads a material of the kind writeMaterial writes (one cel, one square opaque texture of
 // 8-bit indices or 565 texels, sides and levels as materialProblem takes them): the first of
-// checkMaterial's problems, or what makes it another kind, is the reason for refusing it. Any
-// bytes are safe to pass.
+// checkMaterial's problems, or what makes it another kind, is the reason for refusing it.
+// Words the engine never uses are not read. Any bytes are safe to pass.
 MaterialRead readMaterial(std::string_view bytes);
 
 } // namespace grondel
