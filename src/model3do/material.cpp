@@ -17,7 +17,7 @@ namespace {
 // Header, read whole into rdMaterialHeader:
 //   "MAT "   compared with memcmp; anything else and the material is not loaded
 //   revision compared with '2' (0x32); anything else and the material is not loaded
-//   type     kept as tex_type: bit 0 makes the reader take a palette of 768 bytes after the
+//   type     kept as tex_type: bit 0 makes the reader take a palette of 256 colours after the
 //            textures; bit 1 makes the model loader (rdModel3) read a texture vertex after
 //            each face vertex, so a textured material needs it
 //   cels     num_texinfo: one record each, at most RDMATERIAL_MAX_TEXINFOS (16)
@@ -29,7 +29,7 @@ constexpr std::uint32_t kRevision = 0x32;
 // Bit 1 alone: textured, no palette of its own (the level's colormap colours it).
 constexpr std::uint32_t kTexturedType = 2;
 constexpr std::uint32_t kOwnPaletteBit = 1;
-constexpr std::size_t kOwnPaletteBytes = 768;
+constexpr std::size_t kOwnPaletteBytes = kPaletteColours * 3;
 // The engine's own 565 layout: 16-bit, 16 bits a texel, red 5 bits at 11, green 6 at 5, blue 5
 // at 0, each shifted left by 3, 2, 3 to 8 bits, no alpha. rdColormap.c holds the same block.
 constexpr std::array<std::uint32_t, 14> kFormat565 = {1, 16, 5, 6, 5, 11, 5, 0, 3, 2, 3, 0, 0, 0};
@@ -342,7 +342,8 @@ std::string writeMaterial(const Material& material, std::string& error) {
     for (int k = 0; k < 7; ++k)
         put32(out, 0);
     put32(out, 0);
-    // The texture: square, opaque (no colour key, so the key is 0), and its levels.
+    // The texture: square, opaque (the reader sets a colour key only for alpha_en bit 0, so
+    // the key is 0), and its levels.
     put32(out, static_cast<std::uint32_t>(material.size));
     put32(out, static_cast<std::uint32_t>(material.size));
     put32(out, 0);
