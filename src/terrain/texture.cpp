@@ -23,8 +23,8 @@ constexpr double kDegrees = 57.29577951308232; // per radian
 
 // Resamples width x height source samples of channels values each onto size x size, corner to
 // corner by the tent: row(y, values) gives source row y (width x channels values), and
-// emit(j, values) takes texture row j (size x channels values), rows in order. Source rows are
-// filtered across once each and kept only while a texture row still reads them.
+// emit(values) takes each texture row (size x channels values) in order from the north. Source rows
+// are filtered across once each and kept only while a texture row still reads them.
 template <typename Row, typename Emit>
 void resample(int width, int height, int channels, int size, Row&& row, Emit&& emit) {
     const std::vector<Taps> across = tentTaps(width, size);
@@ -62,7 +62,7 @@ void resample(int width, int height, int channels, int size, Row&& row, Emit&& e
                 sum += rows.weights[k] * kept[rows.first - keptFirst + k][v];
             out[v] = sum;
         }
-        emit(j, std::span<const double>(out));
+        emit(std::span<const double>(out));
     }
 }
 
@@ -238,7 +238,7 @@ TerrainTexture shadedTexture(const TerrainGrid& grid, const ShadeOptions& option
         options.ramp.steep ? std::cos(options.ramp.steep->from / kDegrees) : -1.0;
     TerrainTexture texture{options.size, {}};
     texture.texels.reserve(static_cast<std::size_t>(options.size) * options.size);
-    const auto emit = [&](int, std::span<const double> values) {
+    const auto emit = [&](std::span<const double> values) {
         for (std::size_t at = 0; at < values.size(); at += 4) {
             const Vec3 n = unit({values[at + 1], values[at + 2], values[at + 3]});
             const double share = range > 0.0 ? (values[at] - lowest) / range : 0.0;
@@ -269,7 +269,7 @@ TerrainTexture pictureTexture(const Picture& picture, int size, std::string& err
     };
     TerrainTexture texture{size, {}};
     texture.texels.reserve(static_cast<std::size_t>(size) * size);
-    const auto emit = [&](int, std::span<const double> values) {
+    const auto emit = [&](std::span<const double> values) {
         for (std::size_t at = 0; at < values.size(); at += 3)
             texture.texels.push_back(
                 {channel(values[at]), channel(values[at + 1]), channel(values[at + 2])});
