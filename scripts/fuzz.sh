@@ -33,7 +33,7 @@ cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" write_pictures
 # (walkable and scenery, tiles and simplified pieces, scaled, other materials and densities).
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_picture" "$seeds/fuzz_model_check"
+mkdir -p "$seeds/fuzz_picture" "$seeds/fuzz_model_check" "$seeds/fuzz_material"
 "$build/fuzz/write_pictures" seeds "$seeds/fuzz_picture"
 cp examples/*.bmp "$seeds/fuzz_picture/"
 find tests -name '*.3do' -exec cp {} "$seeds/fuzz_model_check/" \;
@@ -53,6 +53,22 @@ done <<'KINDS'
 --game --fit --size 20 --max-faces 12 --scenery
 --game --fit --heights grey --size 33 --max-error 0.05 --scale 2,0.5,3
 KINDS
+# Two small materials as Grondel writes them, 16-bit with two mip levels and 8-bit, and a
+# colormap's header and palette.
+python3 - "$seeds/fuzz_material" <<'EOF'
+import struct, sys
+def words(*w): return b"".join(struct.pack("<I", x) for x in w)
+cel = words(8, 0, 0, 0, 0, 0, 0, 0, 0, 0)
+rgb = words(1, 16, 5, 6, 5, 11, 5, 0, 3, 2, 3, 0, 0, 0)
+indexed = words(0, 8, *[0] * 12)
+start = b"MAT " + words(0x32, 2, 1, 1)
+with open(sys.argv[1] + "/rgb.mat", "wb") as f:
+    f.write(start + rgb + cel + words(16, 16, 0, 0, 0, 2) + bytes(16 * 16 * 2 + 8 * 8 * 2))
+with open(sys.argv[1] + "/indexed.mat", "wb") as f:
+    f.write(start + indexed + cel + words(8, 8, 0, 0, 0, 1) + bytes(8 * 8))
+with open(sys.argv[1] + "/palette.cmp", "wb") as f:
+    f.write(b"CMP " + words(30, 0) + bytes(52 + 768 + 64 * 256))
+EOF
 
 # Undefined behaviour and leaks count as findings, not as notes in the log.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

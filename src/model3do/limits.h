@@ -20,6 +20,21 @@ inline constexpr std::size_t kGameMaxNameLength = 31; // mesh names are cut, nod
 // A material's name is kept in 32 bytes, its end included.
 inline constexpr std::size_t kGameMaxMaterialNameLength = 31;
 
+// What the game's material reader takes (a material it cannot read is drawn as dflt.mat).
+// A texture keeps this many mip levels: more overrun the engine's arrays.
+inline constexpr int kGameMaxMipLevels = 4;
+// Cel records a material may hold: the reader stops at this many and reads the rest as
+// texture headers.
+inline constexpr long long kGameMaxMaterialCels = 16;
+// The engine's reader (the reimplementation's surfaces) reads a texture level as rows padded to
+// a multiple of this many bytes: a narrower row is read with padding the file does not hold.
+inline constexpr long long kGameTextureRowAlignment = 4;
+// A level's colormap: a header, the palette, then one light table of the palette per light
+// level, and with flags bit 0 a transparency table of every pair of colours.
+inline constexpr int kPaletteColours = 256;
+inline constexpr std::size_t kColormapHeaderBytes = 64;
+inline constexpr int kColormapLightLevels = 64;
+
 // What the game loads but cannot draw right.
 // Beyond 2^21 texels a float32 texture coordinate steps by more than 1/8 texel: it jitters.
 inline constexpr double kGameMaxSteadyTexel = 2097152.0;
@@ -48,6 +63,19 @@ inline constexpr double kMinGameScale = 0.001;
 inline constexpr double kMaxGameScale = 1000.0;
 inline constexpr double kMinTexelsPerUnit = 0.001;
 inline constexpr double kMaxTexelsPerUnit = 100000.0;
+// Sides of the textures Grondel writes, and of their mip levels: powers of two from the
+// smallest whose rows the engine reads without padding (8 texels, 8 bytes indexed) to the
+// per-mesh texture shift kTextureRepeat, which is then a multiple of the side, so the texture
+// stays in place. A texture gets min(kGameMaxMipLevels, log2(side / kMinTextureSide) + 1) levels.
+inline constexpr int kMinTextureSide = 8;
+inline constexpr int kMaxTextureSide = 1024;
+// Files Grondel reads beside a model. A material of kMaxTextureSide in 16 bits with its mip
+// levels takes 2.7 MiB and the game's largest far less; a colormap with every table 210 KiB.
+inline constexpr std::size_t kMaxMaterialFileBytes = 64u << 20;
+inline constexpr std::size_t kMaxColormapFileBytes = 1u << 20;
+// A texture ramp file: a few lines; far more than any ramp needs.
+inline constexpr std::size_t kMaxRampFileBytes = 64u << 10;
+inline constexpr std::size_t kMaxRampStops = 64;
 // Largest error a simplification may be asked for, in world units: beyond any terrain.
 inline constexpr double kMaxErrorBound = 1e9;
 // Fewest faces a budget may allow: the two that cover the grid's rectangle.

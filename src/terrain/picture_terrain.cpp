@@ -2,6 +2,7 @@
 
 #include "heightmap/heightmap.h"
 #include "model3do/limits.h"
+#include "terrain/tent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,46 +34,9 @@ void rowHeights(const Picture& picture, int y, TerrainHeights rule, std::vector<
         row[static_cast<std::size_t>(x)] = pixelHeight(picture, x, y, rule);
 }
 
-// The pixels that make one grid point along one axis, with their weights (summing to 1).
-struct Taps {
-    int first = 0;
-    std::vector<double> weights;
-};
-
-// For each of points grid positions along a side of pixels pixels: the tent's taps.
-std::vector<Taps> tapsAlong(int pixels, int points) {
-    std::vector<Taps> all(static_cast<std::size_t>(points));
-    if (pixels == 1) {
-        for (Taps& taps : all)
-            taps.weights = {1.0};
-        return all;
-    }
-    const double step = static_cast<double>(pixels - 1) / (points - 1);
-    for (int i = 0; i < points; ++i) {
-        // The end points land exactly on the end pixels, whatever the rounding of step.
-        const double at = i == points - 1 ? pixels - 1 : i * step;
-        // One grid step, but never less than one pixel: then the tent is bilinear
-        // interpolation. Near the picture's edge it narrows to stay whole on both sides, so
-        // that it never leans inwards: the corner points read the corner pixels as they are.
-        const double reach = std::min(std::max(step, 1.0), std::min(at + 1.0, pixels - at));
-        Taps& taps = all[static_cast<std::size_t>(i)];
-        taps.first = std::max(0, static_cast<int>(std::floor(at - reach)) + 1);
-        const int last = std::min(pixels - 1, static_cast<int>(std::ceil(at + reach)) - 1);
-        double sum = 0.0;
-        for (int p = taps.first; p <= last; ++p) {
-            const double weight = std::max(0.0, 1.0 - std::abs(p - at) / reach);
-            taps.weights.push_back(weight);
-            sum += weight;
-        }
-        for (double& weight : taps.weights)
-            weight /= sum;
-    }
-    return all;
-}
-
 TerrainGrid fitted(const Picture& picture, int columns, int rows, TerrainHeights rule) {
-    const std::vector<Taps> across = tapsAlong(picture.width(), columns);
-    const std::vector<Taps> down = tapsAlong(picture.height(), rows);
+    const std::vector<Taps> across = tentTaps(picture.width(), columns);
+    const std::vector<Taps> down = tentTaps(picture.height(), rows);
     // Across first, one picture row at a time, for the rows any grid point reads.
     std::vector<double> pixelRow(static_cast<std::size_t>(picture.width()));
     std::vector<double> rowAcross(static_cast<std::size_t>(picture.height()) * columns);
