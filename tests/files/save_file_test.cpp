@@ -61,7 +61,7 @@ TEST_F(SaveFile, RemovesTheTemporaryFilesKilledSavesLeftAndNothingElse) {
         {".old.3do.0123abcd.tmp", true},   // old, unlocked: left by a killed save
         {".old.3do.89abcdef.tmp", false},  // fresh: a save may be starting
         {".old.3do.fedcba98.tmp", false},  // old but held open: a slow save still writing
-        {".old.3do.0123ABCD.tmp", false},  // not a name saves make
+        {".old.3do.0123abcg.tmp", false},  // not a name saves make
         {".old.3do.0123abc.tmp", false},   // nor this
         {".other.3do.0123abcd.tmp", false} // another target's
     };
