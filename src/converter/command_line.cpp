@@ -20,7 +20,8 @@ constexpr std::string_view kHelpTemplate =
        grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
                        [--fit] [--heights colour|grey] [--size N]
                        [--max-error E] [--max-faces F] [--scenery] [--quiet]
-                       [--output PATH] IMAGE...
+                       [--texture shaded|PICTURE [--texture-size N] [--colormap LEVEL.cmp]
+                       [--ramp FILE]] [--output PATH] IMAGE...
        grondel-convert --check [--terrain] [--walkable] MODEL...
 Turns heightmap pictures into 3DO 2.1 terrain models: for the level editor, byte for byte what
 the window's Save writes, or with --game a model the game loads as it is. Pictures may be BMP,
@@ -72,6 +73,19 @@ Options:
                          with --max-error or --max-faces is the remedy.
   --quiet                With --game: no advice on standard error on putting a walkable terrain
                          in a level; failures and warnings are still said.
+  --texture shaded|PICTURE
+                         With --game: a texture of the terrain's own, laid over it once and
+                         written as a material the model names, beside it in mat/ (named after
+                         the model, lowercase): shaded colours the ground by height and slope
+                         and lights it from the north-west; a PICTURE (a satellite image, a
+                         painted map) is resampled over it. Not with --material or
+                         --texels-per-unit.
+  --texture-size N       With --texture: texels a side, a power of two from {minTexture} to
+                         {maxTexture} (default 256), with mip levels down to {minTexture} x {minTexture}.
+  --colormap LEVEL.cmp   With --texture: 8-bit, in the level's own palette (what the original
+                         game draws), instead of 16-bit colour.
+  --ramp FILE            With --texture shaded: the colours by height and slope from a small
+                         text file instead of grass, earth, rock and snow (see the README).
   --check                Check the given .3do model files by the game's loading rules instead
                          of converting; prints "ok" with the counts, or each problem with its
                          line number.
@@ -104,6 +118,8 @@ std::string helpText() {
         {"{texels}", messageNumber(defaults.texelsPerUnit)},
         {"{material}", defaults.material},
         {"{minFaces}", std::to_string(kMinFaceBudget)},
+        {"{minTexture}", std::to_string(kMinTextureSide)},
+        {"{maxTexture}", std::to_string(kMaxTextureSide)},
     };
     std::string help(kHelpTemplate);
     for (const auto& [name, value] : values)
@@ -119,12 +135,13 @@ struct Option {
     bool takesValue;
 };
 constexpr Option kOptions[] = {
-    {"size", 's', true},    {"output", 'o', true},  {"game", 0, false},
-    {"scale", 0, true},     {"material", 0, true},  {"texels-per-unit", 0, true},
-    {"fit", 0, false},      {"heights", 0, true},   {"max-error", 0, true},
-    {"max-faces", 0, true}, {"scenery", 0, false},  {"quiet", 0, false},
-    {"check", 0, false},    {"terrain", 0, false},  {"walkable", 0, false},
-    {"help", 'h', false},   {"version", 'v', false}};
+    {"size", 's', true},    {"output", 'o', true},     {"game", 0, false},
+    {"scale", 0, true},     {"material", 0, true},     {"texels-per-unit", 0, true},
+    {"fit", 0, false},      {"heights", 0, true},      {"max-error", 0, true},
+    {"max-faces", 0, true}, {"scenery", 0, false},     {"quiet", 0, false},
+    {"texture", 0, true},   {"texture-size", 0, true}, {"colormap", 0, true},
+    {"ramp", 0, true},      {"check", 0, false},       {"terrain", 0, false},
+    {"walkable", 0, false}, {"help", 'h', false},      {"version", 'v', false}};
 
 // The options given (the last value of each) and the files, or what is wrong.
 struct Parsed {
@@ -226,6 +243,10 @@ std::string_view flagOf(GameOption option) {
         return "--max-error";
     case GameOption::MaxFaces:
         return "--max-faces";
+    case GameOption::TextureSize:
+        return "--texture-size";
+    case GameOption::Texture:
+        return "--texture";
     }
     return "an option";
 }
@@ -283,6 +304,33 @@ std::string gameOptionsFrom(const Parsed& parsed, GameTerrainOptions& game) {
     return {};
 }
 
+// The texture's options into texture; returns what is wrong, or an empty text.
+std::string textureFrom(const Parsed& parsed, TextureRequest& texture) {
+    for (const char* needs : {"texture-size", "colormap", "ramp"})
+        if (parsed.has(needs) && !parsed.has("texture"))
+            return std::string("--") + needs + " goes with --texture.";
+    if (!parsed.has("texture"))
+        return {};
+    for (const char* other : {"material", "texels-per-unit"})
+        if (parsed.has(other))
+            return std::string("--texture names the material the model is painted with and lays "
+                               "it over the terrain; --") +
+                   other + " does not go with it.";
+    texture.wanted = true;
+    texture.shaded = parsed.value("texture") == "shaded";
+    if (!texture.shaded)
+        texture.picture = file(parsed.value("texture"));
+    if (parsed.has("ramp") && !texture.shaded)
+        return "--ramp colours a shaded texture, not a picture.";
+    if (parsed.has("texture-size"))
+        texture.size = parsed.value("texture-size");
+    if (parsed.has("colormap"))
+        texture.colormap = file(parsed.value("colormap"));
+    if (parsed.has("ramp"))
+        texture.ramp = file(parsed.value("ramp"));
+    return {};
+}
+
 // Fills the plan from what was parsed; returns what is wrong, or an empty text.
 std::string planFrom(const Parsed& parsed, Request& request) {
     ConvertPlan& plan = request.plan;
@@ -290,7 +338,8 @@ std::string planFrom(const Parsed& parsed, Request& request) {
         plan.images.push_back(file(name));
     if (parsed.has("check")) {
         for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit",
-                                  "fit", "heights", "max-error", "max-faces", "scenery", "quiet"})
+                                  "fit", "heights", "max-error", "max-faces", "scenery", "quiet",
+                                  "texture", "texture-size", "colormap", "ramp"})
             if (parsed.has(other))
                 return std::string("--check reads models; --") + other + " does not go with it.";
         request.check.terrain = parsed.has("terrain");
@@ -305,12 +354,15 @@ std::string planFrom(const Parsed& parsed, Request& request) {
 
     plan.gameModel = parsed.has("game");
     plan.quiet = parsed.has("quiet");
-    for (const char* gameOnly : {"scale", "material", "texels-per-unit", "fit", "heights",
-                                 "max-error", "max-faces", "scenery", "quiet"})
+    for (const char* gameOnly :
+         {"scale", "material", "texels-per-unit", "fit", "heights", "max-error", "max-faces",
+          "scenery", "quiet", "texture", "texture-size", "colormap", "ramp"})
         if (!plan.gameModel && parsed.has(gameOnly))
             return std::string("--") + gameOnly + " goes with --game.";
     if (plan.gameModel) {
         if (std::string problem = gameOptionsFrom(parsed, plan.game); !problem.empty())
+            return problem;
+        if (std::string problem = textureFrom(parsed, plan.texture); !problem.empty())
             return problem;
     } else if (parsed.has("size")) {
         const std::string& text = parsed.value("size");
@@ -325,6 +377,8 @@ std::string planFrom(const Parsed& parsed, Request& request) {
         plan.toStandardOutput = plan.output.text == "-";
         if (plan.output.text.empty())
             return "--output needs a path, or '-' for standard output.";
+        if (plan.toStandardOutput && plan.texture.wanted)
+            return "--texture writes a material beside the model; give --output a file.";
         if (plan.images.size() > 1)
             return "--output takes a single IMAGE, not " + std::to_string(plan.images.size()) + ".";
     }

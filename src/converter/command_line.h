@@ -4,6 +4,7 @@
 #include "terrain/game_terrain.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,17 @@ struct FileArgument {
     std::filesystem::path path;
 };
 
+// The terrain's own texture as the command line asks for it; its files are read when the run
+// starts, and their faults are the run's, not the command line's.
+struct TextureRequest {
+    bool wanted = false;
+    bool shaded = false;                  // else made of picture
+    FileArgument picture;                 // --texture PICTURE
+    std::string size = "256";             // --texture-size, as typed
+    std::optional<FileArgument> colormap; // --colormap: 8-bit into its palette
+    std::optional<FileArgument> ramp;     // --ramp: a shaded texture's colours
+};
+
 // What one run converts, and how.
 struct ConvertPlan {
     // The editor model's grid edge: 16, 32 or 64; 0 takes each picture's own edge (a square of
@@ -35,6 +47,7 @@ struct ConvertPlan {
     bool gameModel = false; // write the game model instead of the editor model
     bool quiet = false;     // no advice on standard error, only failures
     GameTerrainOptions game;
+    TextureRequest texture;
 };
 
 // What the command line asks for.
@@ -49,7 +62,8 @@ struct Request {
 // Reads the arguments (arguments[0] is the program itself). Options: --size/-s N, --output/-o
 // PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --fit, --heights
 // colour|grey, --max-error E, --max-faces F, --scenery, --quiet, --check, --terrain,
-// --walkable, --help/-h, --version/-v; a
+// --walkable, --texture shaded|PICTURE, --texture-size N, --colormap FILE, --ramp FILE,
+// --help/-h, --version/-v; a
 // value may follow as the next argument or after '='. "--" ends the
 // options: every argument after it is a file, even one starting with '-'. Numbers are read the
 // same whatever the locale.

@@ -1,12 +1,14 @@
 #include "converter/convert.h"
 
 #include "converter/advice.h"
+#include "converter/texture_files.h"
 #include "files/save_file.h"
 #include "files/show_path.h"
 #include "heightmap/sampling.h"
 #include "model3do/editor_model.h"
 #include "model3do/file_names.h"
 #include "model3do/game_model.h"
+#include "model3do/material.h"
 #include "model3do/number_text.h"
 #include "picture/decode.h"
 
@@ -79,6 +81,8 @@ struct Job {
     std::string note; // said on standard error even when the model is written
     std::string model;
     std::optional<WalkableModel> walkable; // a walkable game model, for the advice
+    std::filesystem::path materialTarget;  // with a texture: where its material goes
+    std::string material;                  // ... and its bytes, written before the model
 };
 
 // A path as comparable as it can be made without it existing: absolute, links resolved as far
@@ -102,8 +106,11 @@ int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error)
     return 0;
 }
 
-// The game model of a decoded picture into job.model, or why not in job.error.
-void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Job& job) {
+// The game model of a decoded picture into job.model, with its material when it has a texture,
+// or why not in job.error.
+void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job) {
+    if (options.texture.source != TextureSource::None)
+        options.model.material = job.materialTarget.filename().string();
     if (options.terrain.region == TerrainRegion::TopLeft && options.terrain.edge == 0 &&
         picture.width() != picture.height()) {
         job.error = "the picture is " + std::to_string(picture.width()) + " x " +
@@ -116,6 +123,11 @@ void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Jo
     if (!terrain.ok()) {
         job.error = terrain.error;
         return;
+    }
+    if (terrain.material) {
+        job.material = writeMaterial(*terrain.material, job.error);
+        if (!job.error.empty())
+            return;
     }
     if (!terrain.errorMet)
         job.note = "stopped at " + std::to_string(terrain.faces) +
@@ -171,14 +183,56 @@ void makeModelWithin(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
     }
 }
 
-// Where each model goes, and which may not be written at all.
+// Writes the job's material, when it has one, and its model together: both or neither.
+void saveModel(Job& job) {
+    std::vector<files::FileToSave> files;
+    bool madeFolder = false;
+    if (!job.material.empty()) {
+        std::error_code error;
+        madeFolder = std::filesystem::create_directory(job.materialTarget.parent_path(), error);
+        files.push_back({job.materialTarget, job.material});
+    }
+    files.push_back({job.target, job.model});
+    const std::vector<files::SaveResult> saved = files::saveFilesAtomically(files);
+    for (std::size_t k = 0; k < saved.size() && job.error.empty(); ++k)
+        if (!saved[k].ok())
+            job.error = "cannot write " + files::showPath(files[k].path) + ": " + saved[k].error;
+    if (!job.error.empty() && madeFolder) {
+        std::error_code ignored;
+        std::filesystem::remove(job.materialTarget.parent_path(), ignored); // only if empty
+    }
+    job.material = {};
+    job.model = {};
+}
+
+// Where each model goes (and its material), and which may not be written at all.
 void placeModels(const ConvertPlan& plan, std::vector<Job>& jobs) {
     std::map<std::filesystem::path, const FileArgument*> inputs;
     for (const FileArgument& image : plan.images)
         inputs.emplace(comparable(image.path), &image);
-    std::map<std::filesystem::path, const Job*> targets;
+    std::map<std::filesystem::path, const Job*> targets, materials;
     for (Job& job : jobs) {
         job.target = plan.hasOutput ? plan.output.path : modelPathBeside(job.image->path);
+        if (plan.texture.wanted) {
+            job.materialTarget =
+                job.target.parent_path() / kMaterialFolder / materialNameFor(job.target);
+            const std::filesystem::path material = comparable(job.materialTarget);
+            const auto earlier = materials.find(material);
+            if (inputs.contains(material)) {
+                job.error = "its material " + files::showPath(job.materialTarget) +
+                            " would replace a picture given in this run";
+                continue;
+            }
+            if (earlier != materials.end() &&
+                comparable(earlier->second->image->path) != comparable(job.image->path)) {
+                job.error = "its material " + files::showPath(job.materialTarget) +
+                            " is also the material of " +
+                            files::escapedName(earlier->second->image->text) +
+                            "'s model in this run";
+                continue;
+            }
+            materials.emplace(material, &job);
+        }
         const std::filesystem::path target = comparable(job.target);
         const std::filesystem::path image = comparable(job.image->path);
         if (const auto input = inputs.find(target); input != inputs.end()) {
@@ -201,7 +255,16 @@ void placeModels(const ConvertPlan& plan, std::vector<Job>& jobs) {
 
 } // namespace
 
-int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
+int convert(const ConvertPlan& given, Stream& out, Stream& errors) {
+    ConvertPlan plan = given;
+    // What the texture is made of is read once for every picture, before anything is written.
+    if (plan.texture.wanted) {
+        if (std::string problem = readTextureFiles(plan.texture, plan.game.texture);
+            !problem.empty()) {
+            complain(errors, problem);
+            return kExitFailed;
+        }
+    }
     std::vector<Job> jobs(plan.images.size());
     for (std::size_t k = 0; k < jobs.size(); ++k)
         jobs[k].image = &plan.images[k];
@@ -220,10 +283,7 @@ int convert(const ConvertPlan& plan, Stream& out, Stream& errors) {
             makeModelWithin(plan, job, budget);
             if (!job.error.empty())
                 return;
-            const files::SaveResult saved = files::saveFileAtomically(job.target, job.model);
-            if (!saved.ok())
-                job.error = "cannot write " + files::showPath(job.target) + ": " + saved.error;
-            job.model = {};
+            saveModel(job);
         };
         if (jobs.size() == 1) {
             convertOne(jobs.front());

@@ -90,9 +90,14 @@ std::string fillAndClose(native::Handle handle, std::string_view bytes, const na
     return error.empty() ? closed : error;
 }
 
-} // namespace
+// One file written to its temporary beside the target, flushed, ready to be renamed over it.
+struct Prepared {
+    std::filesystem::path target;
+    std::filesystem::path temporary; // empty when nothing was written
+};
 
-SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+// Writes bytes to a new temporary file beside path's target: the first half of a save.
+SaveResult prepare(const std::filesystem::path& path, std::string_view bytes, Prepared& ready) {
     if (path.empty())
         return {"No file name was given"};
     std::string error;
@@ -124,13 +129,46 @@ SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_vie
         return {created.error};
 
     error = fillAndClose(created.handle, bytes, old);
-    if (error.empty())
-        error = native::renameOver(temporary, target);
     if (!error.empty()) {
         native::removeQuietly(temporary);
         return {error};
     }
+    ready = {target, temporary};
     return {};
+}
+
+} // namespace
+
+SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    return saveFilesAtomically({{path, bytes}}).front();
+}
+
+std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files) {
+    std::vector<SaveResult> results(files.size());
+    std::vector<Prepared> ready(files.size());
+    bool allReady = true;
+    for (std::size_t k = 0; k < files.size() && allReady; ++k) {
+        results[k] = prepare(files[k].path, files[k].bytes, ready[k]);
+        allReady = results[k].ok();
+    }
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        if (ready[k].temporary.empty())
+            continue;
+        if (allReady) {
+            if (std::string error = native::renameOver(ready[k].temporary, ready[k].target);
+                !error.empty()) {
+                results[k] = {error};
+                allReady = false; // the files after it stay as they were
+            }
+        }
+        if (!results[k].ok() || !allReady)
+            native::removeQuietly(ready[k].temporary);
+    }
+    // A file not tried because one before it failed keeps no result of its own: say why.
+    for (std::size_t k = 0; k < files.size(); ++k)
+        if (results[k].ok() && ready[k].temporary.empty())
+            results[k] = {"Not written, as another file of the save could not be"};
+    return results;
 }
 
 } // namespace grondel::files

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace grondel::files {
 
@@ -30,5 +31,15 @@ struct SaveResult {
 // path may name anything a user typed: its bytes reach the file system unchanged (wide on
 // Windows). "-" is not special here. Safe to call from several threads for different targets.
 SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Files saved together: each written and flushed to its temporary file first, as above; only
+// when every one is ready are they renamed over their targets, in order. So a failure while
+// writing leaves every target as it was; only a rename that fails after others succeeded (rare:
+// the files are complete by then) leaves those before it written. A result for each file.
+struct FileToSave {
+    std::filesystem::path path;
+    std::string_view bytes;
+};
+std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files);
 
 } // namespace grondel::files

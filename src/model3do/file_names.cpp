@@ -22,6 +22,22 @@ std::filesystem::path modelPathBeside(const std::filesystem::path& image) {
     return model += kModelSuffix;
 }
 
+std::string materialNameFor(const std::filesystem::path& model) {
+    constexpr std::string_view kSuffix = ".mat";
+    const std::u8string stem = model.stem().u8string();
+    std::string name;
+    for (const char8_t c : stem) {
+        if (name.size() + kSuffix.size() == kGameMaxMaterialNameLength)
+            break;
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                           c == '-' || c == '+' || c == '.';
+        name += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a')
+                : plain              ? static_cast<char>(c)
+                                     : '_';
+    }
+    return (name.empty() ? "terrain" : name) + std::string(kSuffix);
+}
+
 bool isMaterialName(std::string_view name) {
     constexpr std::string_view kSuffix = ".mat";
     if (name.size() <= kSuffix.size() || name.size() > kGameMaxMaterialNameLength)

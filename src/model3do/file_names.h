@@ -19,6 +19,13 @@ std::string withModelSuffix(std::string path);
 // starts a hidden file's name, not a suffix.
 std::filesystem::path modelPathBeside(const std::filesystem::path& image);
 
+// The name of the material made for a model of this path: its file name's stem, lowercase (the
+// game lowercases every name it reads), anything but letters, digits, '_', '-', '+' and '.' as
+// '_', cut so that with ".mat" it is at most kGameMaxMaterialNameLength characters.
+std::string materialNameFor(const std::filesystem::path& model);
+// Where the game looks for a model's materials, beside the model: the folder of that name.
+inline constexpr char kMaterialFolder[] = "mat";
+
 // A material the game can find by this name, such as "dflt.mat": letters, digits, '_', '-', '+'
 // and '.', ending in ".mat" (any case) after at least one character, at most
 // kGameMaxMaterialNameLength characters in all.

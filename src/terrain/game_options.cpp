@@ -52,6 +52,16 @@ std::optional<OptionProblem> gameOptionsProblem(const GameTerrainOptions& option
     if (options.maxFaces && *options.maxFaces < kMinFaceBudget)
         return OptionProblem{GameOption::MaxFaces, "must be a whole number of at least " +
                                                        std::to_string(kMinFaceBudget)};
+    const std::string sides = "must be a power of two from " + std::to_string(kMinTextureSide) +
+                              " to " + std::to_string(kMaxTextureSide);
+    if (options.texture.source != TextureSource::None) {
+        if (!textureSideProblem(options.texture.size).empty())
+            return OptionProblem{GameOption::TextureSize, sides};
+        if (options.texture.source == TextureSource::Picture && !options.texture.picture)
+            return OptionProblem{GameOption::Texture, "has no picture"};
+    }
+    if (model.textureSize != 0 && !textureSideProblem(model.textureSize).empty())
+        return OptionProblem{GameOption::TextureSize, sides};
     return std::nullopt;
 }
 
@@ -73,6 +83,10 @@ std::string_view optionName(GameOption option) {
         return "the largest error";
     case GameOption::MaxFaces:
         return "the face budget";
+    case GameOption::TextureSize:
+        return "the texture size";
+    case GameOption::Texture:
+        return "the texture";
     }
     return "an option";
 }

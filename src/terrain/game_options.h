@@ -1,8 +1,12 @@
 #pragma once
 
+#include "model3do/colormap.h"
+#include "picture/picture.h"
 #include "terrain/picture_terrain.h"
+#include "terrain/texture.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,8 +32,29 @@ struct GameModelOptions {
     std::string material = "dflt.mat";
     double texelsPerUnit = 320.0;
     MeshLayout layout = MeshLayout::Walkable;
+    // A texture laid over the whole terrain once, this many texels a side, its texel centres on
+    // the grid's corners (see TerrainTexture); 0: a level texture tiled at texelsPerUnit.
+    int textureSize = 0;
 
     friend bool operator==(const GameModelOptions&, const GameModelOptions&) = default;
+};
+
+// Where the terrain's own texture comes from, if it has one.
+enum class TextureSource {
+    None,    // the model names a level's material (GameModelOptions::material) and tiles it
+    Shaded,  // coloured by height and slope through a ramp, lit from the north-west
+    Picture, // a colour picture laid over the terrain
+};
+
+// The texture made for the terrain, written as a material beside the model.
+struct TextureOptions {
+    TextureSource source = TextureSource::None;
+    int size = 256;                           // texels a side: see textureSideProblem
+    Ramp ramp = defaultRamp();                // Shaded
+    std::shared_ptr<const Picture> picture;   // Picture: the colour picture, already read
+    std::shared_ptr<const Colormap> colormap; // 8-bit entries of this level's palette; none: 565
+
+    friend bool operator==(const TextureOptions&, const TextureOptions&) = default;
 };
 
 // Everything that decides a game model made from a picture: the window's export options and the
@@ -39,13 +64,25 @@ struct GameTerrainOptions {
     GameModelOptions model;               // scale, material, texture density
     std::optional<double> maxError;       // world units, vertical, after the scales
     std::optional<std::int64_t> maxFaces; // a face budget
+    TextureOptions texture;               // with a source, model.textureSize follows its size
     bool simplified() const { return maxError || maxFaces; }
 
     friend bool operator==(const GameTerrainOptions&, const GameTerrainOptions&) = default;
 };
 
 // The options a user sets, each a field of its own in the window and a flag of the converter.
-enum class GameOption { ScaleX, ScaleY, ScaleZ, Material, TexelsPerUnit, Edge, MaxError, MaxFaces };
+enum class GameOption {
+    ScaleX,
+    ScaleY,
+    ScaleZ,
+    Material,
+    TexelsPerUnit,
+    Edge,
+    MaxError,
+    MaxFaces,
+    TextureSize,
+    Texture,
+};
 
 // What is wrong with one option: problem says what it must be, to follow the option's name
 // ("must be a number from ... to ..."), its numbers taken from model3do/limits.h.
@@ -58,7 +95,8 @@ struct OptionProblem {
 // kMinGameScale..kMaxGameScale, the texel density within kMinTexelsPerUnit..kMaxTexelsPerUnit,
 // a material name isMaterialName takes, an edge of 0 (the picture's own) or within
 // kMinTerrainEdge..kMaxFullGridEdge (kMaxSimplifiedEdge when simplified), a largest error
-// within 0..kMaxErrorBound and a face budget within kMinFaceBudget..kGameMaxModelFaces. NaN is
+// within 0..kMaxErrorBound, a face budget within kMinFaceBudget..kGameMaxModelFaces, and a
+// texture of a side textureSideProblem takes, with its picture when it is made of one. NaN is
 // out of every
 // range, so a caller may pass it for a field that holds no number.
 std::optional<OptionProblem> gameOptionsProblem(const GameTerrainOptions& options);

@@ -10,12 +10,38 @@
 
 namespace grondel {
 
-GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options) {
+namespace {
+
+// The terrain's own texture and its material, or the reason there are none in error.
+void makeTexture(const TerrainGrid& grid, const GameTerrainOptions& options, GameTerrain& made) {
+    const TextureOptions& texture = options.texture;
+    if (texture.source == TextureSource::Shaded) {
+        const ShadeOptions shade{texture.size, options.model.scaleX, options.model.scaleY,
+                                 options.model.scaleZ, texture.ramp};
+        made.texture = shadedTexture(grid, shade, made.error);
+    } else {
+        made.texture = pictureTexture(*texture.picture, texture.size, made.error);
+    }
+    if (!made.ok())
+        return;
+    Material material = textureMaterial(
+        made.texture, texture.colormap ? TexelFormat::Indexed8 : TexelFormat::Rgb565,
+        texture.colormap.get(), made.error);
+    if (made.ok())
+        made.material = std::move(material);
+}
+
+} // namespace
+
+GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& given) {
     GameTerrain made;
-    if (const auto problem = gameOptionsProblem(options)) {
+    if (const auto problem = gameOptionsProblem(given)) {
         made.error = describe(*problem);
         return made;
     }
+    GameTerrainOptions options = given;
+    if (options.texture.source != TextureSource::None)
+        options.model.textureSize = options.texture.size;
     const int most = options.simplified() ? kMaxSimplifiedEdge : kMaxFullGridEdge;
     if (std::max(grid.columns, grid.rows) > most) {
         made.error = "the picture is " + std::to_string(std::max(grid.columns, grid.rows)) +
@@ -60,6 +86,11 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     GameModelBuild built = placeMeshes(grid, meshes, options.model);
     if (made.error = std::move(built.error); !made.ok())
         return made;
+    if (options.texture.source != TextureSource::None) {
+        makeTexture(grid, options, made);
+        if (!made.ok())
+            return made;
+    }
     made.model = std::move(built.model);
     for (const GameMesh& mesh : made.model.meshes) {
         made.vertices += mesh.vertices.size();

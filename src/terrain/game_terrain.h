@@ -6,6 +6,7 @@
 #include "terrain/terrain_grid.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace grondel {
@@ -22,6 +23,10 @@ struct GameTerrain {
     bool errorMet = true;      // false when the face budget stopped before maxError was met
     std::size_t vertices = 0;
     std::size_t faces = 0;
+    // With a texture source: the texture laid over the terrain, and the material the model's
+    // MATERIALS entry names, to be written beside it.
+    TerrainTexture texture;
+    std::optional<Material> material;
     bool ok() const { return error.empty(); }
 };
 
@@ -30,7 +35,9 @@ struct GameTerrain {
 // grid cut into tiles; with them, simplified to the bound on the heights as printed and cut
 // into meshes within the game's limits (meshes.h), then placed (placement.h). No model has more
 // than kGameMaxModelFaces: a largest error that needs more is refused, with the error reached
-// there, so the work is bounded by those faces whatever the picture. The window's
+// there, so the work is bounded by those faces whatever the picture. With a texture source the
+// texture is made too (texture.h), 16-bit or into the colormap's palette, and the model's
+// texture coordinates lay it once over the terrain. The window's
 // view and its export and the converter all build it here, so what is shown is what is written.
 GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options);
 // The same from a grid already made; options.terrain is not used.

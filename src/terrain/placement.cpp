@@ -51,10 +51,10 @@ std::string shapeProblem(const TerrainGrid& grid, const MeshShape& shape, std::s
     return {};
 }
 
-// The mesh's shift on one axis: the whole multiple of kTextureRepeat nearest minus the middle of
-// its coordinates.
-double textureShift(double low, double high) {
-    return -kTextureRepeat * std::nearbyint((low + high) / 2.0 / kTextureRepeat);
+// The mesh's shift on one axis: the whole multiple of repeat nearest minus the middle of its
+// coordinates.
+double textureShift(double low, double high, double repeat) {
+    return -repeat * std::nearbyint((low + high) / 2.0 / repeat);
 }
 
 Vec3 significant(Vec3 v) {
@@ -109,8 +109,10 @@ struct Frame {
     const std::vector<Vec3>& normal;   // by point id, the sum of its faces' unit normals
     int quantumX = 0;
     int quantumY = 0;
-    double ku = 0.0; // texels per column
-    double kv = 0.0; // texels per row
+    double ku = 0.0;     // texels per column
+    double kv = 0.0;     // texels per row
+    double start = 0.0;  // texels at the north-west point
+    double repeat = 0.0; // what the texture coordinates may be shifted by
     MeshLayout layout = MeshLayout::Walkable;
 };
 
@@ -133,8 +135,10 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
         mesh.node = {game_numbers::quantized(box.middle().x, frame.quantumX),
                      game_numbers::quantized(box.middle().y, frame.quantumY), 0.0};
 
-    const double shiftU = textureShift(first.column * frame.ku, last.column * frame.ku);
-    const double shiftV = textureShift(first.row * frame.kv, last.row * frame.kv);
+    const double shiftU = textureShift(frame.start + first.column * frame.ku,
+                                       frame.start + last.column * frame.ku, frame.repeat);
+    const double shiftV = textureShift(frame.start + first.row * frame.kv,
+                                       frame.start + last.row * frame.kv, frame.repeat);
     double farthest = 0.0;
     for (std::size_t k = 0; k < ids.size(); ++k) {
         // Exact: both on the quantum, so node + v is the very place, in float32 too.
@@ -142,8 +146,9 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
         mesh.vertices.push_back(v);
         farthest = std::max(farthest, length(v));
         const GridPoint p = shape.points[k];
-        const std::array<double, 2> uv{game_numbers::significant(p.column * frame.ku + shiftU),
-                                       game_numbers::significant(p.row * frame.kv + shiftV)};
+        const std::array<double, 2> uv{
+            game_numbers::significant(frame.start + p.column * frame.ku + shiftU),
+            game_numbers::significant(frame.start + p.row * frame.kv + shiftV)};
         texel = std::max({texel, std::abs(uv[0]), std::abs(uv[1])});
         mesh.textureVertices.push_back(uv);
         mesh.vertexNormals.push_back(significant(unit(frame.normal[ids[k]])));
@@ -227,13 +232,19 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
     model.quantumX = quantumX;
     model.quantumY = quantumY;
     model.radius = game_numbers::radiusAbove(farthest);
+    // A level texture tiles at texelsPerUnit, shifted by whole kTextureRepeat; the terrain's own
+    // texture lies once over it, texel centres on the grid's corners, shifted by whole textures.
+    const bool once = options.textureSize > 0;
+    const double side = options.textureSize;
     const Frame frame{points,
                       position,
                       normalSum,
                       quantumX,
                       quantumY,
-                      stepX * options.texelsPerUnit,
-                      stepY * options.texelsPerUnit,
+                      once ? (side - 1) / (grid.columns - 1) : stepX * options.texelsPerUnit,
+                      once ? (side - 1) / (grid.rows - 1) : stepY * options.texelsPerUnit,
+                      once ? 0.5 : 0.0,
+                      once ? side : kTextureRepeat,
                       options.layout};
     double texel = 0.0;
     for (std::size_t s = 0; s < shapes.size(); ++s)

@@ -37,7 +37,9 @@ struct GameModelBuild {
 //   ku = spacing * scaleX * texelsPerUnit, kv likewise with scaleY: texel (0, 0) on the
 //   north-west point, u growing east and v south, so a texture lies on the terrain as the
 //   picture does. The shift, per mesh and axis, is the whole multiple of kTextureRepeat texels
-//   that brings the mesh's coordinates nearest 0.
+//   that brings the mesh's coordinates nearest 0. With a textureSize the texture lies once over
+//   the terrain instead: (0.5 + column (size - 1) / (columns - 1), 0.5 + row (size - 1) /
+//   (rows - 1)), texel centres on the grid's corners, shifted by whole textures.
 //
 // Refuses, with a reason: options gameOptionsProblem refuses; a grid terrainGridProblem
 // refuses; a mesh that is not as MeshShape describes, beyond the game's limits, or naming a

@@ -17,7 +17,8 @@ std::vector<Level> mipChain(const TerrainTexture& texture, int levels) {
     std::vector<Level> chain(1);
     chain[0].reserve(texture.texels.size() * 3);
     for (const Rgb texel : texture.texels)
-        chain[0].insert(chain[0].end(), {float(texel.r), float(texel.g), float(texel.b)});
+        chain[0].insert(chain[0].end(), {static_cast<float>(texel.r), static_cast<float>(texel.g),
+                                         static_cast<float>(texel.b)});
     for (int k = 1; k < levels; ++k) {
         const Level& above = chain.back();
         const std::size_t wide = static_cast<std::size_t>(texture.size) >> (k - 1);
@@ -124,7 +125,8 @@ public:
             if (!usable[static_cast<std::size_t>(i)])
                 continue;
             const Rgb c = colormap.colours[static_cast<std::size_t>(i)];
-            const float rgb[3] = {float(c.r), float(c.g), float(c.b)};
+            const float rgb[3] = {static_cast<float>(c.r), static_cast<float>(c.g),
+                                  static_cast<float>(c.b)};
             entries_.push_back({oklab(rgb), i});
         }
         std::sort(entries_.begin(), entries_.end(), [](const Entry& x, const Entry& y) {

@@ -1,8 +1,10 @@
 #include "heightmap/sampling.h"
 #include "model3do/editor_model.h"
 #include "model3do/game_model.h"
+#include "model3do/material.h"
 #include "picture/decode.h"
 #include "picture/picture_writers.h"
+#include "support/colormaps.h"
 #include "support/game_models.h"
 #include "support/process.h"
 #include "support/std_files.h"
@@ -183,6 +185,52 @@ TEST_F(Converter, WorkBeyondItsBoundsIsRefusedInOneLine) {
         EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
     }
     EXPECT_EQ(entries(folder.path()), (std::vector<std::string>{"checkers.png", "large.png"}));
+}
+
+// A texture of the terrain's own is written as a material beside the model, in mat/, and the
+// model names it; what it is made of is read first, and any fault there writes nothing.
+TEST_F(Converter, ATextureIsAMaterialWrittenWithItsModelOrNotAtAll) {
+    write("Crater.bmp", readFile(sourcePath("examples/crater.bmp")));
+    write("crater.png", gradientPng(64, 64));
+    write("cube.cmp", colormapBytes(colourCube()));
+    write("cut.cmp", colormapBytes(colourCube()).substr(0, 900));
+    for (const auto& [arguments, status, words] :
+         std::initializer_list<std::tuple<std::vector<std::string>, int, const char*>>{
+             {{"--texture", "nowhere.png"}, 1, "--texture nowhere.png: No such file"},
+             {{"--texture", "shaded", "--texture-size", "300"},
+              1,
+              "--texture-size must be a power of two from 8 to 1024, not \"300\""},
+             {{"--texture", "shaded", "--texture-size", "2048"}, 1, "--texture-size must be"},
+             {{"--texture", "shaded", "--colormap", "cut.cmp"}, 1, "--colormap cut.cmp: "},
+             {{"--texture", "shaded", "--material", "rock.mat"}, 2, "--material does not go"},
+             {{"--texture-size", "64"}, 2, "--texture-size goes with --texture"}}) {
+        std::vector<std::string> all{"--game", "Crater.bmp"};
+        all.insert(all.begin() + 1, arguments.begin(), arguments.end());
+        const Ran result = run(all);
+        EXPECT_EQ(result.status, status) << result.errors;
+        EXPECT_NE(result.errors.find(words), std::string::npos) << result.errors;
+        EXPECT_EQ(entries(folder.path()),
+                  (std::vector<std::string>{"Crater.bmp", "crater.png", "cube.cmp", "cut.cmp"}));
+    }
+    // Two pictures whose materials share a name: the second is refused before anything is written.
+    const Ran both = run({"--game", "--quiet", "--texture", "shaded", "--colormap", "cube.cmp",
+                          "--texture-size", "64", "Crater.bmp", "crater.png"});
+    EXPECT_EQ(both.status, 1);
+    EXPECT_NE(both.errors.find("crater.png: its material mat/crater.mat is also the material of "
+                               "Crater.bmp's model"),
+              std::string::npos)
+        << both.errors;
+    const MaterialRead material = readMaterial(read("mat/crater.mat"));
+    ASSERT_TRUE(material.ok()) << material.error;
+    EXPECT_EQ(material.material.format, TexelFormat::Indexed8);
+    EXPECT_EQ(material.material.size, 64);
+    EXPECT_NE(read("Crater.3do").find("MATERIALS 1\r\n0: crater.mat\r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "crater.3do"));
+    // A model that cannot be written takes its material away again.
+    fs::create_directory(folder / "crater.3do");
+    EXPECT_EQ(run({"--game", "--quiet", "--texture", "shaded", "crater.png"}).status, 1);
+    EXPECT_EQ(entries(folder / "mat"), std::vector<std::string>{"crater.mat"});
+    EXPECT_EQ(readMaterial(read("mat/crater.mat")).material.size, 64);
 }
 
 TEST_F(Converter, TheSamplesModelsStayByteForByteWhatTheyWere) {
