@@ -49,6 +49,10 @@ QString labelOf(GameOption option) {
         return QStringLiteral("Largest error");
     case GameOption::MaxFaces:
         return QStringLiteral("Most faces");
+    case GameOption::TextureSize:
+        return QStringLiteral("Texture size");
+    case GameOption::Texture:
+        return QStringLiteral("Texture");
     }
     return {};
 }
