@@ -8,8 +8,49 @@
 #include <algorithm>
 
 namespace grondel {
+namespace {
 
-GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options) {
+// True, with made emptied and saying so, when the build is to stop.
+bool stopped(const BuildProgress* progress, GameTerrain& made) {
+    if (!progress || !progress->cancelled())
+        return false;
+    made = {};
+    made.cancelled = true;
+    made.error = "cancelled";
+    return true;
+}
+
+// Tells progress that stage starts; false when the build is to stop instead.
+bool goOn(const BuildProgress* progress, BuildStage stage, GameTerrain& made) {
+    if (stopped(progress, made))
+        return false;
+    if (progress)
+        progress->stage(stage);
+    return true;
+}
+
+} // namespace
+
+std::string_view stageName(BuildStage stage) {
+    switch (stage) {
+    case BuildStage::Reading:
+        return "reading the picture";
+    case BuildStage::Grid:
+        return "making the grid";
+    case BuildStage::Simplifying:
+        return "simplifying";
+    case BuildStage::Cutting:
+        return "cutting into meshes";
+    case BuildStage::Placing:
+        return "placing the meshes";
+    case BuildStage::Printing:
+        return "printing the model";
+    }
+    return "building";
+}
+
+GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options,
+                             BuildProgress* progress) {
     GameTerrain made;
     if (const auto problem = gameOptionsProblem(options)) {
         made.error = describe(*problem);
@@ -34,10 +75,15 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
 
     std::vector<MeshShape> meshes;
     if (!options.simplified()) {
+        if (!goOn(progress, BuildStage::Cutting, made))
+            return made;
         meshes = cutIntoTiles(grid.columns, grid.rows);
     } else {
-        const SimplifyResult simple = simplify(printed, {options.maxError, options.maxFaces});
-        if (made.error = simple.error; !made.ok())
+        if (!goOn(progress, BuildStage::Simplifying, made))
+            return made;
+        const SimplifyResult simple = simplify(
+            printed, {options.maxError, options.maxFaces, progress ? &progress->cancel : nullptr});
+        if (made.error = simple.error; !made.ok() || !goOn(progress, BuildStage::Cutting, made))
             return made;
         made.largestError = simple.mesh.error;
         made.errorMet = simple.mesh.errorMet;
@@ -46,6 +92,8 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
         if (!made.ok())
             return made;
     }
+    if (!goOn(progress, BuildStage::Placing, made))
+        return made;
     GameModelBuild built = placeMeshes(grid, meshes, options.model);
     if (made.error = std::move(built.error); !made.ok())
         return made;
@@ -54,10 +102,13 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
         made.vertices += mesh.vertices.size();
         made.faces += mesh.faces.size();
     }
+    // A cancel during the last step still throws its work away: the caller asked to stop.
+    (void)stopped(progress, made);
     return made;
 }
 
-GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options) {
+GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress) {
     if (const auto problem = gameOptionsProblem(options)) {
         GameTerrain refused;
         refused.error = describe(*problem);
@@ -69,10 +120,12 @@ GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& o
         request.edge = std::min(std::max(picture.width(), picture.height()),
                                 options.simplified() ? kMaxSimplifiedEdge : kMaxFullGridEdge);
     GameTerrain made;
+    if (!goOn(progress, BuildStage::Grid, made))
+        return made;
     const TerrainGrid grid = terrainFromPicture(picture, request, made.error);
     if (!made.ok())
         return made;
-    return buildGameTerrain(grid, options);
+    return buildGameTerrain(grid, options, progress);
 }
 
 } // namespace grondel

@@ -5,8 +5,11 @@
 #include "terrain/game_options.h"
 #include "terrain/terrain_grid.h"
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace grondel {
 
@@ -20,9 +23,31 @@ struct GameTerrain {
     double highest = 0.0;
     double largestError = 0.0; // the surface's largest vertical distance from a grid point
     bool errorMet = true;      // false when the face budget stopped before maxError was met
+    bool cancelled = false;    // stopped on request; error says so
     std::size_t vertices = 0;
     std::size_t faces = 0;
     bool ok() const { return error.empty(); }
+};
+
+// The steps of making a game model from a picture file, in order. buildGameTerrain goes
+// through the middle four; reading and printing are its callers'.
+enum class BuildStage { Reading, Grid, Simplifying, Cutting, Placing, Printing };
+
+// The step's name as the windows and the converter show it: "reading the picture", ...
+std::string_view stageName(BuildStage stage);
+
+// How a long build reports and is stopped. onStage runs on the building thread as each step
+// starts; cancel may be set from any thread and is looked at between steps and inside the
+// simplifier, so a build of seconds stops within milliseconds.
+struct BuildProgress {
+    std::function<void(BuildStage)> onStage;
+    std::atomic<bool> cancel{false};
+
+    void stage(BuildStage stage) const {
+        if (onStage)
+            onStage(stage);
+    }
+    bool cancelled() const { return cancel.load(std::memory_order_relaxed); }
 };
 
 // The picture's terrain (terrainFromPicture; with Fit and no edge, the picture's longer side up
@@ -30,8 +55,11 @@ struct GameTerrain {
 // grid cut into tiles; with them, simplified to the bound on the heights as printed and cut
 // into meshes within the game's limits (meshes.h), then placed (placement.h). The window's
 // view and its export and the converter all build it here, so what is shown is what is written.
-GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options);
+// progress, when given, hears each step and may stop the build (cancelled, and no model).
+GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress = nullptr);
 // The same from a grid already made; options.terrain is not used.
-GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options);
+GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options,
+                             BuildProgress* progress = nullptr);
 
 } // namespace grondel
