@@ -20,7 +20,7 @@ constexpr std::string_view kHelpTemplate =
        grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
                        [--fit] [--heights colour|grey] [--size N]
                        [--max-error E] [--max-faces F] [--scenery] [--quiet]
-                       [--output PATH] IMAGE...
+                       [--progress] [--output PATH] IMAGE...
        grondel-convert --check [--terrain] [--walkable] MODEL...
 Turns heightmap pictures into 3DO 2.1 terrain models: for the level editor, byte for byte what
 the window's Save writes, or with --game a model the game loads as it is. Pictures may be BMP,
@@ -72,6 +72,9 @@ Options:
                          with --max-error or --max-faces is the remedy.
   --quiet                With --game: nothing on standard error but failures (no advice on
                          putting the terrain in a level).
+  --progress             Tell each conversion that takes over a second as it goes (reading,
+                         simplifying, printing...) on standard error, even into a pipe or a
+                         file; on a terminal it is told anyway, unless --quiet.
   --check                Check the given .3do model files by the game's loading rules instead
                          of converting; prints "ok" with the counts, or each problem with its
                          line number.
@@ -119,12 +122,12 @@ struct Option {
     bool takesValue;
 };
 constexpr Option kOptions[] = {
-    {"size", 's', true},    {"output", 'o', true},  {"game", 0, false},
-    {"scale", 0, true},     {"material", 0, true},  {"texels-per-unit", 0, true},
-    {"fit", 0, false},      {"heights", 0, true},   {"max-error", 0, true},
-    {"max-faces", 0, true}, {"scenery", 0, false},  {"quiet", 0, false},
-    {"check", 0, false},    {"terrain", 0, false},  {"walkable", 0, false},
-    {"help", 'h', false},   {"version", 'v', false}};
+    {"size", 's', true},    {"output", 'o', true}, {"game", 0, false},
+    {"scale", 0, true},     {"material", 0, true}, {"texels-per-unit", 0, true},
+    {"fit", 0, false},      {"heights", 0, true},  {"max-error", 0, true},
+    {"max-faces", 0, true}, {"scenery", 0, false}, {"quiet", 0, false},
+    {"check", 0, false},    {"terrain", 0, false}, {"walkable", 0, false},
+    {"progress", 0, false}, {"help", 'h', false},  {"version", 'v', false}};
 
 // The options given (the last value of each) and the files, or what is wrong.
 struct Parsed {
@@ -289,8 +292,9 @@ std::string planFrom(const Parsed& parsed, Request& request) {
     for (const std::string& name : parsed.files)
         plan.images.push_back(file(name));
     if (parsed.has("check")) {
-        for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit",
-                                  "fit", "heights", "max-error", "max-faces", "scenery", "quiet"})
+        for (const char* other :
+             {"size", "output", "game", "scale", "material", "texels-per-unit", "fit", "heights",
+              "max-error", "max-faces", "scenery", "quiet", "progress"})
             if (parsed.has(other))
                 return std::string("--check reads models; --") + other + " does not go with it.";
         request.check.terrain = parsed.has("terrain");
@@ -305,6 +309,7 @@ std::string planFrom(const Parsed& parsed, Request& request) {
 
     plan.gameModel = parsed.has("game");
     plan.quiet = parsed.has("quiet");
+    plan.progress = parsed.has("progress");
     for (const char* gameOnly : {"scale", "material", "texels-per-unit", "fit", "heights",
                                  "max-error", "max-faces", "scenery", "quiet"})
         if (!plan.gameModel && parsed.has(gameOnly))

@@ -34,6 +34,7 @@ struct ConvertPlan {
     FileArgument output;
     bool gameModel = false; // write the game model instead of the editor model
     bool quiet = false;     // no advice on standard error, only failures
+    bool progress = false;  // tell long conversions' progress even where no one watches
     GameTerrainOptions game;
 };
 
@@ -48,7 +49,7 @@ struct Request {
 
 // Reads the arguments (arguments[0] is the program itself). Options: --size/-s N, --output/-o
 // PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --fit, --heights
-// colour|grey, --max-error E, --max-faces F, --scenery, --quiet, --check, --terrain,
+// colour|grey, --max-error E, --max-faces F, --scenery, --quiet, --progress, --check, --terrain,
 // --walkable, --help/-h, --version/-v; a
 // value may follow as the next argument or after '='. "--" ends the
 // options: every argument after it is a file, even one starting with '-'. Numbers are read the

@@ -1,5 +1,6 @@
 #include "converter/convert.h"
 
+#include "converter/progress.h"
 #include "files/save_file.h"
 #include "files/show_path.h"
 #include "heightmap/sampling.h"
@@ -57,7 +58,8 @@ int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error)
 }
 
 // The game model of a decoded picture into job.model, or why not in job.error.
-void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Job& job) {
+void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Job& job,
+                   ProgressLines& progress) {
     if (options.terrain.region == TerrainRegion::TopLeft && options.terrain.edge == 0 &&
         picture.width() != picture.height()) {
         job.error = "the picture is " + std::to_string(picture.width()) + " x " +
@@ -66,7 +68,7 @@ void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Jo
                     "picture with --fit";
         return;
     }
-    const GameTerrain terrain = buildGameTerrain(picture, options);
+    const GameTerrain terrain = buildGameTerrain(picture, options, progress.hook());
     if (!terrain.ok()) {
         job.error = terrain.error;
         return;
@@ -75,11 +77,15 @@ void makeGameModel(const GameTerrainOptions& options, const Picture& picture, Jo
         job.note = "stopped at " + std::to_string(terrain.faces) +
                    " faces (--max-faces) with a largest error of " +
                    messageNumber(terrain.largestError) + ", above --max-error";
+    progress.stage(BuildStage::Printing);
     job.model = printGameModel(terrain.model);
 }
 
 // Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
 void makeModel(const ConvertPlan& plan, Job& job) {
+    ProgressLines progress(plan.progress || (!plan.quiet && errorsAreTerminal()),
+                           files::escapedName(job.image->text));
+    progress.stage(BuildStage::Reading);
     PictureResult loaded = loadPicture(job.image->path);
     if (!loaded.ok()) {
         job.error = std::move(loaded.error);
@@ -87,7 +93,7 @@ void makeModel(const ConvertPlan& plan, Job& job) {
     }
     const Picture& picture = loaded.picture;
     if (plan.gameModel) {
-        makeGameModel(plan.game, picture, job);
+        makeGameModel(plan.game, picture, job, progress);
         return;
     }
     const int edge = edgeFor(plan, picture, job.error);
