@@ -22,26 +22,26 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     : QMainWindow(parent)
     , commands_(commands) {
     setObjectName("frmMain");
-    // Short enough for the narrow window's title bar; the file Save writes to is shown below the
-    // preview.
+    // Short, and the window wide enough, for the whole title to show in the title bar with its
+    // buttons; the file Save writes to is shown below the preview.
     setWindowTitle("Grondel");
     setWindowIcon(programIcon());
     withoutMaximise(*this, true);
 
     // Everything sits at fixed pixel positions; the window neither grows nor shrinks.
     auto* client = new QWidget(this);
-    client->setFixedSize(130, 244);
+    client->setFixedSize(170, 284);
     client->setFont(classicFont());
     setCentralWidget(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     freLoad = new QGroupBox(client);
     freLoad->setObjectName("freLoad");
-    freLoad->setGeometry(0, 0, 129, 57);
+    freLoad->setGeometry(0, 0, 169, 57);
 
-    cmdImport = makeButton("cmdImport", ":/icons/import.svg", 8, "Import Heightmap");
-    cmdSaveAs = makeButton("cmdSaveAs", ":/icons/save.svg", 48, "Save As");
-    cmdScale = makeButton("cmdScale", ":/icons/scale.svg", 88, "Scale");
+    cmdImport = makeButton("cmdImport", ":/icons/import.svg", 16, "Import Heightmap");
+    cmdSaveAs = makeButton("cmdSaveAs", ":/icons/save.svg", 68, "Save As");
+    cmdScale = makeButton("cmdScale", ":/icons/scale.svg", 120, "Scale");
     cmdImport->setToolTip("Import a heightmap picture (Ctrl+I)");
     cmdSaveAs->setToolTip("Save the editor model under a new name (F12)");
     cmdScale->setToolTip("Scale the terrain: the game model's options, scale first");
@@ -51,14 +51,14 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
 
     Picture1 = new PictureView(client);
     Picture1->setObjectName("Picture1");
-    Picture1->setGeometry(0, 64, 129, 129);
+    Picture1->setGeometry(0, 64, 169, 169);
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture1->installEventFilter(this);
     connect(Picture1, &PictureView::pictureChanged, this, &MainWindow::refresh);
     // Under the preview: what the picture is, and where Save writes.
-    lblPictureName = makeLabel("lblPictureName", 196);
-    lblPictureSize = makeLabel("lblPictureSize", 211);
-    lblSaveTarget = makeLabel("lblSaveTarget", 226);
+    lblPictureName = makeLabel("lblPictureName", 236);
+    lblPictureSize = makeLabel("lblPictureSize", 251);
+    lblSaveTarget = makeLabel("lblSaveTarget", 266);
     // A picture dropped anywhere on the window imports it.
     setAcceptDrops(true);
 
@@ -97,7 +97,7 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
 QLabel* MainWindow::makeLabel(const char* name, int top) {
     auto* label = new QLabel(centralWidget());
     label->setObjectName(name);
-    label->setGeometry(4, top, 122, 15);
+    label->setGeometry(4, top, 162, 15);
     return label;
 }
 

@@ -17,7 +17,7 @@ class PictureView;
 // frmMain: the tool strip with its three picture buttons, the preview, the lines under it (the
 // picture's name and size, the file Save writes to) and the menu bar. It holds no state of its
 // own; every button and menu entry runs one of the commands, and those that need a grid wait
-// for one. Its client area below the menu bar is a fixed 130 x 244 pixels.
+// for one. Its client area below the menu bar is a fixed 170 x 284 pixels.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:

@@ -113,11 +113,11 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
     EXPECT_EQ(
         describe(&main, main.centralWidget(),
                  {"freLoad", "cmdImport", "cmdSaveAs", "cmdScale", "Picture1"}),
-        "frmMain \"Grondel\" 130x244 fixed | freLoad 0,0 129x57 \"\" | cmdImport 8,16 33x33 "
-        "\"\" tip \"Import a heightmap picture (Ctrl+I)\" picture 16x16 | cmdSaveAs 48,16 33x33 "
+        "frmMain \"Grondel\" 170x284 fixed | freLoad 0,0 169x57 \"\" | cmdImport 16,16 33x33 "
+        "\"\" tip \"Import a heightmap picture (Ctrl+I)\" picture 16x16 | cmdSaveAs 68,16 33x33 "
         "\"\" tip \"Save the editor model under a new name (F12)\" picture 16x16 | cmdScale "
-        "88,16 33x33 \"\" tip \"Scale the terrain: the game model's options, scale first\" "
-        "picture 16x16 | Picture1 0,64 129x129 \"\" tip \"Import a heightmap, or drop a picture "
+        "120,16 33x33 \"\" tip \"Scale the terrain: the game model's options, scale first\" "
+        "picture 16x16 | Picture1 0,64 169x169 \"\" tip \"Import a heightmap, or drop a picture "
         "here\"");
     EXPECT_EQ(main.centralWidget()->y(), main.menuBar()->geometry().bottom() + 1);
     EXPECT_EQ(main.height(), main.menuBar()->height() + main.centralWidget()->height());
