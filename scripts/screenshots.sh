@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb with a small window manager:
-# the main window with a heightmap loaded, the guide, the About window, the export options and
-# the terrain view. Drawn with Liberation Sans alone, the font the windows are set up with on a
+# the main window with a heightmap loaded, the guide, the About window, the export options, the
+# terrain view and the progress of a long import. Drawn with Liberation Sans alone, the font the windows are set up with on a
 # fresh machine.
 # Usage: scripts/screenshots.sh [path/to/grondel] [output folder]
 # Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick.
@@ -15,9 +15,12 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
-trap 'cleanup; rm -rf "$fonts"' EXIT
+trap 'cleanup; rm -rf "$fonts" "$large"' EXIT
 
 image=$(realpath examples/crater.bmp)
+# A picture large enough that reading it takes seconds: its import shows its progress.
+large=$(mktemp -d)
+convert -size 8192x8192 gradient: -depth 16 "$large/large.png"
 
 # One font folder and nothing else, as on a fresh machine with fonts-liberation.
 fonts=$(mktemp -d)
@@ -53,7 +56,7 @@ shot() { # window id, file
     import -window "$1" -frame "$2"
 }
 
-main=$(waitFor "Grondel - 3do Heightmap Generator")
+main=$(waitFor "Grondel")
 xdotool windowmove "$main" 40 40
 xdotool windowactivate --sync "$main"
 
@@ -65,7 +68,7 @@ xdotool key Return
 size=$(waitFor "Heightmap Size")
 xdotool windowactivate --sync "$size"
 xdotool key ctrl+a
-xdotool type --delay 20 "64x64"
+xdotool type --delay 20 "32x32"
 xdotool key Tab space
 sleep 0.5
 shot "$main" "$out/main-window.png"
@@ -127,4 +130,15 @@ xdotool windowactivate --sync "$view"
 xdotool key alt+b
 sleep 3
 shot "$view" "$out/terrain-view.png"
+# A long import: the progress window comes after half a second; Cancel stops it.
+xdotool windowactivate --sync "$main"
+xdotool key --clearmodifiers ctrl+i
+sleep 1
+xdotool type --delay 20 "$large/large.png"
+xdotool key Return
+progress=$(waitFor "Importing large.png")
+xdotool windowmove "$progress" 200 300
+sleep 0.3
+import -window "$progress" -frame "$out/progress.png"
+xdotool key Escape
 echo "Screenshots in $out"

@@ -7,19 +7,49 @@
 #include "model3do/game_model.h"
 #include "picture/decode.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
 
 namespace grondel {
 namespace {
 
-const QString kImagePattern = QStringLiteral("*.bmp");
+const QString kImagePattern = QStringLiteral("*.bmp *.png *.jpg *.jpeg *.pgm *.ppm");
 const QString kModelPattern = QStringLiteral("*.3do");
 
 // Saves bytes safely to a path as the dialogs give it.
 files::SaveResult saveTo(const QString& path, std::string_view bytes) {
     return files::saveFileAtomically(pathOf(path), bytes);
+}
+
+// How messages name a file: by its name alone, the folder being the one the user just chose.
+QString nameOf(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+// A message about the file at path.
+QString aboutFile(const char* text, const QString& path) {
+    return QStringLiteral("%1: %2").arg(QString::fromUtf8(text), nameOf(path));
+}
+
+// The same file, as far as the file system can tell.
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo first(a), second(b);
+    if (first.exists() && second.exists())
+        return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
+// Marked read-only by its owner, as file managers show it; whoever may still write it.
+bool readOnly(const QString& path) {
+    const QFileInfo file(path);
+    return file.exists() && !(file.permissions() & QFileDevice::WriteOwner);
 }
 
 } // namespace
@@ -40,6 +70,25 @@ QString pathText(const std::filesystem::path& path) {
 #endif
 }
 
+QString readableReason(const std::string& reason) {
+    QString text = QString::fromStdString(reason);
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    // Runs of four digits or more before any point, not part of a name or a hex number.
+    static const QRegularExpression whole(QStringLiteral(R"((?<![\w.])\d{4,}(?!\w))"));
+    for (qsizetype at = 0;;) {
+        const QRegularExpressionMatch match = whole.match(text, at);
+        if (!match.hasMatch())
+            break;
+        QString digits = match.captured();
+        for (qsizetype k = digits.size() - 3; k > 0; k -= 3)
+            digits.insert(k, ',');
+        text.replace(match.capturedStart(), match.capturedLength(), digits);
+        at = match.capturedStart() + digits.size();
+    }
+    return text;
+}
+
 QString sizeText(int edge) {
     return QStringLiteral("%1x%1").arg(edge);
 }
@@ -51,48 +100,68 @@ std::optional<std::int16_t> edgeForSizeText(const QString& text) {
     return std::nullopt;
 }
 
+QString chooseSizeText() {
+    QStringList sizes;
+    for (const int edge : kOfferedEdges)
+        sizes << sizeText(edge);
+    const QString last = sizes.takeLast();
+    return QStringLiteral("Choose %1 or %2").arg(sizes.join(QStringLiteral(", ")), last);
+}
+
 QString withModelSuffix(const QString& path) {
     return QString::fromStdString(grondel::withModelSuffix(path.toStdString()));
 }
 
 MainCommands::MainCommands(Platform& platform, QString programFolder)
     : platform_(platform)
-    , programFolder_(std::move(programFolder)) {}
+    , dialogFolder_(std::move(programFolder)) {}
 
 bool MainCommands::heightmapLoaded() const {
     return heightMapSize_ > 0 && picture_;
 }
 
-void MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
+int MainCommands::suggestedEdge() const {
+    if (chosen_ && chosen_->width() == chosen_->height() && isOfferedEdge(chosen_->width()))
+        return chosen_->width();
+    return *std::max_element(std::begin(kOfferedEdges), std::end(kOfferedEdges));
+}
+
+bool MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
+    if (!chosenEdge) {
+        platform_.showError(chooseSizeText());
+        return false;
+    }
     // The size dialog can be confirmed after a cancelled second Import emptied the path.
-    if (importPath_.isEmpty()) {
+    if (importPath_.isEmpty() || !chosen_) {
         platform_.showError(kInvalidImage, QStringLiteral("No picture was chosen."));
-        return;
+        return true;
     }
-    PictureResult loaded = loadPicture(pathOf(importPath_));
-    if (!loaded.ok()) {
-        platform_.showError(kInvalidImage, QString::fromStdString(loaded.error));
-        return;
-    }
-    auto picture = std::make_shared<const Picture>(std::move(loaded.picture));
-    const std::int16_t edge = chosenEdge.value_or(heightMapSize_);
     HeightMap sampled = heightMap_;
-    if (!sampleSquare(edge, sampled,
-                      [&picture](int x, int y) { return picture->packedColour(x, y); })) {
-        platform_.showError(kInvalidImage);
-        return;
+    const auto& picture = *chosen_;
+    if (!sampleSquare(*chosenEdge, sampled,
+                      [&picture](int x, int y) { return picture.packedColour(x, y); })) {
+        platform_.showError(aboutFile(kInvalidImage, importPath_));
+        return true;
     }
-    picture_ = std::move(picture);
-    platform_.preview().showPicture(picture_);
-    heightMapSize_ = edge;
+    // Save writes without asking: never one picture's model over another's.
+    if (!loadedPath_.isEmpty() && !sameFile(loadedPath_, importPath_))
+        savePath_.clear();
+    picture_ = chosen_;
+    heightMapSize_ = *chosenEdge;
     heightMap_ = sampled;
     loadedPath_ = importPath_;
+    platform_.preview().showPicture(picture_, nameOf(loadedPath_), heightMapSize_);
     platform_.terrainChanged();
+    platform_.stateChanged();
+    return true;
 }
 
 void MainCommands::importHeightmap() {
     importPath_.clear();
-    chooseImage(platform_.openFileName(programFolder_, kImagePattern));
+    const QString path = platform_.openFileName(dialogFolder_, kImagePattern);
+    if (!path.isEmpty())
+        dialogFolder_ = QFileInfo(path).absolutePath();
+    chooseImage(path);
 }
 
 void MainCommands::importDropped(const QString& path) {
@@ -101,8 +170,28 @@ void MainCommands::importDropped(const QString& path) {
 
 void MainCommands::chooseImage(const QString& path) {
     importPath_ = path;
-    if (!importPath_.isEmpty())
-        platform_.showWindow(Window::SizeDialog);
+    chosen_.reset();
+    if (importPath_.isEmpty())
+        return;
+    // Shared with the reading thread, which may outlive a cancelled wait.
+    auto read = std::make_shared<PictureResult>();
+    const std::filesystem::path file = pathOf(path);
+    const bool done = platform_.runJob(QStringLiteral("Importing %1").arg(nameOf(path)),
+                                       [read, file](BuildProgress& progress) {
+                                           progress.stage(BuildStage::Reading);
+                                           *read = loadPicture(file);
+                                       });
+    if (!done) {
+        importPath_.clear();
+        return;
+    }
+    if (!read->ok()) {
+        importPath_.clear();
+        platform_.showError(aboutFile(kInvalidImage, path), readableReason(read->error));
+        return;
+    }
+    chosen_ = std::make_shared<const Picture>(std::move(read->picture));
+    platform_.showWindow(Window::SizeDialog);
 }
 
 bool MainCommands::needHeightmap() {
@@ -112,24 +201,47 @@ bool MainCommands::needHeightmap() {
     return false;
 }
 
+bool MainCommands::mayReplace(const QString& path) {
+    if (!QFileInfo::exists(path))
+        return true;
+    if (readOnly(path))
+        return platform_.confirm(
+            QStringLiteral("%1 is read-only. Replace it anyway?").arg(nameOf(path)));
+    return platform_.confirm(QStringLiteral("%1 already exists. Replace it?").arg(nameOf(path)));
+}
+
+QString MainCommands::askModelPath(const QString& title) {
+    const QString suggested =
+        pathText(modelPathBeside(pathOf(QDir(dialogFolder_).filePath(nameOf(loadedPath_)))));
+    const QString chosen = platform_.saveFileName(kModelPattern, title, suggested);
+    if (chosen.isEmpty())
+        return {};
+    if (QFileInfo(chosen).absoluteDir().exists())
+        dialogFolder_ = QFileInfo(chosen).absolutePath();
+    const QString path = withModelSuffix(chosen);
+    return mayReplace(path) ? path : QString();
+}
+
 void MainCommands::save() {
     if (savePath_.isEmpty()) {
         saveAs();
         return;
     }
-    if (needHeightmap())
+    // Written before, but someone made it read-only since: that is worth a question.
+    if (needHeightmap() && (!readOnly(savePath_) || mayReplace(savePath_)))
         writeModel();
 }
 
 void MainCommands::saveAs() {
     savePath_.clear();
+    platform_.stateChanged();
     if (!needHeightmap())
         return;
-    savePath_ = platform_.saveFileName(kModelPattern);
+    savePath_ = askModelPath({});
     if (savePath_.isEmpty())
         return;
-    savePath_ = withModelSuffix(savePath_);
     writeModel();
+    platform_.stateChanged();
 }
 
 void MainCommands::writeModel() {
@@ -137,7 +249,7 @@ void MainCommands::writeModel() {
     const auto model = formatEditorModel(heightMap_, heightMapSize_);
     const files::SaveResult saved = model ? saveTo(savePath_, *model) : files::SaveResult{};
     if (!model || !saved.ok())
-        platform_.showError(kSaveFailed, QString::fromStdString(saved.error));
+        platform_.showError(aboutFile(kSaveFailed, savePath_), readableReason(saved.error));
 }
 
 GameTerrainOptions MainCommands::exportOptions() const {
@@ -151,28 +263,35 @@ std::shared_ptr<const Picture> MainCommands::picture() const {
     return picture_;
 }
 
-void MainCommands::exportGameModel() {
+void MainCommands::exportGameModel(ExportFocus focus) {
     if (!needHeightmap())
         return;
     GameTerrainOptions options = exportOptions();
-    const std::optional<GameTerrain> built = platform_.askExportOptions(picture(), options);
+    std::optional<GameTerrain> built = platform_.askExportOptions(picture(), options, focus);
     if (!built)
         return;
     exportOptions_ = options;
     exportEdgeFrom_ = heightMapSize_;
     platform_.terrainChanged();
     if (!built->ok()) {
-        platform_.showError(kSaveFailed, QString::fromStdString(built->error));
+        platform_.showError(kSaveFailed, readableReason(built->error));
         return;
     }
-    const QString suggested = pathText(modelPathBeside(pathOf(loadedPath_)));
-    const QString path =
-        platform_.saveFileName(kModelPattern, QStringLiteral("Export Game Model"), suggested);
+    const QString path = askModelPath(QStringLiteral("Export Game Model"));
     if (path.isEmpty())
         return;
-    const files::SaveResult saved = saveTo(withModelSuffix(path), printGameModel(built->model));
-    if (!saved.ok())
-        platform_.showError(kSaveFailed, QString::fromStdString(saved.error));
+    // A large model takes seconds to print; the thread owns what it prints and reports.
+    const auto model = std::make_shared<const GameModel>(std::move(built->model));
+    const auto saved = std::make_shared<files::SaveResult>();
+    const bool done = platform_.runJob(QStringLiteral("Exporting %1").arg(nameOf(path)),
+                                       [model, saved, path](BuildProgress& progress) {
+                                           progress.stage(BuildStage::Printing);
+                                           const std::string text = printGameModel(*model);
+                                           if (!progress.cancelled())
+                                               *saved = saveTo(path, text);
+                                       });
+    if (done && !saved->ok())
+        platform_.showError(aboutFile(kSaveFailed, path), readableReason(saved->error));
 }
 
 void MainCommands::viewTerrain() {
@@ -181,7 +300,7 @@ void MainCommands::viewTerrain() {
 }
 
 void MainCommands::scale() {
-    platform_.showError(kUnavailable);
+    exportGameModel(ExportFocus::Scale);
 }
 
 void MainCommands::exit() {

@@ -20,8 +20,8 @@ constexpr std::string_view kHelpTemplate =
        grondel-convert --game [--scale X,Y,Z] [--material NAME.mat] [--texels-per-unit T]
                        [--fit] [--heights colour|grey] [--size N]
                        [--max-error E] [--max-faces F] [--scenery] [--quiet]
-                       [--texture shaded|PICTURE [--texture-size N] [--colormap LEVEL.cmp]
-                       [--ramp FILE]] [--output PATH] IMAGE...
+                       [--progress] [--texture shaded|PICTURE [--texture-size N]
+                       [--colormap LEVEL.cmp] [--ramp FILE]] [--output PATH] IMAGE...
        grondel-convert --check [--terrain] [--walkable] MODEL...
 Turns heightmap pictures into 3DO 2.1 terrain models: for the level editor, byte for byte what
 the window's Save writes, or with --game a model the game loads as it is. Pictures may be BMP,
@@ -72,7 +72,11 @@ Options:
                          faces cost about 1 ms a query, and a move makes several): fewer faces
                          with --max-error or --max-faces is the remedy.
   --quiet                With --game: no advice on standard error on putting a walkable terrain
-                         in a level; failures and warnings are still said.
+                         in a level, and no progress on a terminal; failures and warnings are
+                         still said.
+  --progress             Tell each conversion that takes over a second as it goes (reading,
+                         simplifying, printing...) on standard error, even into a pipe or a
+                         file; on a terminal it is told anyway, unless --quiet.
   --texture shaded|PICTURE
                          With --game: a texture of the terrain's own, laid over it once and
                          written as a material the model names, beside it in mat/ (named after
@@ -141,7 +145,8 @@ constexpr Option kOptions[] = {
     {"max-faces", 0, true}, {"scenery", 0, false},     {"quiet", 0, false},
     {"texture", 0, true},   {"texture-size", 0, true}, {"colormap", 0, true},
     {"ramp", 0, true},      {"check", 0, false},       {"terrain", 0, false},
-    {"walkable", 0, false}, {"help", 'h', false},      {"version", 'v', false}};
+    {"walkable", 0, false}, {"progress", 0, false},    {"help", 'h', false},
+    {"version", 'v', false}};
 
 // The options given (the last value of each) and the files, or what is wrong.
 struct Parsed {
@@ -337,9 +342,10 @@ std::string planFrom(const Parsed& parsed, Request& request) {
     for (const std::string& name : parsed.files)
         plan.images.push_back(file(name));
     if (parsed.has("check")) {
-        for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit",
-                                  "fit", "heights", "max-error", "max-faces", "scenery", "quiet",
-                                  "texture", "texture-size", "colormap", "ramp"})
+        for (const char* other :
+             {"size", "output", "game", "scale", "material", "texels-per-unit", "fit", "heights",
+              "max-error", "max-faces", "scenery", "quiet", "progress", "texture", "texture-size",
+              "colormap", "ramp"})
             if (parsed.has(other))
                 return std::string("--check reads models; --") + other + " does not go with it.";
         request.check.terrain = parsed.has("terrain");
@@ -354,6 +360,7 @@ std::string planFrom(const Parsed& parsed, Request& request) {
 
     plan.gameModel = parsed.has("game");
     plan.quiet = parsed.has("quiet");
+    plan.progress = parsed.has("progress");
     for (const char* gameOnly :
          {"scale", "material", "texels-per-unit", "fit", "heights", "max-error", "max-faces",
           "scenery", "quiet", "texture", "texture-size", "colormap", "ramp"})

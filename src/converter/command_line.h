@@ -46,6 +46,7 @@ struct ConvertPlan {
     FileArgument output;
     bool gameModel = false; // write the game model instead of the editor model
     bool quiet = false;     // no advice on standard error, only failures
+    bool progress = false;  // tell long conversions' progress even where no one watches
     GameTerrainOptions game;
     TextureRequest texture;
 };
@@ -61,9 +62,9 @@ struct Request {
 
 // Reads the arguments (arguments[0] is the program itself). Options: --size/-s N, --output/-o
 // PATH, --game, --scale X,Y,Z, --material NAME.mat, --texels-per-unit T, --fit, --heights
-// colour|grey, --max-error E, --max-faces F, --scenery, --quiet, --check, --terrain,
-// --walkable, --texture shaded|PICTURE, --texture-size N, --colormap FILE, --ramp FILE,
-// --help/-h, --version/-v; a
+// colour|grey, --max-error E, --max-faces F, --scenery, --quiet, --progress, --check,
+// --terrain, --walkable, --texture shaded|PICTURE, --texture-size N, --colormap FILE,
+// --ramp FILE, --help/-h, --version/-v; a
 // value may follow as the next argument or after '='. "--" ends the
 // options: every argument after it is a file, even one starting with '-'. Numbers are read the
 // same whatever the locale.

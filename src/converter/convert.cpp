@@ -1,6 +1,7 @@
 #include "converter/convert.h"
 
 #include "converter/advice.h"
+#include "converter/progress.h"
 #include "converter/texture_files.h"
 #include "files/save_file.h"
 #include "files/show_path.h"
@@ -108,7 +109,8 @@ int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error)
 
 // The game model of a decoded picture into job.model, with its material when it has a texture,
 // or why not in job.error.
-void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job) {
+void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job,
+                   ProgressLines& progress) {
     if (options.texture.source != TextureSource::None)
         options.model.material = job.materialTarget.filename().string();
     if (options.terrain.region == TerrainRegion::TopLeft && options.terrain.edge == 0 &&
@@ -119,7 +121,7 @@ void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job)
                     "picture with --fit";
         return;
     }
-    const GameTerrain terrain = buildGameTerrain(picture, options);
+    const GameTerrain terrain = buildGameTerrain(picture, options, progress.hook());
     if (!terrain.ok()) {
         job.error = terrain.error;
         return;
@@ -141,6 +143,7 @@ void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job)
         if (const std::string warning = collisionWarning(*job.walkable); !warning.empty())
             job.note += (job.note.empty() ? "" : "; ") + warning;
     }
+    progress.stage(BuildStage::Printing);
     job.model = printGameModel(terrain.model);
 }
 
@@ -154,6 +157,9 @@ void makeModel(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
     const std::uint64_t fileShare = unknown ? 0 : fileBytes;
     budget.acquire(fileShare + kMaxDecodedBytes);
     MemoryShare file{budget, fileShare}, decoded{budget, kMaxDecodedBytes};
+    ProgressLines progress(plan.progress || (!plan.quiet && errorsAreTerminal()),
+                           files::escapedName(job.image->text));
+    progress.stage(BuildStage::Reading);
     PictureResult loaded = loadPicture(job.image->path);
     file.giveBack(); // the bytes are gone once decoded
     if (!loaded.ok()) {
@@ -162,7 +168,7 @@ void makeModel(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
     }
     const Picture& picture = loaded.picture;
     if (plan.gameModel) {
-        makeGameModel(plan.game, picture, job);
+        makeGameModel(plan.game, picture, job, progress);
         return;
     }
     const int edge = edgeFor(plan, picture, job.error);

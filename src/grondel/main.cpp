@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(GRONDEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("grondel"));
     QApplication::setWindowIcon(grondel::programIcon());
+    // Dialogs and message boxes read like the program's own windows.
+    QApplication::setFont(grondel::windowFont());
 
     grondel::QtPlatform platform;
     // The open-file dialog starts where the program lives.

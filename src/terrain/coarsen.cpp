@@ -32,9 +32,12 @@ Coarsener::Coarsener(const TerrainGrid& grid, DelaunayMesh& mesh, TriangleScanne
     }
 }
 
-std::size_t Coarsener::pass(const std::vector<PackedPoint>& points) {
+std::size_t Coarsener::pass(const std::vector<PackedPoint>& points,
+                            const std::atomic<bool>* cancel) {
     std::size_t removed = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            break;
         std::uint32_t& out = outgoing_[cell(points[i])];
         if (out == kGone || !(out & kStale))
             continue;

@@ -3,6 +3,7 @@
 #include "terrain/delaunay_mesh.h"
 #include "terrain/triangle_scan.h"
 
+#include <atomic>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -24,8 +25,9 @@ public:
     // Tries each of points in order, which must not hold the grid's four corners, and removes
     // those it can.
     // A point tried before is tried again only if a neighbour went since. Returns how many
-    // went.
-    std::size_t pass(const std::vector<PackedPoint>& points);
+    // went. cancel, once set, ends the pass early.
+    std::size_t pass(const std::vector<PackedPoint>& points,
+                     const std::atomic<bool>* cancel = nullptr);
 
 private:
     bool tryRemove(PackedPoint v);

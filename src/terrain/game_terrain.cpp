@@ -9,7 +9,6 @@
 #include <algorithm>
 
 namespace grondel {
-
 namespace {
 
 // The terrain's own texture and its material, or the reason there are none in error.
@@ -31,9 +30,47 @@ void makeTexture(const TerrainGrid& grid, const GameTerrainOptions& options, Gam
         made.material = std::move(material);
 }
 
+// True, with made emptied and saying so, when the build is to stop.
+bool stopped(const BuildProgress* progress, GameTerrain& made) {
+    if (!progress || !progress->cancelled())
+        return false;
+    made = {};
+    made.cancelled = true;
+    made.error = "cancelled";
+    return true;
+}
+
+// Tells progress that stage starts; false when the build is to stop instead.
+bool goOn(const BuildProgress* progress, BuildStage stage, GameTerrain& made) {
+    if (stopped(progress, made))
+        return false;
+    if (progress)
+        progress->stage(stage);
+    return true;
+}
+
 } // namespace
 
-GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& given) {
+std::string_view stageName(BuildStage stage) {
+    switch (stage) {
+    case BuildStage::Reading:
+        return "reading the picture";
+    case BuildStage::Grid:
+        return "making the grid";
+    case BuildStage::Simplifying:
+        return "simplifying";
+    case BuildStage::Cutting:
+        return "cutting into meshes";
+    case BuildStage::Placing:
+        return "placing the meshes";
+    case BuildStage::Printing:
+        return "printing the model";
+    }
+    return "building";
+}
+
+GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& given,
+                             BuildProgress* progress) {
     GameTerrain made;
     if (const auto problem = gameOptionsProblem(given)) {
         made.error = describe(*problem);
@@ -61,12 +98,17 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
 
     std::vector<MeshShape> meshes;
     if (!options.simplified()) {
+        if (!goOn(progress, BuildStage::Cutting, made))
+            return made;
         meshes = cutIntoTiles(grid.columns, grid.rows);
     } else {
+        if (!goOn(progress, BuildStage::Simplifying, made))
+            return made;
         // However little error is asked for, no more faces than a game model takes.
         const std::int64_t budget = options.maxFaces.value_or(kGameMaxModelFaces);
-        const SimplifyResult simple = simplify(printed, {options.maxError, budget});
-        if (made.error = simple.error; !made.ok())
+        const SimplifyResult simple =
+            simplify(printed, {options.maxError, budget, progress ? &progress->cancel : nullptr});
+        if (made.error = simple.error; !made.ok() || stopped(progress, made))
             return made;
         if (options.maxError && !simple.mesh.errorMet && budget == kGameMaxModelFaces) {
             made.error = "a largest error of " + messageNumber(*options.maxError) +
@@ -76,6 +118,8 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
                          "): allow a larger error, or give a smaller grid edge";
             return made;
         }
+        if (!goOn(progress, BuildStage::Cutting, made))
+            return made;
         made.largestError = simple.mesh.error;
         made.errorMet = simple.mesh.errorMet;
         meshes = cutTriangulation(simple.mesh, grid.spacing * options.model.scaleX,
@@ -83,6 +127,8 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
         if (!made.ok())
             return made;
     }
+    if (!goOn(progress, BuildStage::Placing, made))
+        return made;
     GameModelBuild built = placeMeshes(grid, meshes, options.model);
     if (made.error = std::move(built.error); !made.ok())
         return made;
@@ -96,10 +142,13 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
         made.vertices += mesh.vertices.size();
         made.faces += mesh.faces.size();
     }
+    // A cancel during the last step still throws its work away: the caller asked to stop.
+    (void)stopped(progress, made);
     return made;
 }
 
-GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options) {
+GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress) {
     if (const auto problem = gameOptionsProblem(options)) {
         GameTerrain refused;
         refused.error = describe(*problem);
@@ -111,10 +160,12 @@ GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& o
         request.edge = std::min(std::max(picture.width(), picture.height()),
                                 options.simplified() ? kMaxSimplifiedEdge : kMaxFullGridEdge);
     GameTerrain made;
+    if (!goOn(progress, BuildStage::Grid, made))
+        return made;
     const TerrainGrid grid = terrainFromPicture(picture, request, made.error);
     if (!made.ok())
         return made;
-    return buildGameTerrain(grid, options);
+    return buildGameTerrain(grid, options, progress);
 }
 
 } // namespace grondel

@@ -5,9 +5,12 @@
 #include "terrain/game_options.h"
 #include "terrain/terrain_grid.h"
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace grondel {
 
@@ -21,6 +24,7 @@ struct GameTerrain {
     double highest = 0.0;
     double largestError = 0.0; // the surface's largest vertical distance from a grid point
     bool errorMet = true;      // false when the face budget stopped before maxError was met
+    bool cancelled = false;    // stopped on request; error says so
     std::size_t vertices = 0;
     std::size_t faces = 0;
     // With a texture source: the texture laid over the terrain, and the material the model's
@@ -28,6 +32,27 @@ struct GameTerrain {
     TerrainTexture texture;
     std::optional<Material> material;
     bool ok() const { return error.empty(); }
+};
+
+// The steps of making a game model from a picture file, in order. buildGameTerrain goes
+// through the middle four; reading and printing are its callers'.
+enum class BuildStage { Reading, Grid, Simplifying, Cutting, Placing, Printing };
+
+// The step's name as the windows and the converter show it: "reading the picture", ...
+std::string_view stageName(BuildStage stage);
+
+// How a long build reports and is stopped. onStage runs on the building thread as each step
+// starts; cancel may be set from any thread and is looked at between steps and inside the
+// simplifier, so a build of seconds stops within milliseconds.
+struct BuildProgress {
+    std::function<void(BuildStage)> onStage;
+    std::atomic<bool> cancel{false};
+
+    void stage(BuildStage stage) const {
+        if (onStage)
+            onStage(stage);
+    }
+    bool cancelled() const { return cancel.load(std::memory_order_relaxed); }
 };
 
 // The picture's terrain (terrainFromPicture; with Fit and no edge, the picture's longer side up
@@ -39,8 +64,11 @@ struct GameTerrain {
 // texture is made too (texture.h), 16-bit or into the colormap's palette, and the model's
 // texture coordinates lay it once over the terrain. The window's
 // view and its export and the converter all build it here, so what is shown is what is written.
-GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options);
+// progress, when given, hears each step and may stop the build (cancelled, and no model).
+GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress = nullptr);
 // The same from a grid already made; options.terrain is not used.
-GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options);
+GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options,
+                             BuildProgress* progress = nullptr);
 
 } // namespace grondel

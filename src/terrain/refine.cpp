@@ -27,8 +27,10 @@ public:
 
     // Refines until no point's error exceeds the threshold (true) or the next point would take
     // the mesh past maxFaces (false).
-    bool run(std::int64_t maxFaces) {
+    bool run(std::int64_t maxFaces, const std::atomic<bool>* cancel) {
         while (!heap_.empty()) {
+            if (cancel && cancel->load(std::memory_order_relaxed))
+                return false;
             const std::uint32_t t = heap_.top();
             const GridPoint p = unpack(candidates_[t]);
             if (p == mesh_.corner(t, 0) || p == mesh_.corner(t, 1) || p == mesh_.corner(t, 2)) {
@@ -94,10 +96,10 @@ bool pickNwDiagonal(const TerrainGrid& grid, TriangleScanner& scanner) {
 } // namespace
 
 Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
-               std::int64_t maxFaces, bool coarsen) {
+               std::int64_t maxFaces, bool coarsen, const std::atomic<bool>* cancel) {
     Refined out;
     Refiner refiner(grid, scanner, pickNwDiagonal(grid, scanner), threshold);
-    out.errorMet = refiner.run(maxFaces);
+    out.errorMet = refiner.run(maxFaces, cancel);
     refiner.dropQueue();
     DelaunayMesh& mesh = refiner.mesh();
     if (out.errorMet && coarsen) {
@@ -117,7 +119,7 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
         keyed = {};
         Coarsener coarsener(grid, mesh, scanner, threshold, errors);
         for (int pass = 0; pass < kCoarseningPasses; ++pass) {
-            if (coarsener.pass(order) == 0)
+            if (coarsener.pass(order, cancel) == 0)
                 break;
         }
     }

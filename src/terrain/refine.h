@@ -4,6 +4,7 @@
 #include "terrain/packed_point.h"
 #include "terrain/triangle_scan.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -22,7 +23,8 @@ struct Refined {
 // over the grid's corners (split along the diagonal that fits better), until no point's error
 // exceeds threshold or the next point would take the mesh past maxFaces. When the threshold
 // is met and coarsen is set, points no longer needed are then taken out again (coarsen.h).
+// cancel, once set, stops both early (errorMet false).
 Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
-               std::int64_t maxFaces, bool coarsen);
+               std::int64_t maxFaces, bool coarsen, const std::atomic<bool>* cancel = nullptr);
 
 } // namespace grondel::terrain::detail

@@ -58,21 +58,23 @@ SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
     {
         detail::TriangleScanner scanner(grid);
         if (!limits.maxFaces) {
-            refined = detail::refine(grid, scanner, threshold, kNoBudget, true);
+            refined = detail::refine(grid, scanner, threshold, kNoBudget, true, limits.cancel);
         } else if (!limits.maxError) {
             // Without a bound the budget is all greedy insertion gets; only a surface it
             // matches to rounding before then leaves anything to coarsen.
-            refined = detail::refine(grid, scanner, threshold, *limits.maxFaces, true);
+            refined =
+                detail::refine(grid, scanner, threshold, *limits.maxFaces, true, limits.cancel);
         } else {
             // Greedy insertion needs more faces than are left once coarsening is done, so the
             // budget first allows twice as many; when that does not meet the error within the
             // budget, greedy insertion alone goes up to the budget.
             const std::int64_t budget = *limits.maxFaces;
             refined = detail::refine(grid, scanner, threshold,
-                                     budget > kNoBudget / 2 ? kNoBudget : 2 * budget, true);
+                                     budget > kNoBudget / 2 ? kNoBudget : 2 * budget, true,
+                                     limits.cancel);
             if (!refined.errorMet || static_cast<std::int64_t>(refined.faces) > budget) {
                 refined = {};
-                refined = detail::refine(grid, scanner, threshold, budget, false);
+                refined = detail::refine(grid, scanner, threshold, budget, false, limits.cancel);
             }
         }
     } // the scanner's copy of the heights goes

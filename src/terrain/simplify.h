@@ -2,6 +2,7 @@
 
 #include "terrain/terrain_grid.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ struct SimplifyLimits {
     // Most triangles the result may have; at least kMinFaceBudget (the two that cover the
     // rectangle).
     std::optional<std::int64_t> maxFaces;
+    // Set from another thread to stop early: the result is then incomplete, and the caller's
+    // to throw away. Null: never.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // A conforming triangulation of the grid's rectangle over some of its points.

@@ -20,11 +20,12 @@ QLabel* makeLabel(QWidget* frame, const char* name, const QString& text, QRect g
 
 AboutWindow::AboutWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {
-    setUpWindow(*this, "frmAbout", "About", 187, 107);
+    // The classic layout with a margin of 8 pixels all round.
+    setUpWindow(*this, "frmAbout", "About", 201, 121);
 
     freAbout = new QGroupBox("About", this);
     freAbout->setObjectName("freAbout");
-    freAbout->setGeometry(0, 0, 185, 65);
+    freAbout->setGeometry(8, 8, 185, 65);
 
     Label1 = makeLabel(freAbout, "Label1", "Grondel", {8, 16, 97, 17});
     Label2 = makeLabel(freAbout, "Label2", "Jan. 2004", {8, 32, 153, 17});
@@ -36,7 +37,8 @@ AboutWindow::AboutWindow(QWidget* parent)
 
     cmdOk = new QPushButton("OK", this);
     cmdOk->setObjectName("cmdOk");
-    cmdOk->setGeometry(88, 72, 97, 33);
+    cmdOk->setGeometry(96, 80, 97, 33);
+    cmdOk->setToolTip("Close this window");
     connect(cmdOk, &QPushButton::clicked, this, &AboutWindow::cmdOk_Click);
     closeOnEscape(*this);
     pressOnEnter(*this, *cmdOk);

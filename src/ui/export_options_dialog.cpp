@@ -1,11 +1,14 @@
 #include "ui/export_options_dialog.h"
 
+#include "commands/main_commands.h"
 #include "model3do/limits.h"
 #include "model3do/number_text.h"
 #include "ui/terrain_view.h"
 #include "ui/windows.h"
 
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -67,17 +70,34 @@ QLineEdit* field(const char* name, const QString& text, QWidget* parent) {
     return edit;
 }
 
-QRadioButton* choice(const char* name, const QString& text, bool checked, QWidget* parent) {
-    auto* button = new QRadioButton(text, parent);
-    button->setObjectName(name);
-    button->setChecked(checked);
-    return button;
+// Two choices of which one holds: grouped before either is checked, since buttons of one
+// parent outside a group uncheck each other.
+std::pair<QRadioButton*, QRadioButton*> choices(const char* first, const QString& firstText,
+                                                const char* second, const QString& secondText,
+                                                bool secondChosen, QWidget* parent) {
+    auto* one = new QRadioButton(firstText, parent);
+    one->setObjectName(first);
+    auto* other = new QRadioButton(secondText, parent);
+    other->setObjectName(second);
+    auto* group = new QButtonGroup(parent);
+    group->addButton(one);
+    group->addButton(other);
+    (secondChosen ? other : one)->setChecked(true);
+    return {one, other};
+}
+
+QHBoxLayout* row(QWidget* one, QWidget* other) {
+    auto* layout = new QHBoxLayout;
+    layout->addWidget(one);
+    layout->addWidget(other);
+    return layout;
 }
 
 } // namespace
 
 ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
-                                         const GameTerrainOptions& options, QWidget* parent)
+                                         const GameTerrainOptions& options, ExportFocus focus,
+                                         QWidget* parent)
     : QDialog(parent)
     , picture_(std::move(picture)) {
     setObjectName("frmExportOptions");
@@ -88,32 +108,22 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
 
     const GameModelOptions& model = options.model;
     auto* terrain = new QGroupBox("Terrain", this);
-    optTopLeft = choice("optTopLeft", "&Top-left square",
-                        options.terrain.region == TerrainRegion::TopLeft, terrain);
-    optFit =
-        choice("optFit", "&Whole picture", options.terrain.region == TerrainRegion::Fit, terrain);
-    optColour =
-        choice("optColour", "&Colour", options.terrain.heights == TerrainHeights::Colour, terrain);
-    optGrey =
-        choice("optGrey", "&Grey level", options.terrain.heights == TerrainHeights::Grey, terrain);
-    auto* region = new QButtonGroup(terrain);
-    region->addButton(optTopLeft);
-    region->addButton(optFit);
-    auto* heights = new QButtonGroup(terrain);
-    heights->addButton(optColour);
-    heights->addButton(optGrey);
+    std::tie(optTopLeft, optFit) =
+        choices("optTopLeft", "&Top-left square", "optFit", "&Whole picture",
+                options.terrain.region == TerrainRegion::Fit, terrain);
+    optTopLeft->setToolTip("The top-left pixels, one grid point each, as the editor model");
+    optFit->setToolTip("The whole picture resampled onto the grid, its proportions kept");
+    std::tie(optColour, optGrey) =
+        choices("optColour", "&Colour", "optGrey", "&Grey level",
+                options.terrain.heights == TerrainHeights::Grey, terrain);
+    optColour->setToolTip("Heights from the packed 24-bit colour, as the editor model");
+    optGrey->setToolTip("Heights from the grey level at the picture's full depth, 0 to 8");
     txtEdge = field("txtEdge", options.terrain.edge ? QString::number(options.terrain.edge) : "",
                     terrain);
     txtEdge->setPlaceholderText("the picture's");
     auto* terrainForm = new QFormLayout(terrain);
-    auto* regionRow = new QHBoxLayout;
-    regionRow->addWidget(optTopLeft);
-    regionRow->addWidget(optFit);
-    auto* heightsRow = new QHBoxLayout;
-    heightsRow->addWidget(optColour);
-    heightsRow->addWidget(optGrey);
-    terrainForm->addRow("Pixels:", regionRow);
-    terrainForm->addRow("Heights:", heightsRow);
+    terrainForm->addRow("Pixels:", row(optTopLeft, optFit));
+    terrainForm->addRow("Heights:", row(optColour, optGrey));
     txtEdge->setMinimumWidth(70);
     terrainForm->addRow("Grid &edge:", txtEdge);
 
@@ -128,12 +138,22 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
         scale->setMinimumWidth(56);
         scaleRow->addWidget(scale);
     }
+    std::tie(optWalkable, optScenery) =
+        choices("optWalkable", "Wal&kable", "optScenery", "Scener&y",
+                model.layout == MeshLayout::Scenery, shape);
+    optWalkable->setToolTip(
+        "Players walk on it: every mesh where the game collides with it. The game tests every "
+        "face on each move near it, about 25-50 ns a face, so a large model slows the game; "
+        "fewer faces with a largest error or a face budget is the remedy.");
+    optScenery->setToolTip("Seen, never walked on (distant mountains): each mesh placed by its "
+                           "node and culled on its own, and nothing collides with it.");
     auto* shapeForm = new QFormLayout(shape);
     auto* scaleLabel = new QLabel("&Scale X, Y, Z:", shape);
     scaleLabel->setBuddy(txtScaleX);
     shapeForm->addRow(scaleLabel, scaleRow);
     shapeForm->addRow("&Material:", txtMaterial);
     shapeForm->addRow("Te&xels per unit:", txtTexelsPerUnit);
+    shapeForm->addRow("Use:", row(optWalkable, optScenery));
 
     auto* simplify = new QGroupBox("Fewer faces", this);
     txtMaxError =
@@ -151,8 +171,10 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     auto* buttons = new QDialogButtonBox(this);
     cmdOk = buttons->addButton(QDialogButtonBox::Ok);
     cmdOk->setObjectName("cmdOk");
+    cmdOk->setToolTip("Take these options and choose where the model goes");
     cmdCancel = buttons->addButton(QDialogButtonBox::Cancel);
     cmdCancel->setObjectName("cmdCancel");
+    cmdCancel->setToolTip("Close without writing anything; the options stay as they were");
     connect(cmdOk, &QPushButton::clicked, this, &ExportOptionsDialog::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -166,6 +188,12 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     view_ = panel.view;
     lblStatus = panel.status;
     layout->addWidget(buttons);
+    followProgress(builder_, panel);
+    connect(&builder_, &TerrainBuilder::cancelled, this, [this] {
+        okWaiting_ = false;
+        lblStatus->setText(builder_.latest() ? statusText(*builder_.latest()) + " · build cancelled"
+                                             : QStringLiteral("Build cancelled"));
+    });
 
     settle_.setSingleShot(true);
     settle_.setInterval(200);
@@ -173,10 +201,14 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     for (QLineEdit* edit : {txtEdge, txtScaleX, txtScaleY, txtScaleZ, txtMaterial, txtTexelsPerUnit,
                             txtMaxError, txtMaxFaces})
         connect(edit, &QLineEdit::textChanged, &settle_, qOverload<>(&QTimer::start));
-    for (QRadioButton* button : {optTopLeft, optFit, optColour, optGrey})
+    for (QRadioButton* button : {optTopLeft, optFit, optColour, optGrey, optWalkable, optScenery})
         connect(button, &QRadioButton::toggled, &settle_, qOverload<>(&QTimer::start));
     connect(&builder_, &TerrainBuilder::built, this, &ExportOptionsDialog::showBuilt);
     resize(900, 680);
+    if (focus == ExportFocus::Scale) {
+        txtScaleX->setFocus();
+        txtScaleX->selectAll();
+    }
     fieldsChanged();
 }
 
@@ -185,6 +217,7 @@ std::optional<GameTerrainOptions> ExportOptionsDialog::options(QString& error) c
     GameTerrainOptions o;
     o.terrain.region = optFit->isChecked() ? TerrainRegion::Fit : TerrainRegion::TopLeft;
     o.terrain.heights = optGrey->isChecked() ? TerrainHeights::Grey : TerrainHeights::Colour;
+    o.model.layout = optScenery->isChecked() ? MeshLayout::Scenery : MeshLayout::Walkable;
     o.model.scaleX = numberIn(txtScaleX, kNoNumber);
     o.model.scaleY = numberIn(txtScaleY, kNoNumber);
     o.model.scaleZ = numberIn(txtScaleZ, kNoNumber);
@@ -244,12 +277,12 @@ void ExportOptionsDialog::cmdOk_Click() {
         okWaiting_ = true;
         if (builder_.idle())
             builder_.request(picture_, *chosen);
+        lblStatus->setText(QStringLiteral("Building... OK writes the model once it is built."));
         return;
     }
     if (!builder_.latest()->terrain.ok()) {
         QMessageBox::critical(this, QStringLiteral("Error"),
-                              QString::fromStdString(builder_.latest()->terrain.error),
-                              QMessageBox::Ok);
+                              readableReason(builder_.latest()->terrain.error), QMessageBox::Ok);
         return;
     }
     accept();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/platform.h"
 #include "terrain/game_terrain.h"
 #include "ui/terrain_builder.h"
 
@@ -24,8 +25,9 @@ class TerrainView;
 class ExportOptionsDialog : public QDialog {
     Q_OBJECT
 public:
+    // focus: where the keyboard starts (the scale fields for Edit, Scale X Y Z).
     ExportOptionsDialog(std::shared_ptr<const Picture> picture, const GameTerrainOptions& options,
-                        QWidget* parent = nullptr);
+                        ExportFocus focus = ExportFocus::First, QWidget* parent = nullptr);
 
     // The options the fields hold, or the first field's refusal in error.
     std::optional<GameTerrainOptions> options(QString& error) const;
@@ -49,6 +51,8 @@ private:
     QRadioButton* optFit;
     QRadioButton* optColour;
     QRadioButton* optGrey;
+    QRadioButton* optWalkable;
+    QRadioButton* optScenery;
     QLineEdit* txtEdge;
     QLineEdit* txtScaleX;
     QLineEdit* txtScaleY;

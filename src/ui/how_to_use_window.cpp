@@ -14,7 +14,8 @@ HowToUseWindow::HowToUseWindow(QWidget* parent)
 
     txtHowToUse = new QPlainTextEdit(this);
     txtHowToUse->setObjectName("txtHowToUse");
-    txtHowToUse->setGeometry(0, 0, 425, 297);
+    // The classic size, with a margin of 8 pixels round the text and the button.
+    txtHowToUse->setGeometry(8, 8, 409, 280);
     txtHowToUse->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtHowToUse->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Long lines wrap at word boundaries instead of running off behind a hidden scroll bar.
@@ -28,7 +29,8 @@ HowToUseWindow::HowToUseWindow(QWidget* parent)
 
     cmdOk = new QPushButton("OK", this);
     cmdOk->setObjectName("cmdOk");
-    cmdOk->setGeometry(344, 304, 81, 33);
+    cmdOk->setGeometry(336, 296, 81, 33);
+    cmdOk->setToolTip("Close the guide");
     connect(cmdOk, &QPushButton::clicked, this, &HowToUseWindow::cmdOk_Click);
     closeOnEscape(*this);
     pressOnEnter(*this, *cmdOk);

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
@@ -21,34 +22,43 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     : QMainWindow(parent)
     , commands_(commands) {
     setObjectName("frmMain");
-    setWindowTitle("Grondel - 3do Heightmap Generator");
+    // Short, and the window wide enough, for the whole title to show in the title bar with its
+    // buttons; the file Save writes to is shown below the preview.
+    setWindowTitle("Grondel");
     setWindowIcon(programIcon());
+    withoutMaximise(*this, true);
 
     // Everything sits at fixed pixel positions; the window neither grows nor shrinks.
     auto* client = new QWidget(this);
-    client->setFixedSize(130, 194);
+    client->setFixedSize(170, 284);
     client->setFont(classicFont());
     setCentralWidget(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     freLoad = new QGroupBox(client);
     freLoad->setObjectName("freLoad");
-    freLoad->setGeometry(0, 0, 129, 57);
+    freLoad->setGeometry(0, 0, 169, 57);
 
-    cmdImport = makeButton("cmdImport", ":/icons/import.svg", 8, "Import Heightmap");
-    cmdSaveAs = makeButton("cmdSaveAs", ":/icons/save.svg", 48, "Save As");
-    cmdScale = makeButton("cmdScale", ":/icons/scale.svg", 88, "Scale");
-    cmdScale->setToolTip("Scale the terrain");
+    cmdImport = makeButton("cmdImport", ":/icons/import.svg", 16, "Import Heightmap");
+    cmdSaveAs = makeButton("cmdSaveAs", ":/icons/save.svg", 68, "Save As");
+    cmdScale = makeButton("cmdScale", ":/icons/scale.svg", 120, "Scale");
+    cmdImport->setToolTip("Import a heightmap picture (Ctrl+I)");
+    cmdSaveAs->setToolTip("Save the editor model under a new name (F12)");
+    cmdScale->setToolTip("Scale the terrain: the game model's options, scale first");
     connect(cmdImport, &QPushButton::clicked, this, &MainWindow::cmdImport_Click);
     connect(cmdSaveAs, &QPushButton::clicked, this, &MainWindow::cmdSaveAs_Click);
     connect(cmdScale, &QPushButton::clicked, this, &MainWindow::cmdScale_Click);
 
     Picture1 = new PictureView(client);
     Picture1->setObjectName("Picture1");
-    Picture1->setGeometry(0, 64, 129, 129);
+    Picture1->setGeometry(0, 64, 169, 169);
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture1->installEventFilter(this);
-    Picture1->setToolTip("Double-click to see the game model in 3D");
+    connect(Picture1, &PictureView::pictureChanged, this, &MainWindow::refresh);
+    // Under the preview: what the picture is, and where Save writes.
+    lblPictureName = makeLabel("lblPictureName", 236);
+    lblPictureSize = makeLabel("lblPictureSize", 251);
+    lblSaveTarget = makeLabel("lblSaveTarget", 266);
     // A picture dropped anywhere on the window imports it.
     setAcceptDrops(true);
 
@@ -62,25 +72,60 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     addEntry(menuFile, "menuFileImport", "Import Heightmap", QKeySequence("Ctrl+I"),
              &MainWindow::menuFileImport_Click);
     menuFile->addSeparator()->setObjectName("menuFileBreak2");
-    addEntry(menuFile, "menuFileSave", "Save", QKeySequence("Ctrl+S"),
-             &MainWindow::menuFileSave_Click);
-    addEntry(menuFile, "menuFileSaveAs", "Save As...", QKeySequence("F12"),
-             &MainWindow::menuFileSaveAs_Click);
-    addEntry(menuFile, "menuFileExportGame", "Export Game Model...", QKeySequence("Ctrl+E"),
-             &MainWindow::menuFileExportGame_Click);
+    menuFileSave = addEntry(menuFile, "menuFileSave", "Save", QKeySequence("Ctrl+S"),
+                            &MainWindow::menuFileSave_Click);
+    menuFileSaveAs = addEntry(menuFile, "menuFileSaveAs", "Save As...", QKeySequence("F12"),
+                              &MainWindow::menuFileSaveAs_Click);
+    menuFileExportGame = addEntry(menuFile, "menuFileExportGame", "Export Game Model...",
+                                  QKeySequence("Ctrl+E"), &MainWindow::menuFileExportGame_Click);
     menuFile->addSeparator()->setObjectName("menuFileBreak");
     addEntry(menuFile, "menuFileExit", "Exit", QKeySequence(), &MainWindow::menuFileExit_Click);
 
     QMenu* menuEdit = menuBar()->addMenu("&Edit");
     menuEdit->setObjectName("menuEdit");
-    addEntry(menuEdit, "menuEditScale", "Scale X Y Z", QKeySequence(),
-             &MainWindow::menuEditScale_Click);
+    menuEditScale = addEntry(menuEdit, "menuEditScale", "Scale X Y Z", QKeySequence(),
+                             &MainWindow::menuEditScale_Click);
 
     QMenu* menuHelp = menuBar()->addMenu("&Help");
     menuHelp->setObjectName("menuHelp");
     addEntry(menuHelp, "menuHelpUse", "How To Use", QKeySequence(), &MainWindow::menuHelpUse_Click);
     addEntry(menuHelp, "menuHelpAbout", "About...", QKeySequence(),
              &MainWindow::menuHelpAbout_Click);
+    refresh();
+}
+
+QLabel* MainWindow::makeLabel(const char* name, int top) {
+    auto* label = new QLabel(centralWidget());
+    label->setObjectName(name);
+    label->setGeometry(4, top, 162, 15);
+    return label;
+}
+
+void MainWindow::refresh() {
+    // What needs a grid waits for one.
+    const bool loaded = commands_.heightmapLoaded();
+    for (QWidget* button : std::initializer_list<QWidget*>{cmdSaveAs, cmdScale})
+        button->setEnabled(loaded);
+    for (QAction* entry : {menuFileSave, menuFileSaveAs, menuFileExportGame, menuEditScale})
+        entry->setEnabled(loaded);
+    Picture1->setToolTip(loaded ? "Double-click to see the game model in 3D"
+                                : "Import a heightmap, or drop a picture here");
+    const QString target = QFileInfo(commands_.savePath()).fileName();
+    setShown(lblPictureName, Picture1->name());
+    setShown(lblPictureSize, Picture1->details());
+    setShown(lblSaveTarget,
+             !loaded            ? QString()
+             : target.isEmpty() ? "Not saved yet"
+                                : target,
+             target.isEmpty() ? QString() : QStringLiteral("Saves to "));
+}
+
+void MainWindow::setShown(QLabel* label, const QString& text, const QString& before) {
+    // A long name keeps its start and end; the whole of it is a hover away.
+    const int room = label->width() - label->fontMetrics().horizontalAdvance(before);
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, room);
+    label->setText(before + shown);
+    label->setToolTip(shown == text ? QString() : before + text);
 }
 
 QPushButton* MainWindow::makeButton(const char* name, const char* icon, int left,
@@ -171,7 +216,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::Picture1_DblClick() {
-    commands_.viewTerrain();
+    // Without a grid there is nothing to view; the tooltip says what to do instead.
+    if (commands_.heightmapLoaded())
+        commands_.viewTerrain();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 
 class QAction;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QMimeData;
 class QPushButton;
@@ -13,9 +14,10 @@ namespace grondel {
 class MainCommands;
 class PictureView;
 
-// frmMain: the tool strip with its three picture buttons, the preview and the menu bar. It
-// holds no state of its own; every button and menu entry runs one of the commands. Its client
-// area below the menu bar is a fixed 130 x 194 pixels.
+// frmMain: the tool strip with its three picture buttons, the preview, the lines under it (the
+// picture's name and size, the file Save writes to) and the menu bar. It holds no state of its
+// own; every button and menu entry runs one of the commands, and those that need a grid wait
+// for one. Its client area below the menu bar is a fixed 170 x 284 pixels.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ public:
     PictureView* preview() const { return Picture1; }
 
 public slots:
+    // Shows what the commands hold now: which entries can run, the picture, the save target.
+    void refresh();
     void cmdImport_Click();
     void cmdSaveAs_Click();
     void cmdScale_Click();
@@ -53,6 +57,9 @@ private:
     // The path a drop would import, or an empty text when it offers no local file.
     static QString droppedPicture(const QMimeData* data);
     QPushButton* makeButton(const char* name, const char* icon, int left, const QString& label);
+    QLabel* makeLabel(const char* name, int top);
+    // Shows before and text in label, text shortened in the middle where it does not fit.
+    static void setShown(QLabel* label, const QString& text, const QString& before = {});
     QAction* addEntry(QMenu* menu, const char* name, const QString& text,
                       const QKeySequence& shortcut, void (MainWindow::*handler)());
 
@@ -62,6 +69,13 @@ private:
     QPushButton* cmdSaveAs;
     QPushButton* cmdScale;
     PictureView* Picture1;
+    QLabel* lblPictureName;
+    QLabel* lblPictureSize;
+    QLabel* lblSaveTarget;
+    QAction* menuFileSave;
+    QAction* menuFileSaveAs;
+    QAction* menuFileExportGame;
+    QAction* menuEditScale;
 };
 
 } // namespace grondel

@@ -17,7 +17,7 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
 
     Label1 = new QLabel("What size would you like the heightmap:", this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 8, 225, 17);
+    Label1->setGeometry(8, 8, 193, 17);
 
     cboSize = new QComboBox(this);
     cboSize->setObjectName("cboSize");
@@ -27,12 +27,15 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
     cboSize->setInsertPolicy(QComboBox::NoInsert);
     for (const int edge : kOfferedEdges)
         cboSize->addItem(sizeText(edge));
-    cboSize->setCurrentText(sizeText(32));
+    // The picture's own edge where it has one of the offered sizes.
+    cboSize->setCurrentText(sizeText(commands_.suggestedEdge()));
+    cboSize->setToolTip("The grid edge: the editor model takes the top-left square this big");
     Label1->setBuddy(cboSize);
 
     cmdOk = new QPushButton("OK", this);
     cmdOk->setObjectName("cmdOk");
     cmdOk->setGeometry(136, 48, 65, 25);
+    cmdOk->setToolTip("Sample the picture at this size");
     connect(cmdOk, &QPushButton::clicked, this, &SizeDialog::cmdOk_Click);
     // Enter after typing a size means OK, as it would in a dialog box.
     connect(cboSize->lineEdit(), &QLineEdit::returnPressed, cmdOk, &QPushButton::click);
@@ -44,9 +47,9 @@ SizeDialog::SizeDialog(MainCommands& commands, QWidget* parent)
 }
 
 void SizeDialog::cmdOk_Click() {
-    // Sampling runs even when nothing matched: the image is still loaded and shown.
-    commands_.generateHeightmap(edgeForSizeText(cboSize->currentText()));
-    close();
+    // A size that matches none is answered with the ones there are, and the dialog stays.
+    if (commands_.generateHeightmap(edgeForSizeText(cboSize->currentText())))
+        close();
 }
 
 } // namespace grondel

@@ -10,9 +10,10 @@ namespace grondel {
 
 class MainCommands;
 
-// frmHMSize: asks for the grid edge after an import. OK sets the edge when the text is one of
-// the offered sizes exactly, then samples whether or not it matched, then closes. Closing it by
-// its title bar does nothing else. It touches the run only through the edge and the sampling.
+// frmHMSize: asks for the grid edge after an import, starting at the picture's own where it is
+// one of the offered sizes. OK samples at the edge when the text is one of them exactly, and
+// closes; any other text is told which to choose and the dialog stays. Closing it by its title
+// bar does nothing else. It touches the run only through the edge and the sampling.
 class SizeDialog : public QWidget {
     Q_OBJECT
 public:

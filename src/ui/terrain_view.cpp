@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QWheelEvent>
 
 namespace grondel {
@@ -155,22 +157,40 @@ ViewPanel addViewPanel(QWidget& owner, QBoxLayout& layout) {
     auto* view = new TerrainView(&owner);
     auto* faceEdges = new QCheckBox("Face e&dges", &owner);
     faceEdges->setObjectName("chkFaceEdges");
+    faceEdges->setToolTip("Draw every face's edges (Alt+D)");
     auto* meshBorders = new QCheckBox("Mesh &borders", &owner);
     meshBorders->setObjectName("chkMeshBorders");
+    meshBorders->setToolTip("Draw where one mesh meets the next (Alt+B)");
+    for (QCheckBox* toggle : {faceEdges, meshBorders})
+        toggle->setFocusPolicy(Qt::NoFocus);
     QObject::connect(faceEdges, &QCheckBox::toggled, view, &TerrainView::setFaceEdges);
     QObject::connect(meshBorders, &QCheckBox::toggled, view, &TerrainView::setMeshBorders);
     auto* status = new QLabel("Building...", &owner);
     status->setObjectName("lblStatus");
     status->setWordWrap(true);
+    auto* progress = new QProgressBar(&owner);
+    progress->setObjectName("prgBuild");
+    progress->setTextVisible(true);
+    progress->setMinimumWidth(180);
+    progress->hide();
+    auto* cancel = new QPushButton("Cancel build", &owner);
+    cancel->setObjectName("cmdCancelBuild");
+    cancel->setToolTip("Stop this build; the model shown stays");
+    cancel->setAutoDefault(false);
+    cancel->hide();
 
     auto* toggles = new QHBoxLayout;
     toggles->addWidget(faceEdges);
     toggles->addWidget(meshBorders);
     toggles->addStretch();
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(status, 1);
+    statusRow->addWidget(progress);
+    statusRow->addWidget(cancel);
     layout.addWidget(view, 1);
     layout.addLayout(toggles);
-    layout.addWidget(status);
-    return {view, status};
+    layout.addLayout(statusRow);
+    return {view, status, progress, cancel};
 }
 
 } // namespace grondel

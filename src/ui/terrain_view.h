@@ -10,6 +10,8 @@
 
 class QBoxLayout;
 class QLabel;
+class QProgressBar;
+class QPushButton;
 
 namespace grondel {
 
@@ -64,11 +66,15 @@ private:
 };
 
 // The view, its two toggles (chkFaceEdges, chkMeshBorders) under it and a status line
-// (lblStatus), as the export options and the terrain view window show them: added to layout of
-// owner, the view taking the spare room.
+// (lblStatus) with a build's progress (prgBuild) and its Cancel (cmdCancelBuild), hidden until
+// a build takes long, as the export options and the terrain view window show them: added to
+// layout of owner, the view taking the spare room. The toggles take no focus, so the view keeps
+// its keys when one is clicked.
 struct ViewPanel {
     TerrainView* view;
     QLabel* status;
+    QProgressBar* progress;
+    QPushButton* cancel;
 };
 ViewPanel addViewPanel(QWidget& owner, QBoxLayout& layout);
 

@@ -29,6 +29,11 @@ TerrainViewWindow::TerrainViewWindow(MainCommands& commands, QWidget* parent)
         shown_ = true;
         lblStatus->setText(statusText(built));
     });
+    followProgress(builder_, panel);
+    connect(&builder_, &TerrainBuilder::cancelled, this, [this] {
+        lblStatus->setText(builder_.latest() ? statusText(*builder_.latest()) + " · build cancelled"
+                                             : QStringLiteral("Build cancelled"));
+    });
     resize(800, 600);
     view_->setFocus();
     refresh();

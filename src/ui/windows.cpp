@@ -34,7 +34,8 @@ QString guideText() {
     if (text.endsWith('\n'))
         text.chop(1);
     // The limits it names, from where they are kept.
-    return text.replace(QStringLiteral("{most faces}"), QString::number(kGameMaxFaces));
+    return text.replace(QStringLiteral("{most faces}"), QString::number(kGameMaxFaces))
+        .replace(QStringLiteral("{longest grid}"), QString::number(kMaxSimplifiedEdge));
 }
 
 QFont classicFont() {
@@ -97,12 +98,23 @@ void pressOnEnter(QWidget& window, QAbstractButton& ok) {
     }
 }
 
+void withoutMaximise(QWidget& window, bool minimise) {
+    // Explicit hints replace the toolkit's defaults, which offer maximising.
+    Qt::WindowFlags flags = (window.windowFlags() & Qt::WindowType_Mask) | Qt::CustomizeWindowHint |
+                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint;
+    if (minimise)
+        flags |= Qt::WindowMinimizeButtonHint;
+    window.setWindowFlags(flags);
+}
+
 void setUpWindow(QWidget& window, const char* name, const QString& caption, int width, int height) {
     window.setObjectName(name);
     window.setWindowTitle(caption);
     window.setWindowIcon(programIcon());
     window.setFixedSize(width, height);
     window.setFont(classicFont());
+    withoutMaximise(window, false);
 }
 
 void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& mainWindow) {
@@ -118,9 +130,11 @@ void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& ma
         if (auto* view = qobject_cast<TerrainViewWindow*>(window))
             view->refresh();
     });
+    platform.setStateRefresh([owner] { owner->refresh(); });
     platform.setExportOptionsDialog([](QWidget* parent, std::shared_ptr<const Picture> picture,
-                                       GameTerrainOptions& options) -> std::optional<GameTerrain> {
-        ExportOptionsDialog dialog(std::move(picture), options, parent);
+                                       GameTerrainOptions& options,
+                                       ExportFocus focus) -> std::optional<GameTerrain> {
+        ExportOptionsDialog dialog(std::move(picture), options, focus, parent);
         if (dialog.exec() != QDialog::Accepted || !dialog.result())
             return std::nullopt;
         options = dialog.result()->options;

@@ -41,8 +41,12 @@ void closeOnEscape(QWidget& window);
 // Enter (either key) anywhere in window presses ok.
 void pressOnEnter(QWidget& window, QAbstractButton& ok);
 
+// Takes the maximise button from a window of fixed size; minimise keeps that one.
+void withoutMaximise(QWidget& window, bool minimise);
+
 // What every secondary window starts with: its name, caption and badge, a client area of a
-// fixed size in device pixels, and the classic font its layout is measured for.
+// fixed size in device pixels with no maximise button, and the classic font its layout is
+// measured for.
 void setUpWindow(QWidget& window, const char* name, const QString& caption, int width, int height);
 
 // Hands the main window and its preview to the platform and teaches it to make the size, help

@@ -2,8 +2,10 @@
 
 #include "platform/platform.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QStringList>
 
@@ -18,6 +20,11 @@ public:
     void showError(const QString& text, const QString& reason = {}) override {
         log << "error " + text + (reason.isEmpty() ? "" : " (" + reason + ")");
     }
+    // "ask TEXT"; answers with the next of replies, No when none is left.
+    bool confirm(const QString& text) override {
+        log << "ask " + text;
+        return !replies.isEmpty() && replies.takeFirst();
+    }
     QString openFileName(const QString& folder, const QString& pattern) override {
         return answer("open " + folder + " " + pattern);
     }
@@ -31,11 +38,30 @@ public:
         log << QStringList{"show size", "show help", "show about", "show view"}.value(int(window));
     }
     void terrainChanged() override { ++terrainChanges; }
+    void stateChanged() override {
+        ++stateChanges;
+        if (onStateChanged)
+            onStateChanged();
+    }
+    // Runs work at once, in place, its stages in stages; "cancel" when cancelJobs is set, and
+    // then runs nothing.
+    bool runJob(const QString& title, const std::function<void(BuildProgress&)>& work) override {
+        jobs << title;
+        if (cancelJobs) {
+            log << "cancel";
+            return false;
+        }
+        BuildProgress progress;
+        progress.onStage = [this](BuildStage stage) { stages.push_back(stage); };
+        work(progress);
+        return true;
+    }
     // "options": the dialog opens; it answers with exportChoice (the options as they came when
     // unset), or cancels when exportCancel is set.
     std::optional<GameTerrain> askExportOptions(std::shared_ptr<const Picture> picture,
-                                                GameTerrainOptions& options) override {
-        log << "options";
+                                                GameTerrainOptions& options,
+                                                ExportFocus focus = ExportFocus::First) override {
+        log << (focus == ExportFocus::Scale ? "options at scale" : "options");
         offered = options;
         if (exportCancel)
             return std::nullopt;
@@ -46,8 +72,11 @@ public:
     void quit() override { log << "quit"; }
     PictureArea& preview() override { return *this; }
 
-    // "preview WIDTHxHEIGHT", or "preview none".
-    void showPicture(std::shared_ptr<const Picture> picture) override {
+    // "preview WIDTHxHEIGHT", or "preview none"; its name and square in shownName, shownEdge.
+    void showPicture(std::shared_ptr<const Picture> picture, const QString& name = {},
+                     int edge = 0) override {
+        shownName = name;
+        shownEdge = edge;
         log << (picture
                     ? QStringLiteral("preview %1x%2").arg(picture->width()).arg(picture->height())
                     : QStringLiteral("preview none"));
@@ -66,6 +95,14 @@ public:
     std::optional<GameTerrainOptions> exportChoice;
     GameTerrainOptions offered; // what the export dialog was last offered
     int terrainChanges = 0;
+    int stateChanges = 0;
+    std::function<void()> onStateChanged; // a window that follows the state
+    QString shownName;
+    int shownEdge = 0;
+    bool cancelJobs = false;
+    QStringList jobs;
+    std::vector<BuildStage> stages;
+    QList<bool> replies;
     QStringList answers;
     QStringList log;
 

@@ -7,8 +7,10 @@
 #include "model3do/model_check.h"
 #include "support/game_models.h"
 #include "terrain/game_terrain.h"
+#include "terrain/simplify.h"
 #include "terrains.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -242,4 +244,43 @@ TEST(GameTerrain, WithoutABoundOrABudgetTheModelIsTheWholeGridByteForByte) {
         EXPECT_EQ(made.faces, 7938u);
         EXPECT_EQ(made.largestError, 0.0);
     }
+}
+
+TEST(GameTerrain, ABuildTellsItsStagesInOrderAndStopsWhenCancelled) {
+    const auto heights = makeTerrain(Terrain::Noisy, 65, 65);
+    const Picture picture = pictureOf(heights, 65, 65);
+    GameTerrainOptions o;
+    o.terrain = {TerrainRegion::Fit, TerrainHeights::Grey, 0};
+    using S = BuildStage;
+    for (const bool simplified : {false, true}) {
+        SCOPED_TRACE(simplified);
+        if (simplified)
+            o.maxError = 0.01;
+        std::vector<S> heard;
+        BuildProgress progress;
+        progress.onStage = [&](S stage) { heard.push_back(stage); };
+        EXPECT_TRUE(buildGameTerrain(picture, o, &progress).ok());
+        const std::vector<S> expected =
+            simplified ? std::vector{S::Grid, S::Simplifying, S::Cutting, S::Placing}
+                       : std::vector{S::Grid, S::Cutting, S::Placing};
+        EXPECT_EQ(heard, expected);
+    }
+
+    // Cancelled as simplifying starts: nothing after it, no model, and the simplifier itself
+    // inserts nothing once it sees the flag.
+    BuildProgress progress;
+    std::vector<S> heard;
+    progress.onStage = [&](S stage) {
+        heard.push_back(stage);
+        progress.cancel = stage == S::Simplifying;
+    };
+    const GameTerrain stopped = buildGameTerrain(picture, o, &progress);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_EQ(stopped.error, "cancelled");
+    EXPECT_TRUE(stopped.model.meshes.empty());
+    EXPECT_EQ(heard, (std::vector{S::Grid, S::Simplifying}));
+    const std::atomic<bool> cancel{true};
+    const SimplifyResult early = simplify({65, 65, 0.5, heights}, {0.0, {}, &cancel});
+    EXPECT_EQ(early.mesh.triangles.size(), 2u);
+    EXPECT_FALSE(early.mesh.errorMet);
 }

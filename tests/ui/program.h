@@ -25,6 +25,10 @@ struct Program : QtPlatform {
         window.show();
     }
     void showError(const QString& text, const QString& = {}) override { errors << text; }
+    bool confirm(const QString& text) override {
+        errors << "ask " + text;
+        return !replies.isEmpty() && replies.takeFirst();
+    }
     QString openFileName(const QString&, const QString&) override { return saveFileName({}); }
     QString saveFileName(const QString&, const QString& = {}, const QString& = {}) override {
         return answers.isEmpty() ? QString() : answers.takeFirst();
@@ -32,6 +36,7 @@ struct Program : QtPlatform {
 
     QStringList answers;
     QStringList errors;
+    QList<bool> replies;
     MainCommands commands{*this, "/opt/grondel/bin"};
     MainWindow window{commands};
 };

@@ -7,8 +7,10 @@
 #include "ui/terrain_view_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,7 +49,7 @@ void importAt64(Program& program, const QString& path) {
 QStringList numbersIn(const QString& status) {
     QStringList numbers;
     static const QRegularExpression number(R"(-?\d+(\.\d+)?(e-?\d+)?)");
-    for (auto match = number.globalMatch(status); match.hasNext();)
+    for (auto match = number.globalMatch(QString(status).remove(',')); match.hasNext();)
         numbers << match.next().captured();
     return numbers;
 }
@@ -107,7 +109,10 @@ TEST(ExportOptions, TheChosenOptionsReachTheFileAsTheConverterWritesThem) {
     EXPECT_EQ(numbers.mid(0, 5),
               (QStringList{"40", "40", QString::number(check.meshes),
                            QString::number(check.vertices), QString::number(check.faces)}));
-    EXPECT_TRUE(status.endsWith("check ok")) << status.toStdString();
+    EXPECT_TRUE(
+        status.endsWith(QStringLiteral("check ok · walkable: the game tests %1 faces a move")
+                            .arg(QLocale(QLocale::English).toString(check.faces))))
+        << status.toStdString();
 
     // They stay for the rest of the run.
     EXPECT_EQ(program.commands.exportOptions().model.material, "rock.mat");
@@ -162,17 +167,18 @@ TEST(ExportOptions, ChangingAnOptionChangesTheModelDrawnAndItsCounts) {
     dialog.resize(700, 560);
     dialog.show();
     const QString full = settledStatus(dialog);
-    EXPECT_TRUE(full.startsWith("Grid 64 x 64 · 16 meshes · 4489 vertices · 7938 faces"))
+    EXPECT_TRUE(full.startsWith("Grid 64 x 64 · 16 meshes · 4,489 vertices · 7,938 faces · "))
         << full.toStdString();
+    EXPECT_TRUE(full.contains(" · largest error 0 · ")) << full.toStdString();
     const QImage before = dialog.view()->picture().copy();
 
     dialog.findChild<QLineEdit*>("txtEdge")->setText("32");
     auto* status = dialog.findChild<QLabel*>("lblStatus");
     ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith("Grid 32 x 32"); }, 5000));
-    EXPECT_TRUE(status->text().contains("4 meshes · 1089 vertices · 1922 faces"));
+    EXPECT_TRUE(status->text().contains("4 meshes · 1,089 vertices · 1,922 faces"));
     dialog.findChild<QLineEdit*>("txtMaxError")->setText("0.5");
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !status->text().contains("1922 faces") && status->text().contains("check"); },
+        [&] { return !status->text().contains("1,922 faces") && status->text().contains("check"); },
         5000));
     EXPECT_LT(numbersIn(status->text()).value(4).toInt(), 1922) << status->text().toStdString();
     EXPECT_NE(dialog.view()->picture(), before);
@@ -182,10 +188,9 @@ TEST(TerrainView, ADoubleClickOnThePreviewOpensItOnceAndEscClosesIt) {
     QTemporaryDir dir;
     Program program;
     auto* preview = program.window.findChild<QWidget*>("Picture1");
-    QTest::mouseDClick(preview, Qt::LeftButton);
-    EXPECT_EQ(program.errors, QStringList{"Error, no heightmap loaded"});
+    QTest::mouseDClick(preview, Qt::LeftButton); // nothing to view yet: nothing happens
+    EXPECT_EQ(program.errors, QStringList{});
     EXPECT_EQ(program.openWindow(Window::TerrainView), nullptr);
-    program.errors.clear();
 
     importAt64(program, ridgePicture(dir));
     QTest::mouseDClick(preview, Qt::LeftButton);
@@ -211,4 +216,84 @@ TEST(TerrainView, ADoubleClickOnThePreviewOpensItOnceAndEscClosesIt) {
     QTest::keyClick(window, Qt::Key_Escape);
     flushDeletes();
     EXPECT_TRUE(window.isNull());
+}
+
+TEST(ExportOptions, EveryChoiceShowsSelectedAndIsKeptSoTheViewAndTheFileAgree) {
+    QTemporaryDir dir;
+    const QString picture = ridgePicture(dir);
+    Program program;
+    importAt64(program, picture);
+    const auto choose = [&](std::initializer_list<const char*> chosen, const QString& path) {
+        program.answers << path;
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<ExportOptionsDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (auto* button : dialog->findChildren<QRadioButton*>())
+                shown += button->isChecked() ? button->objectName() + " " : "";
+            for (const char* name : chosen)
+                dialog->findChild<QRadioButton*>(name)->setChecked(true);
+            settledStatus(*dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, 10000));
+        });
+        program.commands.exportGameModel();
+        return shown.toStdString();
+    };
+    // One of each pair is chosen, from the first opening on: walkable first.
+    EXPECT_EQ(choose({"optFit", "optGrey", "optScenery"}, dir.filePath("first.3do")),
+              "optTopLeft optColour optWalkable ");
+    // Opened again, it shows what was taken, and takes it again.
+    EXPECT_EQ(choose({}, dir.filePath("again.3do")), "optFit optGrey optScenery ");
+    const QByteArray converted = convert({"--game", "--fit", "--heights", "grey", "--size", "64",
+                                          "--scenery", "--output", "-", picture});
+    EXPECT_EQ(readAll(dir.filePath("first.3do")), converted);
+    EXPECT_EQ(readAll(dir.filePath("again.3do")), converted);
+    // The terrain view builds the same options.
+    EXPECT_EQ(program.commands.exportOptions().terrain.region, TerrainRegion::Fit);
+}
+
+TEST(ExportOptions, ScaleOpensAtTheScaleFieldsAndOkDuringABuildSaysItWaits) {
+    QTemporaryDir dir;
+    Program program;
+    importAt64(program, ridgePicture(dir));
+    QString focused, waiting;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ExportOptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : "";
+        dialog->findChild<QLineEdit*>("txtScaleZ")->setText("2");
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+        waiting = dialog->findChild<QLabel*>("lblStatus")->text();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, 10000));
+    });
+    QTest::mouseClick(program.window.findChild<QPushButton*>("cmdScale"), Qt::LeftButton);
+    EXPECT_EQ(focused.toStdString(), "txtScaleX");
+    EXPECT_TRUE(waiting.startsWith("Building...")) << waiting.toStdString();
+    EXPECT_EQ(program.commands.exportOptions().model.scaleZ, 2); // taken once built
+}
+
+TEST(TerrainView, KeepsItsKeysWhenAToggleIsClickedAndEveryButtonSaysWhatItDoes) {
+    QTemporaryDir dir;
+    Program program;
+    importAt64(program, ridgePicture(dir));
+    program.commands.viewTerrain();
+    QWidget* window = program.openWindow(Window::TerrainView);
+    ASSERT_NE(window, nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto* view = window->findChild<TerrainView*>("TerrainView");
+    view->setFocus();
+    ASSERT_EQ(window->focusWidget(), view);
+    QTest::mouseClick(window->findChild<QCheckBox*>("chkFaceEdges"), Qt::LeftButton);
+    EXPECT_EQ(window->focusWidget(), view);
+
+    ExportOptionsDialog options(program.commands.picture(), program.commands.exportOptions());
+    for (QWidget* shown : std::initializer_list<QWidget*>{&program.window, window, &options})
+        for (auto* button : shown->findChildren<QAbstractButton*>()) {
+            if (!button->objectName().startsWith("qt_")) { // the toolkit's own, never shown here
+                EXPECT_FALSE(button->toolTip().isEmpty()) << button->objectName().toStdString();
+            }
+        }
 }

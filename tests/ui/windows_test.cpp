@@ -72,7 +72,17 @@ std::string describe(QWidget* window, QWidget* client, std::initializer_list<con
 
 // The main window over a scripted platform, and one picture to import: hill.
 struct Rig {
-    Rig() { QFile::copy(GRONDEL_SOURCE_DIR "/examples/hill.bmp", hill); }
+    Rig() {
+        QFile::copy(GRONDEL_SOURCE_DIR "/examples/hill.bmp", hill);
+        platform.onStateChanged = [this] { window.refresh(); };
+    }
+    // Import and the size dialog's OK at edge, as a user does it.
+    void load(int edge) {
+        QPointer<SizeDialog> dialog = sizeDialog(hill);
+        dialog->findChild<QComboBox*>("cboSize")->setEditText(sizeText(edge));
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+        platform.log.clear();
+    }
     // Import has chosen image: the size dialog comes next, made as the program makes it.
     QPointer<SizeDialog> sizeDialog(const QString& image) {
         platform.answers << image;
@@ -103,24 +113,27 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
     EXPECT_EQ(
         describe(&main, main.centralWidget(),
                  {"freLoad", "cmdImport", "cmdSaveAs", "cmdScale", "Picture1"}),
-        "frmMain \"Grondel - 3do Heightmap Generator\" 130x194 fixed | freLoad 0,0 129x57 "
-        "\"\" | cmdImport 8,16 33x33 \"\" picture 16x16 | cmdSaveAs 48,16 33x33 \"\" "
-        "picture 16x16 | cmdScale 88,16 33x33 \"\" tip \"Scale the terrain\" picture "
-        "16x16 | Picture1 0,64 129x129 \"\" tip \"Double-click to see the game model in 3D\"");
+        "frmMain \"Grondel\" 170x284 fixed | freLoad 0,0 169x57 \"\" | cmdImport 16,16 33x33 "
+        "\"\" tip \"Import a heightmap picture (Ctrl+I)\" picture 16x16 | cmdSaveAs 68,16 33x33 "
+        "\"\" tip \"Save the editor model under a new name (F12)\" picture 16x16 | cmdScale "
+        "120,16 33x33 \"\" tip \"Scale the terrain: the game model's options, scale first\" "
+        "picture 16x16 | Picture1 0,64 169x169 \"\" tip \"Import a heightmap, or drop a picture "
+        "here\"");
     EXPECT_EQ(main.centralWidget()->y(), main.menuBar()->geometry().bottom() + 1);
-    EXPECT_EQ(main.height(), main.menuBar()->height() + 194);
+    EXPECT_EQ(main.height(), main.menuBar()->height() + main.centralWidget()->height());
 
     const QPointer<SizeDialog> size = rig.sizeDialog(rig.hill);
     EXPECT_EQ(describe(size, size, {"Label1", "cboSize", "cmdOk"}),
-              "frmHMSize \"Heightmap Size\" 210x82 fixed | Label1 8,8 225x17 \"What size would "
-              "you like the heightmap:\" | cboSize 8,24 193x21 \"32x32\" 16x16 32x32 64x64 | "
-              "cmdOk 136,48 65x25 \"OK\"");
+              "frmHMSize \"Heightmap Size\" 210x82 fixed | Label1 8,8 193x17 \"What size would "
+              "you like the heightmap:\" | cboSize 8,24 193x21 \"64x64\" 16x16 32x32 64x64 tip "
+              "\"The grid edge: the editor model takes the top-left square this big\" | cmdOk "
+              "136,48 65x25 \"OK\" tip \"Sample the picture at this size\"");
 
     HowToUseWindow help;
     help.show();
     EXPECT_EQ(describe(&help, &help, {"txtHowToUse", "cmdOk"}),
-              "frmHowUse \"How To Use\" 425x337 fixed | txtHowToUse 0,0 425x297 \"\" | cmdOk "
-              "344,304 81x33 \"OK\"");
+              "frmHowUse \"How To Use\" 425x337 fixed | txtHowToUse 8,8 409x280 \"\" | cmdOk "
+              "336,296 81x33 \"OK\" tip \"Close the guide\"");
     auto* guide = help.findChild<QPlainTextEdit*>("txtHowToUse");
     EXPECT_TRUE(guide->isReadOnly() && guide->verticalScrollBar()->isVisible());
     EXPECT_FALSE(guide->horizontalScrollBar()->isVisible());
@@ -129,6 +142,7 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
               guideAsWritten()
                   .replace("\r\n", "\n")
                   .replace("{most faces}", QString::number(kGameMaxFaces))
+                  .replace("{longest grid}", QString::number(kMaxSimplifiedEdge))
                   .trimmed()
                   .toStdString());
 
@@ -136,9 +150,24 @@ TEST(Windows, NamesTextsAndFixedPixelLayouts) {
     about.show();
     EXPECT_EQ(
         describe(&about, &about, {"freAbout", "Label1", "Label2", "Label3", "Label4", "cmdOk"}),
-        "frmAbout \"About\" 187x107 fixed | freAbout 0,0 185x65 \"About\" | Label1 8,16 "
+        "frmAbout \"About\" 201x121 fixed | freAbout 8,8 185x65 \"About\" | Label1 8,16 "
         "97x17 \"Grondel\" | Label2 8,32 153x17 \"Jan. 2004\" | Label3 112,16 65x25 \"Ver. "
-        "0.2\" | Label4 112,40 70x17 \"Grondel team\" | cmdOk 88,72 97x33 \"OK\"");
+        "0.2\" | Label4 112,40 70x17 \"Grondel team\" | cmdOk 96,80 97x33 \"OK\" tip \"Close "
+        "this window\"");
+    // Fixed windows offer no maximise button, and none of their controls touches an edge.
+    for (QWidget* window : std::initializer_list<QWidget*>{&main, size, &help, &about}) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(window->windowFlags() & Qt::CustomizeWindowHint);
+        if (window == &main)
+            continue; // the tool strip and the preview sit at its edge by design
+        for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control->isVisible()) {
+                EXPECT_TRUE(window->rect().adjusted(1, 1, -1, -1).contains(control->geometry()))
+                    << control->objectName().toStdString();
+            }
+        }
+    }
     // Bold 12 point whenever "Ver. 0.2" fits at that size in the font the window got; a point
     // smaller at a time where it does not.
     const auto* label = about.findChild<QLabel*>("Label3");
@@ -175,9 +204,11 @@ TEST(MainWindow, MenusEntriesShortcutsAndFocusOrder) {
         "menuEditScale \"Scale X Y Z\" ;menuHelp &Help: menuHelpUse \"How To Use\" ; "
         "menuHelpAbout \"About...\" ;");
 
+    rig.load(32);
     rig.window.show();
     rig.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+    rig.window.findChild<QWidget*>("cmdSaveAs")->setFocus();
     QString order;
     for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
         order += QApplication::focusWidget()->objectName() + " ";
@@ -190,11 +221,12 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
     // What each command leaves in the log with an image loaded and saved once, its file dialog
     // cancelled; "wrote" when the saved file came back, "forgot" when the save path went.
     const std::pair<const char*, std::vector<const char*>> commands[] = {
-        {"open /opt/grondel/bin *.bmp", {"menuFileImport", "cmdImport", "Ctrl+I"}},
+        {"open . *.bmp *.png *.jpg *.jpeg *.pgm *.ppm", {"menuFileImport", "cmdImport", "Ctrl+I"}},
         {"wrote", {"menuFileSave", "Ctrl+S"}},
-        {"save *.3do; forgot", {"menuFileSaveAs", "cmdSaveAs", "F12"}},
+        {"save *.3do at hill.3do; forgot", {"menuFileSaveAs", "cmdSaveAs", "F12"}},
         {"options; save *.3do \"Export Game Model\" at hill.3do", {"menuFileExportGame", "Ctrl+E"}},
-        {"error Sorry this feature is currently unavailable", {"menuEditScale", "cmdScale"}},
+        {"options at scale; save *.3do \"Export Game Model\" at hill.3do",
+         {"menuEditScale", "cmdScale"}},
         {"quit", {"menuFileExit"}},
         {"show help", {"menuHelpUse"}},
         {"show about", {"menuHelpAbout"}}};
@@ -226,16 +258,44 @@ TEST(MainWindow, EveryEntryButtonAndShortcutRunsItsCommand) {
                 rig.platform.log << "forgot";
             EXPECT_EQ(QString::fromStdString(rig.platform.takeLog())
                           .remove(rig.dir.path() + '/')
+                          .replace(rig.dir.path(), ".")
                           .toStdString(),
                       log);
         }
+}
+
+TEST(MainWindow, WhatNeedsAGridWaitsForOneAndTheLinesUnderThePreviewSayWhatIsLoaded) {
+    QTemporaryDir dir;
+    Program program;
+    const auto enabled = [&] {
+        QString shown;
+        for (const char* name : {"cmdSaveAs", "cmdScale"})
+            shown += program.window.findChild<QWidget*>(name)->isEnabled() ? "1" : "0";
+        for (const char* name : {"menuFileImport", "menuFileSave", "menuFileSaveAs",
+                                 "menuFileExportGame", "menuEditScale"})
+            shown += program.window.findChild<QAction*>(name)->isEnabled() ? "1" : "0";
+        for (const char* name : {"lblPictureName", "lblPictureSize", "lblSaveTarget"})
+            shown += " " + program.window.findChild<QLabel*>(name)->text();
+        return shown.toStdString();
+    };
+    EXPECT_EQ(enabled(), "0010000   ");
+
+    const QString crater = dir.filePath("crater.bmp");
+    ASSERT_TRUE(QFile::copy(GRONDEL_SOURCE_DIR "/examples/crater.bmp", crater));
+    program.answers << crater;
+    program.commands.importHeightmap();
+    program.commands.generateHeightmap(32);
+    EXPECT_EQ(enabled(), "1111111 crater.bmp 64 x 64, 8-bit grey Not saved yet");
+    program.answers << dir.filePath("c64");
+    program.commands.saveAs();
+    EXPECT_EQ(enabled(), "1111111 crater.bmp 64 x 64, 8-bit grey Saves to c64.3do");
 }
 
 TEST(MainWindow, APictureDroppedIsImportedAndAnythingElseRefused) {
     QTemporaryDir dir;
     const QString first = dir.filePath("first.bmp"), second = dir.filePath("second.png");
     for (const QString& file : {first, second})
-        ASSERT_TRUE(grondel::testing::writeAll(file, "any"));
+        ASSERT_TRUE(QFile::copy(GRONDEL_SOURCE_DIR "/examples/hill.bmp", file));
     struct Case {
         const char* what;
         QList<QUrl> urls;
@@ -309,22 +369,18 @@ TEST(Keyboard, EscClosesTheOtherWindowsAndEnterPressesTheirOk) {
     }
 }
 
-TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
-    const QString broken = "/images/broken.bmp";
+TEST(SizeDialog, OkSamplesAtAnExactOfferedTextAndOtherwiseSaysWhichToChoose) {
     struct Case {
-        const char* text; // typed over the starting "32x32"; null leaves it
-        int edge;
+        const char* text;   // typed over the starting "64x64"; null leaves it
+        int edge;           // 0: nothing sampled, the dialog stays
         bool enter = false; // Enter in the field instead of OK
-        QString image = {}; // hill when empty
     };
-    const Case cases[] = {
-        {nullptr, 32},       {"16x16", 16}, {"64x64", 64, true}, {"64x64", 0, false, broken},
-        {"32X32", 0},        {" 32x32", 0}, {"32x32 ", 0},       {"32", 0},
-        {"128x128", 0, true}};
+    const Case cases[] = {{nullptr, 64}, {"16x16", 16}, {"32x32", 32, true}, {"32X32", 0},
+                          {" 32x32", 0}, {"32x32 ", 0}, {"32", 0},           {"128x128", 0, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "as it starts");
         Rig rig;
-        const QPointer<SizeDialog> dialog = rig.sizeDialog(c.image.isEmpty() ? rig.hill : c.image);
+        const QPointer<SizeDialog> dialog = rig.sizeDialog(rig.hill);
         auto* size = dialog->findChild<QComboBox*>("cboSize");
         if (c.text)
             size->setEditText(c.text);
@@ -334,11 +390,9 @@ TEST(SizeDialog, OkSetsTheEdgeOnlyForAnExactOfferedTextThenSamplesAndCloses) {
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
 
         EXPECT_EQ(rig.commands.heightMapSize(), c.edge);
-        // The image loads whether or not the text matched, and the dialog closes either way.
         EXPECT_EQ(rig.platform.takeLog(),
-                  c.image == broken ? "error Error, invalid image (No such file or directory)"
-                                    : "preview 64x64");
-        EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+                  c.edge ? "preview 64x64" : "error Choose 16x16, 32x32 or 64x64");
+        EXPECT_EQ(!dialog.isNull() && dialog->isVisible(), c.edge == 0);
     }
 
     // Its title bar closes it and does nothing else.
@@ -358,8 +412,9 @@ TEST(Guide, CrLfTabIndentsAndTheOutlineInOrder) {
     const QStringList lines = guide.split("\r\n");
     EXPECT_EQ(lines.mid(0, 3).join('|').toStdString(), "===========|How to Use|===========");
     qsizetype last = 0;
-    for (const QString heading : {"Loading your heightmap:", "Saving your 3do:",
-                                  "Preparing the terrain 3do:", "Texturing the terrain 3do:"}) {
+    for (const QString heading :
+         {"Loading your heightmap:", "Saving your 3do:", "Preparing the terrain 3do:",
+          "In a level:", "Texturing the terrain 3do:"}) {
         EXPECT_GT(lines.indexOf(heading), last) << heading.toStdString();
         last = std::max(last, lines.indexOf(heading));
         EXPECT_EQ(lines.value(last + 1).toStdString(), std::string(heading.size(), '-'));
@@ -368,8 +423,16 @@ TEST(Guide, CrLfTabIndentsAndTheOutlineInOrder) {
     const QStringList intro = lines.mid(0, lines.indexOf("Loading your heightmap:"));
     EXPECT_EQ(intro.filter(QRegularExpression(R"(^\s*#)")).join('|').remove('\t').toStdString(),
               "# 16x16|# 32x32|# 64x64");
-    for (const char* needed : {"bmp", "8000", "2000", "450"})
+    for (const char* needed : {"BMP", "PNG", "8000", "2000", "450", "editor model", "game model"})
         EXPECT_TRUE(intro.join(' ').contains(needed)) << needed;
+    // It asks for no square of one size: any picture makes a model.
+    EXPECT_FALSE(intro.join(' ').contains("square\r\nbitmap") || guide.contains("has to be a"));
+    // Each control it names is there under that name; the level part gives the template line.
+    for (const char* named :
+         {"File\\Import Heightmap (Ctrl+I", "File\\Save As... (F12", "File\\Save (Ctrl+S)",
+          "File\\Export Game Model... (Ctrl+E)", "Edit\\Scale X Y Z",
+          "terrain_name _walkstruct model3d=NAME.3do", "0x400048", "0x800048", "Save the level"})
+        EXPECT_TRUE(guide.simplified().contains(named)) << named;
     EXPECT_TRUE(lines.mid(last).join(' ').contains("Good luck"));
     static const QRegularExpression address(R"(@|https?:|www\.|ftp:|\.(com|net|org)\b)",
                                             QRegularExpression::CaseInsensitiveOption);
