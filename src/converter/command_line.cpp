@@ -342,10 +342,9 @@ std::string planFrom(const Parsed& parsed, Request& request) {
     for (const std::string& name : parsed.files)
         plan.images.push_back(file(name));
     if (parsed.has("check")) {
-        for (const char* other :
-             {"size", "output", "game", "scale", "material", "texels-per-unit", "fit", "heights",
-              "max-error", "max-faces", "scenery", "quiet", "progress", "texture", "texture-size",
-              "colormap", "ramp"})
+        for (const char* other : {"size", "output", "game", "scale", "material", "texels-per-unit",
+                                  "fit", "heights", "max-error", "max-faces", "scenery", "quiet",
+                                  "progress", "texture", "texture-size", "colormap", "ramp"})
             if (parsed.has(other))
                 return std::string("--check reads models; --") + other + " does not go with it.";
         request.check.terrain = parsed.has("terrain");
