@@ -88,8 +88,8 @@ struct CheckOptions {
 // - Faces of zero area: half the winding's length not above kGameMinFaceAreaShare of the square
 //   of the model's extent (the longest side of the box around every drawn vertex as placed).
 // - With options.walkable: every mesh of geoset 0 drawn by some node, and drawn where the game
-//   collides with it (every node on its way at zero: no offset, turn or pivot); notes count the
-//   faces of geoset 0 and those whose normal z is under kGameMinFloorNormalZ.
+//   collides with it (its nodes, pivots included, move it not at all); notes count the faces
+//   of geoset 0 and those whose normal z is under kGameMinFloorNormalZ.
 //
 // Nodes place their meshes as the game does (see placeHierarchy in model_hierarchy.h for the
 // order of pivot, rotation and position, and the rotation convention). INSERT OFFSET is not

@@ -36,7 +36,7 @@ struct Scanned {
 // "inf", "infinity", hex "0x1.8p3") or a word; any other character matches itself. Matching
 // stops at the first character that does not fit; the return value is how many conversions
 // matched, as sscanf's is (with 0 where sscanf says EOF). "3x" gives %d 3 and leaves "x", a %d
-// past the int's range wraps to its low 32 bits as glibc's does, and %f takes "1e" as 1.
+// past the int's range keeps the low 32 bits of strtol's long, and %f takes "1e" as 1.
 // Characters past the format are left alone.
 int scan(std::string_view text, std::string_view format, std::vector<Scanned>& values);
 
