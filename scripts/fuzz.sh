@@ -47,7 +47,7 @@ while read -r options; do
 done <<'KINDS'
 --game --size 2
 --game --size 5 --scenery
---game --size 18 --scale 0.3,7.7,2 --texels-per-unit 100000
+--game --size 18 --scale 0.3,7.7,2 --texels-per-unit 1000
 --game --size 9 --material rock-1.mat --texels-per-unit 0.5
 --game --fit --heights grey --size 12 --max-error 0.5
 --game --fit --size 20 --max-faces 12 --scenery

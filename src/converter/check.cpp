@@ -8,27 +8,28 @@ namespace grondel::cli {
 
 int check(const std::vector<FileArgument>& models, CheckOptions options, Stream& report,
           Stream& errors) {
-    // Far beyond any model the game takes; keeps a wrong argument from filling memory.
-    constexpr std::size_t kMaxModelBytes = std::size_t{256} << 20;
     int status = kExitConverted;
     for (const FileArgument& model : models) {
         const std::string name = files::escapedName(model.text);
-        const files::ReadResult file = files::readFileBounded(model.path, kMaxModelBytes);
-        if (!file.ok()) {
-            complain(errors, name + ": cannot read it (" + file.error + ")");
+        // Read a piece at a time, as the game reads it: no model is too large to check, and
+        // memory holds what the check keeps, not the file.
+        files::FileInPieces file(model.path);
+        const ModelCheck result = checkModel([&file] { return file.next(); }, options);
+        if (!file.error().empty()) {
+            complain(errors, name + ": cannot read it (" + file.error() + ")");
             status = kExitFailed;
             continue;
         }
-        const ModelCheck result = checkModel(file.bytes, options);
-        if (result.ok()) {
+        if (result.ok())
             report << name << ": ok (" << std::to_string(result.meshes) << " meshes, "
                    << std::to_string(result.vertices) << " vertices, "
                    << std::to_string(result.faces) << " faces)\n";
-            continue;
-        }
         for (const ModelProblem& problem : result.problems)
             report << name << ':' << std::to_string(problem.line) << ": " << problem.text << '\n';
-        status = kExitFailed;
+        for (const std::string& note : result.notes)
+            report << name << ": note: " << note << '\n';
+        if (!result.ok())
+            status = kExitFailed;
     }
     return status;
 }

@@ -90,14 +90,16 @@ Options:
                          game draws), instead of 16-bit colour.
   --ramp FILE            With --texture shaded: the colours by height and slope from a small
                          text file instead of grass, earth, rock and snow (see the README).
-  --check                Check the given .3do model files by the game's loading rules instead
-                         of converting; prints "ok" with the counts, or each problem with its
-                         line number.
+  --check                Check the given .3do model files as the game's loader reads them
+                         instead of converting (numbers as its reimplementation reads them with
+                         glibc); prints "ok" with the counts, or each problem with its line
+                         number: what keeps the game from loading the model, what it reads past
+                         its memory on, and what it reads or draws otherwise than written.
   --terrain              With --check: also require every normal to point up, as a terrain's do.
   --walkable             With --check: also the rules of a model the player walks on: every mesh
-                         drawn where the game collides with it (nodes at zero), and a count of
-                         the faces the game tests on each move and of those too steep to stand
-                         on.
+                         of geoset 0 drawn where the game collides with it (nodes at zero), and
+                         notes counting the faces the game tests on each collision query and
+                         those too steep to stand on.
   -h, --help             Show this help and exit.
   -v, --version          Show the version and exit.
   --                     Every argument after it is a file, even one starting with '-'.

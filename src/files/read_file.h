@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace grondel::files {
 
@@ -23,5 +25,27 @@ struct ReadResult {
 // - an empty file ("The file is empty"),
 // - a file over limit ("The file is larger than the limit of <limit> bytes").
 ReadResult readFileBounded(const std::filesystem::path& path, std::size_t limit);
+
+// A regular file read from its start a piece at a time, for files too large to hold whole.
+// Refuses what readFileBounded refuses (a missing or unreadable file, a folder, a pipe, device or
+// socket) the same way, except an empty file, and sets no limit.
+class FileInPieces {
+public:
+    explicit FileInPieces(const std::filesystem::path& path);
+    ~FileInPieces();
+    FileInPieces(const FileInPieces&) = delete;
+    FileInPieces& operator=(const FileInPieces&) = delete;
+
+    // The next piece of the file, valid until the next call; empty at the end or once the file
+    // could not be opened or read.
+    std::string_view next();
+    // Why the file could not be opened or read; empty while all is well.
+    const std::string& error() const { return error_; }
+
+private:
+    std::intptr_t handle_ = -1;
+    std::string buffer_;
+    std::string error_;
+};
 
 } // namespace grondel::files

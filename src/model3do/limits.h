@@ -14,7 +14,8 @@ inline constexpr long long kGameMaxTextureVertices = 768; // per mesh
 inline constexpr long long kGameMaxFaceVertices = 24;     // at least 1
 inline constexpr long long kGameMaxGeosets = 4;
 // The loader reads a line into 1023 bytes (fgets): at most this many of it, its end included.
-// What is left of a longer line is read as the next line.
+// What is left of a longer line is read as the next line. (The reimplementation's own builds
+// take twice as much; a line that fits this fits both.)
 inline constexpr std::size_t kGameLineReadBytes = 1022;
 inline constexpr std::size_t kGameMaxNameLength = 31; // mesh names are cut, node names refused
 // A material's name is kept in 32 bytes, its end included.
@@ -35,12 +36,21 @@ inline constexpr int kPaletteColours = 256;
 inline constexpr std::size_t kColormapHeaderBytes = 64;
 inline constexpr int kColormapLightLevels = 64;
 
+// The floor search lands a thing only on a face whose normal, turned as the thing is, has a z
+// of at least this; a steeper face is a wall.
+inline constexpr double kGameMinFloorNormalZ = 0.6;
+
 // What the game loads but cannot draw right.
 // Beyond 2^21 texels a float32 texture coordinate steps by more than 1/8 texel: it jitters.
 inline constexpr double kGameMaxSteadyTexel = 2097152.0;
 // A face whose area is not above this share of the model's extent squared is lost to the
 // game's float32 arithmetic: it flickers or vanishes.
 inline constexpr double kGameMinFaceAreaShare = 1e-12;
+
+// What the checker keeps to. Vertices are placed one by one where their nodes carry them at most
+// this many per byte of the model's text; past that, nodes drawing one mesh many times over are
+// checked against spheres around the mesh, so that checking stays linear in the file.
+inline constexpr long long kCheckPlacedVerticesPerByte = 1;
 
 // What Grondel's game models keep to.
 // Texture coordinates are shifted per mesh by whole multiples of this many texels: a multiple of

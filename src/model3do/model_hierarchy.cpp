@@ -2,6 +2,7 @@
 
 #include "model3do/model_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -30,6 +31,10 @@ Placement turn(std::array<Vec3, 3> rows) {
     Placement p;
     p.rotation = rows;
     return p;
+}
+
+Vec3 toVec3(const HierarchyNode::Floats& v) {
+    return {v[0], v[1], v[2]};
 }
 
 Placement shift(Vec3 offset) {
@@ -62,88 +67,128 @@ Placement rotation(double pitch, double yaw, double roll) {
     return z * x * y;
 }
 
-void placeHierarchy(std::vector<HierarchyNode>& nodes,
-                    const std::function<void(long long line, std::string text)>& problem) {
+void placeHierarchy(
+    std::deque<HierarchyNode>& nodes,
+    const std::function<void(long long line, std::string text, bool refused)>& problem) {
     const auto count = static_cast<long long>(nodes.size());
     const auto at = [&nodes](long long k) -> HierarchyNode& {
         return nodes[static_cast<std::size_t>(k)];
     };
+    const std::string pastMemory = ": the game reads past its memory there and may crash, so the "
+                                   "model is refused";
     for (long long k = 0; k < count; ++k) {
         HierarchyNode& node = at(k);
         for (auto [link, name] :
              {std::pair{&node.parent, "parent"}, std::pair{&node.child, "child"},
               std::pair{&node.sibling, "sibling"}}) {
             if (*link < -1 || *link >= count) {
-                problem(node.line, "node " + number(k) + " " + name + " is " + number(*link) +
-                                       "; the model has " + number(count) + " nodes");
+                problem(node.line,
+                        "node " + number(k) + " " + name + " is " + number(*link) +
+                            "; the model has " + number(count) + " nodes" + pastMemory,
+                        true);
                 *link = -1;
             }
         }
         if (node.children < 0) {
-            problem(node.line, "node " + number(k) + " has " + number(node.children) + " children");
+            problem(node.line,
+                    "node " + number(k) + " has " + number(node.children) +
+                        " children: the game takes that as billions and follows its chain "
+                        "past its end" +
+                        pastMemory,
+                    true);
             node.children = 0;
         }
     }
 
-    // Parent chains: each node is visited once, so a long or looping chain costs no more than
-    // a short one.
-    enum class State { New, OnPath, Done };
+    // Parent chains, which the loader follows from every node: each node is visited once, so a
+    // long or looping chain costs no more than a short one.
+    enum class State { New, Open, Done };
     std::vector<State> state(nodes.size(), State::New);
     std::vector<long long> path;
     for (long long k = 0; k < count; ++k) {
         path.clear();
         long long node = k;
         while (node != -1 && state[static_cast<std::size_t>(node)] == State::New) {
-            state[static_cast<std::size_t>(node)] = State::OnPath;
+            state[static_cast<std::size_t>(node)] = State::Open;
             path.push_back(node);
             node = at(node).parent;
         }
-        if (node != -1 && state[static_cast<std::size_t>(node)] == State::OnPath)
+        if (node != -1 && state[static_cast<std::size_t>(node)] == State::Open)
             problem(at(node).line,
-                    "the parent chain of node " + number(node) + " loops back to it");
+                    "the parent chain of node " + number(node) +
+                        " loops back to it: the game's loader follows it for ever",
+                    true);
         for (long long visited : path)
             state[static_cast<std::size_t>(visited)] = State::Done;
     }
 
     if (nodes.empty())
         return;
-    // Drawing from node 0; a node's placement is made from the one that drew it.
+    // Drawing from node 0, depth first as the game draws: Open marks the nodes on the way down
+    // to the one drawn, which a child chain must not lead back to. A node's placement is made
+    // from the one that drew it.
+    std::fill(state.begin(), state.end(), State::New);
     const auto place = [&](long long k, const Placement& drawnBy) {
         HierarchyNode& node = at(k);
         node.drawn = true;
-        const Vec3 parentPivot = node.parent == -1 ? Vec3{} : at(node.parent).pivot;
-        node.placement = drawnBy * shift(node.position - parentPivot) *
-                         rotation(node.angles.x, node.angles.y, node.angles.z) * shift(node.pivot);
+        state[static_cast<std::size_t>(k)] = State::Open;
+        const Vec3 parentPivot = node.parent == -1 ? Vec3{} : toVec3(at(node.parent).pivot);
+        node.placement = drawnBy * shift(toVec3(node.position) - parentPivot) *
+                         rotation(node.angles[0], node.angles[1], node.angles[2]) *
+                         shift(toVec3(node.pivot));
     };
-    std::vector<long long> pending{0};
+    struct Drawing {
+        long long node;
+        long long next;   // the next child to draw
+        long long listed; // children drawn so far
+    };
+    std::vector<Drawing> stack{{0, at(0).child, 0}};
     place(0, Placement{});
-    while (!pending.empty()) {
-        const long long k = pending.back();
-        pending.pop_back();
-        const HierarchyNode& node = at(k);
-        long long child = node.child;
-        for (long long c = 0; c < node.children; ++c) {
-            if (child == -1) {
-                problem(node.line, "node " + number(k) + " has " + number(node.children) +
-                                       " children but its child and sibling chain ends after " +
-                                       number(c));
-                break;
-            }
-            if (at(child).drawn) {
-                problem(node.line, "the children of node " + number(k) + " lead back to node " +
-                                       number(child) + ", which is drawn already");
-                break;
-            }
-            place(child, node.placement);
-            pending.push_back(child);
-            child = at(child).sibling;
+    while (!stack.empty()) {
+        Drawing& drawing = stack.back();
+        const HierarchyNode& node = at(drawing.node);
+        if (drawing.listed == node.children) {
+            state[static_cast<std::size_t>(drawing.node)] = State::Done;
+            stack.pop_back();
+            continue;
         }
+        const long long child = drawing.next;
+        const std::string which =
+            child != -1 && state[static_cast<std::size_t>(child)] == State::New
+                ? std::string()
+                : "node " + number(drawing.node);
+        if (child == -1) {
+            problem(node.line,
+                    which + " has " + number(node.children) +
+                        " children but its child and sibling chain ends after " +
+                        number(drawing.listed) + pastMemory,
+                    true);
+        } else if (state[static_cast<std::size_t>(child)] == State::Open) {
+            problem(node.line,
+                    "the children of " + which + " lead back to node " + number(child) +
+                        ", which draws them: the game draws it inside itself for ever",
+                    true);
+        } else if (state[static_cast<std::size_t>(child)] == State::Done) {
+            problem(node.line,
+                    "the children of " + which + " lead to node " + number(child) +
+                        ", which is drawn already: the game draws it again there",
+                    false);
+        } else {
+            drawing.next = at(child).sibling;
+            ++drawing.listed;
+            place(child, node.placement);
+            stack.push_back({child, at(child).child, 0});
+            continue;
+        }
+        drawing.listed = node.children; // followed no further
     }
     for (long long k = 0; k < count; ++k)
         if (!at(k).drawn)
-            problem(at(k).line, "node " + number(k) + " " + quoted(at(k).name) +
-                                    " cannot be reached from node 0 through child, numChildren "
-                                    "and sibling, so the game never draws it");
+            problem(at(k).line,
+                    "node " + number(k) + " " + quoted(at(k).shownName()) +
+                        " cannot be reached from node 0 through child, numChildren and sibling, "
+                        "so the game never draws it",
+                    false);
 }
 
 } // namespace grondel

@@ -168,8 +168,7 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
 } // namespace
 
 TriangleScanner::TriangleScanner(const TerrainGrid& grid)
-    : grid_(grid)
-    , blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
+    : blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
     const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
     low_.assign(static_cast<std::size_t>(blocksAcross_) * blocksDown,
                 std::numeric_limits<double>::infinity());

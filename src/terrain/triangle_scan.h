@@ -40,7 +40,6 @@ public:
                         double cap = std::numeric_limits<double>::infinity()) const;
 
 private:
-    const TerrainGrid& grid_;
     int blocksAcross_ = 0;
     double maxAbs_ = 0;
     // The heights again, block by block, each block's rows in turn: the few rows of a block

@@ -424,6 +424,19 @@ TEST_F(Converter, WritesTheGameModelWithItsOptionsAndChecksModelsOfBothKinds) {
     EXPECT_TRUE(shown[0].starts_with("grondel-convert: missing.3do: "));
     EXPECT_TRUE(shown[1].starts_with("grondel-convert: pipe.3do: ") &&
                 shown[1].find("not a regular file") != std::string::npos);
+
+    // Walked on: the game model as written by default passes, with notes on its collision;
+    // one for scenery is drawn where the game does not collide with it.
+    ASSERT_EQ(run({"--game", "--scenery", "--quiet", "-o", "scenery.3do", "hill.bmp"}).status, 0);
+    result = run({"--check", "--walkable", "game.3do", "scenery.3do"});
+    EXPECT_EQ(result.status, 1);
+    const std::vector<std::string> said = lines(result.out);
+    ASSERT_GE(said.size(), 4u) << result.out;
+    EXPECT_EQ(said[0], "game.3do: ok (16 meshes, 4489 vertices, 7938 faces)");
+    EXPECT_TRUE(said[1].starts_with("game.3do: note: the game tests all 7938 faces")) << said[1];
+    EXPECT_TRUE(said[3].starts_with("scenery.3do:") &&
+                said[3].find(": mesh 0 is drawn at node offset (") != std::string::npos)
+        << said[3];
 }
 
 TEST_F(Converter, MakesTheGameModelOfAWholeSixteenBitPictureSimplifiedAndSaysWhereABudgetStops) {
