@@ -95,6 +95,8 @@ Options:
                          glibc); prints "ok" with the counts, or each problem with its line
                          number: what keeps the game from loading the model, what it reads past
                          its memory on, and what it reads or draws otherwise than written.
+                         Each material the model names is looked for in mat/ beside it, then
+                         ../mat/, and checked as the game's reader reads it.
   --terrain              With --check: also require every normal to point up, as a terrain's do.
   --walkable             With --check: also the rules of a model the player walks on: every mesh
                          of geoset 0 drawn where the game collides with it (nodes at zero), and

@@ -83,6 +83,8 @@ inline constexpr int kMaxTextureSide = 1024;
 // levels takes 2.7 MiB and the game's largest far less; a colormap with every table 210 KiB.
 inline constexpr std::size_t kMaxMaterialFileBytes = 64u << 20;
 inline constexpr std::size_t kMaxColormapFileBytes = 1u << 20;
+// Materials a model check looks for beside the model; a terrain names one, any model a few.
+inline constexpr std::size_t kMaxMaterialsLookedFor = 64;
 // A texture ramp file: a few lines; far more than any ramp needs.
 inline constexpr std::size_t kMaxRampFileBytes = 64u << 10;
 inline constexpr std::size_t kMaxRampStops = 64;

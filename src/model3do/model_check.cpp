@@ -139,6 +139,7 @@ private:
             expect(" %d: %s", [k] { return "material " + number(k) + " (\"n: name.mat\")"; });
             numbered("material", k);
             checkMaterialName(k, values_[1].name);
+            result_.materials.emplace_back(values_[1].name);
         }
 
         expect(" section: %s", "\"SECTION: GEOMETRYDEF\"", false);

@@ -28,6 +28,8 @@ struct ModelCheck {
     long long meshes = 0;
     long long vertices = 0;
     long long faces = 0;
+    // The material names, as the game reads them (lowercase), in the model's order.
+    std::vector<std::string> materials;
     // Facts worth knowing that are no fault, one line each: with CheckOptions::walkable, the
     // faces the game tests on each collision query and those too steep to stand on.
     std::vector<std::string> notes;
