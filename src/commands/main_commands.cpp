@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 #include <utility>
 
 #include <QDir>
@@ -19,6 +20,10 @@
 
 namespace grondel {
 namespace {
+
+// A job that runs out of memory says so, and leaves nothing behind.
+constexpr const char* kOutOfMemoryReading = "out of memory while reading the picture";
+constexpr const char* kOutOfMemoryPrinting = "out of memory while printing the model";
 
 const QString kImagePattern = QStringLiteral("*.bmp *.png *.jpg *.jpeg *.pgm *.ppm");
 const QString kModelPattern = QStringLiteral("*.3do");
@@ -179,7 +184,12 @@ void MainCommands::chooseImage(const QString& path) {
     const bool done = platform_.runJob(QStringLiteral("Importing %1").arg(nameOf(path)),
                                        [read, file](BuildProgress& progress) {
                                            progress.stage(BuildStage::Reading);
-                                           *read = loadPicture(file);
+                                           try {
+                                               *read = loadPicture(file);
+                                           } catch (const std::bad_alloc&) {
+                                               *read = {};
+                                               read->error = kOutOfMemoryReading;
+                                           }
                                        });
     if (!done) {
         importPath_.clear();
@@ -286,9 +296,13 @@ void MainCommands::exportGameModel(ExportFocus focus) {
     const bool done = platform_.runJob(QStringLiteral("Exporting %1").arg(nameOf(path)),
                                        [model, saved, path](BuildProgress& progress) {
                                            progress.stage(BuildStage::Printing);
-                                           const std::string text = printGameModel(*model);
-                                           if (!progress.cancelled())
-                                               *saved = saveTo(path, text);
+                                           try {
+                                               const std::string text = printGameModel(*model);
+                                               if (!progress.cancelled())
+                                                   *saved = saveTo(path, text);
+                                           } catch (const std::bad_alloc&) {
+                                               saved->error = kOutOfMemoryPrinting;
+                                           }
                                        });
     if (done && !saved->ok())
         platform_.showError(aboutFile(kSaveFailed, path), readableReason(saved->error));

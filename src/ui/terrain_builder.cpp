@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include <QLocale>
 #include <QProgressBar>
@@ -21,8 +22,8 @@ namespace {
 constexpr double kRoundingShare = 0x1p-36;
 
 // Everything about one model, made on a worker thread.
-BuiltTerrain build(std::shared_ptr<const Picture> picture, GameTerrainOptions options,
-                   std::shared_ptr<BuildProgress> progress) {
+BuiltTerrain buildOrFail(std::shared_ptr<const Picture> picture, GameTerrainOptions options,
+                         std::shared_ptr<BuildProgress> progress) {
     BuiltTerrain made;
     made.options = options;
     made.terrain = buildGameTerrain(*picture, options, progress.get());
@@ -38,6 +39,19 @@ BuiltTerrain build(std::shared_ptr<const Picture> picture, GameTerrainOptions op
     if (progress->cancelled())
         made.terrain.cancelled = true;
     return made;
+}
+
+// The same; running out of memory is one reason more, never an exception in the window's
+// event loop.
+BuiltTerrain build(std::shared_ptr<const Picture> picture, GameTerrainOptions options,
+                   std::shared_ptr<BuildProgress> progress) {
+    try {
+        return buildOrFail(std::move(picture), std::move(options), std::move(progress));
+    } catch (const std::bad_alloc&) {
+        BuiltTerrain failed;
+        failed.terrain.error = "out of memory while building the model";
+        return failed;
+    }
 }
 
 QString shortNumber(double value) {
