@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 old=$(realpath "${1:?usage: $0 OLD_CONVERTER NEW_CONVERTER [PICTURE_FOLDER]}")
 new=$(realpath "${2:?usage: $0 OLD_CONVERTER NEW_CONVERTER [PICTURE_FOLDER]}")
 read -ra newOptions <<<"${NEW_OPTIONS:-}"
-read -ra same <<<"${SAME:-cmp -s}"
+read -ra sameCommand <<<"${SAME:-cmp -s}"
 read -ra checkOptions <<<"${CHECK:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -69,7 +69,7 @@ for picture in "$work/pictures"/*; do
         if [[ $oldStatus != "$newStatus" ]]; then
             echo "differ: $name $options: status $oldStatus, now $newStatus ($(head -c 200 "$work/new.err"))"
             differ=$((differ + 1))
-        elif [[ $oldStatus == 0 ]] && ! "${same[@]}" "$work/old.3do" "$work/new.3do"; then
+        elif [[ $oldStatus == 0 ]] && ! "${sameCommand[@]}" "$work/old.3do" "$work/new.3do"; then
             echo "differ: $name $options: the models differ"
             differ=$((differ + 1))
         elif [[ $newStatus == 0 && ${#checkOptions[@]} -gt 0 && ${words[0]} == --game ]] &&
