@@ -85,7 +85,8 @@ Options:
                          painted map) is resampled over it. Not with --material or
                          --texels-per-unit.
   --texture-size N       With --texture: texels a side, a power of two from {minTexture} to
-                         {maxTexture} (default 256), with mip levels down to {minTexture} x {minTexture}.
+                         {maxTexture} (default 256), with up to {mipLevels} mip levels, each half the
+                         one before and none below {minTexture} x {minTexture}.
   --colormap LEVEL.cmp   With --texture: 8-bit, in the level's own palette (what the original
                          game draws), instead of 16-bit colour.
   --ramp FILE            With --texture shaded: the colours by height and slope from a small
@@ -128,6 +129,7 @@ std::string helpText() {
         {"{minFaces}", std::to_string(kMinFaceBudget)},
         {"{minTexture}", std::to_string(kMinTextureSide)},
         {"{maxTexture}", std::to_string(kMaxTextureSide)},
+        {"{mipLevels}", std::to_string(kGameMaxMipLevels)},
     };
     std::string help(kHelpTemplate);
     for (const auto& [name, value] : values)
