@@ -159,7 +159,8 @@ bool MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
 
 void MainCommands::importHeightmap() {
     importPath_.clear();
-    const QString path = platform_.openFileName(dialogFolder_, QString::fromLatin1(kPicturePattern));
+    const QString path =
+        platform_.openFileName(dialogFolder_, QString::fromLatin1(kPicturePattern));
     if (!path.isEmpty())
         dialogFolder_ = QFileInfo(path).absolutePath();
     chooseImage(path);
@@ -304,21 +305,22 @@ void MainCommands::exportGameModel(ExportFocus focus) {
     // A large model takes seconds to print; the thread owns what it prints and reports.
     const auto model = std::make_shared<const GameModel>(std::move(built->model));
     const auto saved = std::make_shared<std::vector<files::SaveResult>>();
-    const bool done = platform_.runJob(
-        QStringLiteral("Exporting %1").arg(nameOf(path)),
-        [model, saved, path, materialPath, material = std::move(material)](BuildProgress& progress) {
-            progress.stage(BuildStage::Printing);
-            const std::string text = printGameModel(*model);
-            if (progress.cancelled())
-                return;
-            if (materialPath.isEmpty()) {
-                *saved = {saveTo(path, text)};
-                return;
-            }
-            const std::filesystem::path target = pathOf(materialPath);
-            *saved = files::saveFilesIntoFolder(target.parent_path(),
-                                                {{target, material}, {pathOf(path), text}});
-        });
+    const bool done =
+        platform_.runJob(QStringLiteral("Exporting %1").arg(nameOf(path)),
+                         [model, saved, path, materialPath,
+                          material = std::move(material)](BuildProgress& progress) {
+                             progress.stage(BuildStage::Printing);
+                             const std::string text = printGameModel(*model);
+                             if (progress.cancelled())
+                                 return;
+                             if (materialPath.isEmpty()) {
+                                 *saved = {saveTo(path, text)};
+                                 return;
+                             }
+                             const std::filesystem::path target = pathOf(materialPath);
+                             *saved = files::saveFilesIntoFolder(
+                                 target.parent_path(), {{target, material}, {pathOf(path), text}});
+                         });
     if (!done)
         return;
     for (std::size_t k = 0; k < saved->size(); ++k)

@@ -27,9 +27,8 @@ std::string readTextureFiles(const TextureRequest& request, TextureOptions& text
             !problem.empty())
             return problem;
     if (request.colormap)
-        if (std::string problem =
-                named("--colormap ", *request.colormap,
-                      readColormapFile(request.colormap->path, texture.colormap));
+        if (std::string problem = named("--colormap ", *request.colormap,
+                                        readColormapFile(request.colormap->path, texture.colormap));
             !problem.empty())
             return problem;
     if (request.ramp)

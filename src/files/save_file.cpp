@@ -176,7 +176,8 @@ std::vector<SaveResult> saveFilesIntoFolder(const std::filesystem::path& folder,
     std::error_code ignored;
     const bool made = std::filesystem::create_directory(folder, ignored);
     std::vector<SaveResult> saved = saveFilesAtomically(files);
-    const bool all = std::all_of(saved.begin(), saved.end(), [](const SaveResult& s) { return s.ok(); });
+    const bool all =
+        std::all_of(saved.begin(), saved.end(), [](const SaveResult& s) { return s.ok(); });
     if (!all && made)
         std::filesystem::remove(folder, ignored); // only if empty
     return saved;

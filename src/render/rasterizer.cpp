@@ -39,7 +39,8 @@ std::uint32_t shade(float light, bool front) {
 void sample(const SceneTexture& texture, float u, float v, float rgb[3]) {
     const int n = texture.size;
     const auto wrap = [n](float at) {
-        const int k = std::isfinite(at) ? static_cast<int>(std::fmod(at, static_cast<float>(n))) : 0;
+        const int k =
+            std::isfinite(at) ? static_cast<int>(std::fmod(at, static_cast<float>(n))) : 0;
         return k < 0 ? k + n : k;
     };
     const float x = u - 0.5f, y = v - 0.5f;
@@ -77,9 +78,12 @@ public:
             const auto z = static_cast<float>(dot(d, view_.forward));
             const Vec3 n = k < mesh.normals.size() ? mesh.normals[k] : Vec3{0, 0, 1};
             corners[k] = {frame_.width / 2.0f + focal_ * x / z,
-                          frame_.height / 2.0f - focal_ * y / z, 1.0f / z,
-                          static_cast<float>(std::max(0.0, dot(n, kTowardsLight))), z > near_,
-                          0.0f, 0.0f};
+                          frame_.height / 2.0f - focal_ * y / z,
+                          1.0f / z,
+                          static_cast<float>(std::max(0.0, dot(n, kTowardsLight))),
+                          z > near_,
+                          0.0f,
+                          0.0f};
             if (k < mesh.uvs.size()) {
                 corners[k].uOverDepth = static_cast<float>(mesh.uvs[k][0] / z);
                 corners[k].vOverDepth = static_cast<float>(mesh.uvs[k][1] / z);
@@ -190,9 +194,10 @@ void draw(const Scene& scene, const Camera& camera, const RenderOptions& options
     if (frame.width == 0 || frame.height == 0)
         return;
     Rasterizer raster(camera, scene.texture, frame);
-    const bool painted = scene.texture.size > 0 &&
-                         scene.texture.texels.size() == static_cast<std::size_t>(scene.texture.size) *
-                                                            static_cast<std::size_t>(scene.texture.size);
+    const bool painted =
+        scene.texture.size > 0 &&
+        scene.texture.texels.size() == static_cast<std::size_t>(scene.texture.size) *
+                                           static_cast<std::size_t>(scene.texture.size);
     std::vector<std::vector<Corner>> corners(scene.meshes.size());
     const auto visible = [](const std::vector<Corner>& at, const std::array<int, 3>& face) {
         return at[face[0]].visible && at[face[1]].visible && at[face[2]].visible;

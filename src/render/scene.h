@@ -37,7 +37,7 @@ SceneTexture sceneTexture(const Material& material, const Colormap* colormap);
 struct Scene {
     std::vector<SceneMesh> meshes;
     SceneTexture texture; // laid on the meshes by their texture coordinates
-    Vec3 low, high; // corners of the box
+    Vec3 low, high;       // corners of the box
     Vec3 centre;
     double radius = 0.0;
 };

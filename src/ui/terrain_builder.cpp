@@ -35,11 +35,11 @@ BuiltTerrain build(std::shared_ptr<const Picture> picture, GameTerrainOptions op
                             : "line " + std::to_string(check.problems.front().line) + ": " +
                                   check.problems.front().text;
     // The texture as the game draws it: the material's own texels, after their rounding.
-    made.scene = render::sceneOf(
-        made.terrain.model, made.terrain.material
-                                ? render::sceneTexture(*made.terrain.material,
-                                                       options.texture.colormap.get())
-                                : render::SceneTexture{});
+    made.scene =
+        render::sceneOf(made.terrain.model,
+                        made.terrain.material ? render::sceneTexture(*made.terrain.material,
+                                                                     options.texture.colormap.get())
+                                              : render::SceneTexture{});
     if (progress->cancelled())
         made.terrain.cancelled = true;
     return made;
