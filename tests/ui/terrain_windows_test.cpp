@@ -356,9 +356,9 @@ TEST(ExportOptions, EveryChoiceShowsSelectedAndIsKeptSoTheViewAndTheFileAgree) {
     };
     // One of each pair is chosen, from the first opening on: walkable first.
     EXPECT_EQ(choose({"optFit", "optGrey", "optScenery"}, dir.filePath("first.3do")),
-              "optTopLeft optColour optWalkable ");
+              "optTopLeft optColour optWalkable optTextureNone ");
     // Opened again, it shows what was taken, and takes it again.
-    EXPECT_EQ(choose({}, dir.filePath("again.3do")), "optFit optGrey optScenery ");
+    EXPECT_EQ(choose({}, dir.filePath("again.3do")), "optFit optGrey optScenery optTextureNone ");
     const QByteArray converted = convert({"--game", "--fit", "--heights", "grey", "--size", "64",
                                           "--scenery", "--output", "-", picture});
     EXPECT_EQ(readAll(dir.filePath("first.3do")), converted);
