@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb with a small window manager:
 # the main window with a heightmap loaded, the guide, the About window, the export options, the
-# terrain view and the progress of a long import. Drawn with Liberation Sans alone, the font the windows are set up with on a
-# fresh machine.
+# terrain view (plain, shaded, with a colour picture) and the progress of a long import. Drawn
+# with Liberation Sans alone, the font the windows are set up with on a fresh machine.
 # Usage: scripts/screenshots.sh [path/to/grondel] [output folder]
 # Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick.
 set -euo pipefail
@@ -130,6 +130,45 @@ xdotool windowactivate --sync "$view"
 xdotool key alt+b
 sleep 3
 shot "$view" "$out/terrain-view.png"
+# The crater with textures of its own: Export's options take Shaded (OK, the save dialog
+# cancelled), and the open terrain view draws the new options; then a colour picture.
+xdotool windowactivate --sync "$main"
+xdotool key --clearmodifiers ctrl+i
+sleep 1
+xdotool type --delay 20 "$image"
+xdotool key Return
+size=$(waitFor "Heightmap Size")
+xdotool windowactivate --sync "$size"
+xdotool key ctrl+a
+xdotool type --delay 20 "64x64"
+xdotool key Tab space
+texture() { # the key that chooses the texture in the export options, and a picture for it
+    xdotool windowactivate --sync "$main"
+    xdotool key --clearmodifiers ctrl+e
+    options=$(waitFor "Export Game Model")
+    xdotool windowactivate --sync "$options"
+    xdotool key alt+t alt+c alt+e ctrl+a BackSpace alt+r ctrl+a BackSpace "$1"
+    if [[ -n ${2:-} ]]; then
+        sleep 1
+        xdotool type --delay 20 "$2"
+        xdotool key Return
+    fi
+    sleep 3
+    xdotool key Return
+    sleep 1.5
+    xdotool key Escape
+    xdotool windowactivate --sync "$view"
+    xdotool key Home
+    sleep 3
+}
+xdotool windowactivate --sync "$view"
+xdotool key alt+b # the borders off: the texture alone
+texture alt+h
+shot "$view" "$out/terrain-view-shaded.png"
+convert -size 256x256 radial-gradient:'#e0c060'-'#205030' -swirl 200 "$large/painted.png"
+texture alt+o "$large/painted.png"
+shot "$view" "$out/terrain-view-picture.png"
+
 # A long import: the progress window comes after half a second; Cancel stops it.
 xdotool windowactivate --sync "$main"
 xdotool key --clearmodifiers ctrl+i

@@ -5,12 +5,14 @@
 #include "model3do/editor_model.h"
 #include "model3do/file_names.h"
 #include "model3do/game_model.h"
+#include "model3do/material.h"
 #include "picture/decode.h"
 
 #include <algorithm>
 #include <iterator>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +27,6 @@ namespace {
 constexpr const char* kOutOfMemoryReading = "out of memory while reading the picture";
 constexpr const char* kOutOfMemoryPrinting = "out of memory while printing the model";
 
-const QString kImagePattern = QStringLiteral("*.bmp *.png *.jpg *.jpeg *.pgm *.ppm");
 const QString kModelPattern = QStringLiteral("*.3do");
 
 // Saves bytes safely to a path as the dialogs give it.
@@ -163,7 +164,8 @@ bool MainCommands::generateHeightmap(std::optional<std::int16_t> chosenEdge) {
 
 void MainCommands::importHeightmap() {
     importPath_.clear();
-    const QString path = platform_.openFileName(dialogFolder_, kImagePattern);
+    const QString path =
+        platform_.openFileName(dialogFolder_, QString::fromLatin1(kPicturePattern));
     if (!path.isEmpty())
         dialogFolder_ = QFileInfo(path).absolutePath();
     chooseImage(path);
@@ -290,22 +292,57 @@ void MainCommands::exportGameModel(ExportFocus focus) {
     const QString path = askModelPath(QStringLiteral("Export Game Model"));
     if (path.isEmpty())
         return;
+    // With its own texture the model names its material, written to mat/ beside it: both or
+    // neither.
+    std::string material;
+    QString materialPath;
+    if (built->material) {
+        const std::string name = materialNameFor(pathOf(path));
+        materialPath = QFileInfo(path).dir().filePath(
+            QStringLiteral("%1/%2").arg(kMaterialFolder, QString::fromStdString(name)));
+        std::string error;
+        material = writeMaterial(*built->material, error);
+        if (!error.empty()) {
+            platform_.showError(aboutFile(kSaveFailed, path), readableReason(error));
+            return;
+        }
+        // Replacing the model was asked about; a material left by another model is asked too.
+        if (!QFileInfo::exists(path) && QFileInfo::exists(materialPath) &&
+            !mayReplace(materialPath))
+            return;
+        built->model.material = name;
+    }
     // A large model takes seconds to print; the thread owns what it prints and reports.
     const auto model = std::make_shared<const GameModel>(std::move(built->model));
-    const auto saved = std::make_shared<files::SaveResult>();
-    const bool done = platform_.runJob(QStringLiteral("Exporting %1").arg(nameOf(path)),
-                                       [model, saved, path](BuildProgress& progress) {
-                                           progress.stage(BuildStage::Printing);
-                                           try {
-                                               const std::string text = printGameModel(*model);
-                                               if (!progress.cancelled())
-                                                   *saved = saveTo(path, text);
-                                           } catch (const std::bad_alloc&) {
-                                               saved->error = kOutOfMemoryPrinting;
-                                           }
-                                       });
-    if (done && !saved->ok())
-        platform_.showError(aboutFile(kSaveFailed, path), readableReason(saved->error));
+    const auto saved = std::make_shared<std::vector<files::SaveResult>>();
+    const bool done = platform_.runJob(
+        QStringLiteral("Exporting %1").arg(nameOf(path)),
+        [model, saved, path, materialPath,
+         material = std::move(material)](BuildProgress& progress) {
+            progress.stage(BuildStage::Printing);
+            try {
+                const std::string text = printGameModel(*model);
+                if (progress.cancelled())
+                    return;
+                if (materialPath.isEmpty()) {
+                    *saved = {saveTo(path, text)};
+                    return;
+                }
+                const std::filesystem::path target = pathOf(materialPath);
+                *saved = files::saveFilesIntoFolder(target.parent_path(),
+                                                    {{target, material}, {pathOf(path), text}});
+            } catch (const std::bad_alloc&) {
+                *saved = {files::SaveResult{kOutOfMemoryPrinting}};
+            }
+        });
+    if (!done)
+        return;
+    for (std::size_t k = 0; k < saved->size(); ++k)
+        if (!(*saved)[k].ok()) {
+            const QString failed = saved->size() == 1 || k == 1 ? path : materialPath;
+            platform_.showError(aboutFile(kSaveFailed, failed), readableReason((*saved)[k].error));
+            return;
+        }
 }
 
 void MainCommands::viewTerrain() {

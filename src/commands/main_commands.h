@@ -18,6 +18,10 @@ inline constexpr char kInvalidImage[] = "Error, invalid image";
 inline constexpr char kNoHeightmap[] = "Error, no heightmap loaded";
 inline constexpr char kSaveFailed[] = "Error, could not save the model";
 
+// The file dialogs' patterns for pictures (heightmaps, texture pictures) and colormaps.
+inline constexpr char kPicturePattern[] = "*.bmp *.png *.jpg *.jpeg *.pgm *.ppm";
+inline constexpr char kColormapPattern[] = "*.cmp";
+
 // How the size dialog names an offered edge: "16x16", "32x32", "64x64".
 QString sizeText(int edge);
 // The edge a size text chooses, matched exactly and case-sensitively; anything else chooses

@@ -192,21 +192,15 @@ void makeModelWithin(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
 // Writes the job's material, when it has one, and its model together: both or neither.
 void saveModel(Job& job) {
     std::vector<files::FileToSave> files;
-    bool madeFolder = false;
-    if (!job.material.empty()) {
-        std::error_code error;
-        madeFolder = std::filesystem::create_directory(job.materialTarget.parent_path(), error);
+    if (!job.material.empty())
         files.push_back({job.materialTarget, job.material});
-    }
     files.push_back({job.target, job.model});
-    const std::vector<files::SaveResult> saved = files::saveFilesAtomically(files);
+    const std::vector<files::SaveResult> saved =
+        job.material.empty() ? files::saveFilesAtomically(files)
+                             : files::saveFilesIntoFolder(job.materialTarget.parent_path(), files);
     for (std::size_t k = 0; k < saved.size() && job.error.empty(); ++k)
         if (!saved[k].ok())
             job.error = "cannot write " + files::showPath(files[k].path) + ": " + saved[k].error;
-    if (!job.error.empty() && madeFolder) {
-        std::error_code ignored;
-        std::filesystem::remove(job.materialTarget.parent_path(), ignored); // only if empty
-    }
     job.material = {};
     job.model = {};
 }

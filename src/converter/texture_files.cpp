@@ -1,11 +1,10 @@
 #include "converter/texture_files.h"
 
-#include "files/read_file.h"
 #include "files/show_path.h"
 #include "model3do/limits.h"
 #include "model3do/material.h"
 #include "model3do/number_text.h"
-#include "picture/decode.h"
+#include "terrain/texture_files.h"
 
 namespace grondel::cli {
 
@@ -16,34 +15,27 @@ std::string readTextureFiles(const TextureRequest& request, TextureOptions& text
         return "--texture-size must be a power of two from " + std::to_string(kMinTextureSide) +
                " to " + std::to_string(kMaxTextureSide) + ", not " + grondel::quoted(request.size);
     texture.size = size;
-    if (!request.shaded) {
-        PictureResult picture = loadPicture(request.picture.path);
-        if (!picture.ok())
-            return "--texture " + files::escapedName(request.picture.text) + ": " + picture.error;
-        texture.picture = std::make_shared<const Picture>(std::move(picture.picture));
-    }
-    if (request.colormap) {
-        const std::string name = "--colormap " + files::escapedName(request.colormap->text) + ": ";
-        const files::ReadResult file =
-            files::readFileBounded(request.colormap->path, kMaxColormapFileBytes);
-        if (!file.ok())
-            return name + file.error;
-        ColormapRead read = readColormap(file.bytes);
-        if (!read.ok())
-            return name + read.error;
-        texture.colormap = std::make_shared<const Colormap>(std::move(read.colormap));
-    }
-    if (request.ramp) {
-        const std::string name = "--ramp " + files::escapedName(request.ramp->text) + ": ";
-        const files::ReadResult file =
-            files::readFileBounded(request.ramp->path, kMaxRampFileBytes);
-        if (!file.ok())
-            return name + file.error;
-        std::string error;
-        texture.ramp = parseRamp(file.bytes, error);
-        if (!error.empty())
-            return name + error;
-    }
+    // Each file's reason follows the option and the name it was given as.
+    const auto named = [](const char* option, const FileArgument& file, std::string problem) {
+        return problem.empty() ? problem
+                               : std::string(option) + files::escapedName(file.text) + ": " +
+                                     std::move(problem);
+    };
+    if (!request.shaded)
+        if (std::string problem = named("--texture ", request.picture,
+                                        readTexturePicture(request.picture.path, texture.picture));
+            !problem.empty())
+            return problem;
+    if (request.colormap)
+        if (std::string problem = named("--colormap ", *request.colormap,
+                                        readColormapFile(request.colormap->path, texture.colormap));
+            !problem.empty())
+            return problem;
+    if (request.ramp)
+        if (std::string problem =
+                named("--ramp ", *request.ramp, readRampFile(request.ramp->path, texture.ramp));
+            !problem.empty())
+            return problem;
     return {};
 }
 

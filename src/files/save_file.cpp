@@ -171,4 +171,16 @@ std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files
     return results;
 }
 
+std::vector<SaveResult> saveFilesIntoFolder(const std::filesystem::path& folder,
+                                            const std::vector<FileToSave>& files) {
+    std::error_code ignored;
+    const bool made = std::filesystem::create_directory(folder, ignored);
+    std::vector<SaveResult> saved = saveFilesAtomically(files);
+    const bool all =
+        std::all_of(saved.begin(), saved.end(), [](const SaveResult& s) { return s.ok(); });
+    if (!all && made)
+        std::filesystem::remove(folder, ignored); // only if empty
+    return saved;
+}
+
 } // namespace grondel::files

@@ -42,4 +42,10 @@ struct FileToSave {
 };
 std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files);
 
+// saveFilesAtomically, with folder (where some of the files go; its parent must exist) made
+// first when it is not there, and taken away again when not every file was saved and it is
+// still empty: a model and the material folder beside it, both or neither.
+std::vector<SaveResult> saveFilesIntoFolder(const std::filesystem::path& folder,
+                                            const std::vector<FileToSave>& files);
+
 } // namespace grondel::files

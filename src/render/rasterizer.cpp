@@ -13,25 +13,58 @@ constexpr std::uint32_t kEdgeColour = 0xff202020;
 constexpr std::uint32_t kBorderColour = 0xffff8c1a;
 constexpr double kNear = 1e-4; // of the camera's distance: closer corners are left out
 
-// A corner on the screen: position in pixels, 1 / depth, brightness 0..1.
+// A corner on the screen: position in pixels, 1 / depth, brightness 0..1, texture coordinates
+// over depth (so that they interpolate in perspective).
 struct Corner {
     float x, y, inverseDepth, light;
     bool visible;
+    float uOverDepth = 0.0f, vOverDepth = 0.0f;
 };
 
-std::uint32_t shade(float light, bool front) {
-    // A sandy ground, lit from the light's side; from below, one dim shade.
+// The ground's colour lit from the light's side; from below, one dim shade.
+std::uint32_t shade(float light, bool front, float red, float green, float blue) {
     const float k = front ? 0.22f + 0.78f * light : 0.12f;
     const auto channel = [k](float base) {
         return static_cast<std::uint32_t>(std::clamp(base * k, 0.0f, 255.0f));
     };
-    return 0xff000000u | channel(222.0f) << 16 | channel(208.0f) << 8 | channel(170.0f);
+    return 0xff000000u | channel(red) << 16 | channel(green) << 8 | channel(blue);
+}
+
+std::uint32_t shade(float light, bool front) {
+    return shade(light, front, 222.0f, 208.0f, 170.0f); // a sandy ground
+}
+
+// The texture at (u, v) texels, bilinear between the four nearest texel centres (texel i spans
+// i to i + 1), repeating as the game's textures do; into red, green and blue.
+void sample(const SceneTexture& texture, float u, float v, float rgb[3]) {
+    const int n = texture.size;
+    const auto wrap = [n](float at) {
+        const int k =
+            std::isfinite(at) ? static_cast<int>(std::fmod(at, static_cast<float>(n))) : 0;
+        return k < 0 ? k + n : k;
+    };
+    const float x = u - 0.5f, y = v - 0.5f;
+    const float left = std::floor(x), top = std::floor(y);
+    const float fx = std::isfinite(x) ? x - left : 0.0f, fy = std::isfinite(y) ? y - top : 0.0f;
+    const int x0 = wrap(left), y0 = wrap(top), x1 = (x0 + 1) % n, y1 = (y0 + 1) % n;
+    const auto at = [&](int i, int j) {
+        return texture.texels[static_cast<std::size_t>(j) * static_cast<std::size_t>(n) + i];
+    };
+    const std::uint32_t corners[4] = {at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1)};
+    const float weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
+    for (int c = 0; c < 3; ++c) {
+        const int bits = 16 - 8 * c;
+        rgb[c] = 0.0f;
+        for (int k = 0; k < 4; ++k)
+            rgb[c] += weights[k] * static_cast<float>(corners[k] >> bits & 0xffu);
+    }
 }
 
 class Rasterizer {
 public:
-    Rasterizer(const Camera& camera, Frame& frame)
+    Rasterizer(const Camera& camera, const SceneTexture& texture, Frame& frame)
         : view_(viewOf(camera))
+        , texture_(texture)
         , frame_(frame)
         , focal_(static_cast<float>(frame.height / 2.0 / std::tan(camera.fieldOfView / 2.0)))
         , near_(static_cast<float>(camera.distance * kNear)) {}
@@ -45,12 +78,21 @@ public:
             const auto z = static_cast<float>(dot(d, view_.forward));
             const Vec3 n = k < mesh.normals.size() ? mesh.normals[k] : Vec3{0, 0, 1};
             corners[k] = {frame_.width / 2.0f + focal_ * x / z,
-                          frame_.height / 2.0f - focal_ * y / z, 1.0f / z,
-                          static_cast<float>(std::max(0.0, dot(n, kTowardsLight))), z > near_};
+                          frame_.height / 2.0f - focal_ * y / z,
+                          1.0f / z,
+                          static_cast<float>(std::max(0.0, dot(n, kTowardsLight))),
+                          z > near_,
+                          0.0f,
+                          0.0f};
+            if (k < mesh.uvs.size()) {
+                corners[k].uOverDepth = static_cast<float>(mesh.uvs[k][0] / z);
+                corners[k].vOverDepth = static_cast<float>(mesh.uvs[k][1] / z);
+            }
         }
     }
 
-    void fill(const Corner& a, const Corner& b, const Corner& c) {
+    // textured: painted with the scene's texture, else the sandy ground.
+    void fill(const Corner& a, const Corner& b, const Corner& c, bool textured) {
         const float area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
         if (area == 0.0f || !std::isfinite(area))
             return;
@@ -80,7 +122,18 @@ public:
                 if (inverseDepth <= depthRow[x])
                     continue;
                 depthRow[x] = inverseDepth;
-                row[x] = shade(wa * a.light + wb * b.light + wc * c.light, front);
+                const float light = wa * a.light + wb * b.light + wc * c.light;
+                if (!textured) {
+                    row[x] = shade(light, front);
+                    continue;
+                }
+                const float u =
+                    (wa * a.uOverDepth + wb * b.uOverDepth + wc * c.uOverDepth) / inverseDepth;
+                const float v =
+                    (wa * a.vOverDepth + wb * b.vOverDepth + wc * c.vOverDepth) / inverseDepth;
+                float rgb[3];
+                sample(texture_, u, v, rgb);
+                row[x] = shade(light, front, rgb[0], rgb[1], rgb[2]);
             }
         }
     }
@@ -106,6 +159,7 @@ public:
 
 private:
     View view_;
+    const SceneTexture& texture_;
     Frame& frame_;
     float focal_;
     float near_;
@@ -139,16 +193,23 @@ void draw(const Scene& scene, const Camera& camera, const RenderOptions& options
     std::fill(frame.depth.begin(), frame.depth.end(), 0.0f);
     if (frame.width == 0 || frame.height == 0)
         return;
-    Rasterizer raster(camera, frame);
+    Rasterizer raster(camera, scene.texture, frame);
+    const bool painted =
+        scene.texture.size > 0 &&
+        scene.texture.texels.size() == static_cast<std::size_t>(scene.texture.size) *
+                                           static_cast<std::size_t>(scene.texture.size);
     std::vector<std::vector<Corner>> corners(scene.meshes.size());
     const auto visible = [](const std::vector<Corner>& at, const std::array<int, 3>& face) {
         return at[face[0]].visible && at[face[1]].visible && at[face[2]].visible;
     };
     for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
-        raster.project(scene.meshes[m], corners[m]);
-        for (const auto& face : scene.meshes[m].faces)
+        const SceneMesh& mesh = scene.meshes[m];
+        raster.project(mesh, corners[m]);
+        const bool textured = painted && mesh.uvs.size() == mesh.positions.size();
+        for (const auto& face : mesh.faces)
             if (visible(corners[m], face))
-                raster.fill(corners[m][face[0]], corners[m][face[1]], corners[m][face[2]]);
+                raster.fill(corners[m][face[0]], corners[m][face[1]], corners[m][face[2]],
+                            textured);
     }
     for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
         const std::vector<Corner>& at = corners[m];

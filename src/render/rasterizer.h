@@ -29,7 +29,9 @@ inline const Vec3 kTowardsLight = unit({-1.0, 1.0, 1.4142135623730951});
 
 // Draws scene as camera sees it into frame (sized beforehand), in perspective with a depth
 // buffer: each face shaded by the model's vertex normals against kTowardsLight, faces seen from
-// behind in a dark shade, faces with a corner behind the camera left out.
+// behind in a dark shade, faces with a corner behind the camera left out. With a texture, the
+// ground's colour is the texture's at the point's texture coordinates (perspective-correct,
+// bilinear, repeating), lit the same way; without one, a sandy colour.
 void draw(const Scene& scene, const Camera& camera, const RenderOptions& options, Frame& frame);
 
 } // namespace grondel::render

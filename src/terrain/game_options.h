@@ -6,6 +6,7 @@
 #include "terrain/texture.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,6 +54,9 @@ struct TextureOptions {
     Ramp ramp = defaultRamp();                // Shaded
     std::shared_ptr<const Picture> picture;   // Picture: the colour picture, already read
     std::shared_ptr<const Colormap> colormap; // 8-bit entries of this level's palette; none: 565
+    // Where picture and colormap were read from, for a window to name them; not read here.
+    std::filesystem::path picturePath;
+    std::filesystem::path colormapPath;
 
     friend bool operator==(const TextureOptions&, const TextureOptions&) = default;
 };

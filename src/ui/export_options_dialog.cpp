@@ -3,16 +3,21 @@
 #include "commands/main_commands.h"
 #include "model3do/limits.h"
 #include "model3do/number_text.h"
+#include "terrain/texture_files.h"
 #include "ui/terrain_view.h"
 #include "ui/windows.h"
 
+#include <initializer_list>
 #include <limits>
 #include <tuple>
 #include <utility>
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -95,11 +100,13 @@ QHBoxLayout* row(QWidget* one, QWidget* other) {
 
 } // namespace
 
-ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
+ExportOptionsDialog::ExportOptionsDialog(Platform& platform, std::shared_ptr<const Picture> picture,
                                          const GameTerrainOptions& options, ExportFocus focus,
                                          QWidget* parent)
     : QDialog(parent)
-    , picture_(std::move(picture)) {
+    , platform_(platform)
+    , picture_(std::move(picture))
+    , texture_(options.texture) {
     setObjectName("frmExportOptions");
     setWindowTitle("Export Game Model");
     setWindowIcon(programIcon());
@@ -168,6 +175,73 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     simplifyForm->addRow("Largest e&rror (units):", txtMaxError);
     simplifyForm->addRow("Most &faces:", txtMaxFaces);
 
+    auto* paint = new QGroupBox("Texture", this);
+    optTextureNone = new QRadioButton("&None", paint);
+    optTextureNone->setObjectName("optTextureNone");
+    optTextureNone->setToolTip("Painted with the level material named above, tiled");
+    optTextureShaded = new QRadioButton("S&haded", paint);
+    optTextureShaded->setObjectName("optTextureShaded");
+    optTextureShaded->setToolTip("A texture of its own, coloured by height and slope and lit "
+                                 "from the north-west, written to mat/ beside the model");
+    optTexturePicture = new QRadioButton("&Picture:", paint);
+    optTexturePicture->setObjectName("optTexturePicture");
+    optTexturePicture->setToolTip("A colour picture laid over the whole terrain once, north up, "
+                                  "written to mat/ beside the model");
+    auto* sources = new QButtonGroup(paint);
+    for (QRadioButton* source : {optTextureNone, optTextureShaded, optTexturePicture})
+        sources->addButton(source);
+    (texture_.source == TextureSource::Shaded    ? optTextureShaded
+     : texture_.source == TextureSource::Picture ? optTexturePicture
+                                                 : optTextureNone)
+        ->setChecked(true);
+    lblTexturePicture = new QLabel(paint);
+    lblTexturePicture->setObjectName("lblTexturePicture");
+    lblTexturePicture->setMinimumWidth(120);
+    cmdTexturePicture = new QPushButton("Ch&oose...", paint);
+    cmdTexturePicture->setObjectName("cmdTexturePicture");
+    cmdTexturePicture->setToolTip("Choose the colour picture the texture is made of");
+    cboTextureSize = new QComboBox(paint);
+    cboTextureSize->setObjectName("cboTextureSize");
+    cboTextureSize->setToolTip("Texels along each side of the texture");
+    for (int side = kMinTextureSide; side <= kMaxTextureSide; side *= 2)
+        cboTextureSize->addItem(QString::number(side), side);
+    cboTextureSize->setCurrentIndex(cboTextureSize->findData(texture_.size));
+    lblColormap = new QLabel(paint);
+    lblColormap->setObjectName("lblColormap");
+    lblColormap->setMinimumWidth(120);
+    cmdColormap = new QPushButton("Choose...", paint);
+    cmdColormap->setObjectName("cmdColormap");
+    cmdColormap->setToolTip("Choose the level's colormap (.cmp): 8-bit texels in its palette");
+    cmdColormapNone = new QPushButton("Cle&ar", paint);
+    cmdColormapNone->setObjectName("cmdColormapNone");
+    cmdColormapNone->setToolTip("No colormap: 16-bit texels (565)");
+    auto* sizeLabel = new QLabel("S&ize:", paint);
+    sizeLabel->setBuddy(cboTextureSize);
+    auto* paintGrid = new QGridLayout(paint);
+    paintGrid->addWidget(optTextureNone, 0, 0);
+    paintGrid->addWidget(optTextureShaded, 0, 1);
+    paintGrid->addWidget(optTexturePicture, 0, 2);
+    paintGrid->addWidget(lblTexturePicture, 0, 3);
+    paintGrid->addWidget(cmdTexturePicture, 0, 4);
+    paintGrid->addWidget(sizeLabel, 0, 5, Qt::AlignRight);
+    paintGrid->addWidget(cboTextureSize, 0, 6);
+    auto* colormapLabel = new QLabel("Co&lormap:", paint);
+    colormapLabel->setBuddy(cmdColormap);
+    paintGrid->addWidget(colormapLabel, 1, 0);
+    paintGrid->addWidget(lblColormap, 1, 1, 1, 3);
+    paintGrid->addWidget(cmdColormap, 1, 4);
+    paintGrid->addWidget(cmdColormapNone, 1, 5, 1, 2);
+    paintGrid->setColumnStretch(3, 1);
+    connect(cmdTexturePicture, &QPushButton::clicked, this,
+            &ExportOptionsDialog::cmdTexturePicture_Click);
+    connect(optTexturePicture, &QRadioButton::clicked, this, [this] {
+        if (!texture_.picture && pictureError_.isEmpty())
+            cmdTexturePicture_Click();
+    });
+    connect(cmdColormap, &QPushButton::clicked, this, &ExportOptionsDialog::cmdColormap_Click);
+    connect(cmdColormapNone, &QPushButton::clicked, this,
+            &ExportOptionsDialog::cmdColormapNone_Click);
+
     auto* buttons = new QDialogButtonBox(this);
     cmdOk = buttons->addButton(QDialogButtonBox::Ok);
     cmdOk->setObjectName("cmdOk");
@@ -184,6 +258,7 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     fields->addWidget(simplify);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
+    layout->addWidget(paint);
     const ViewPanel panel = addViewPanel(*this, *layout);
     view_ = panel.view;
     lblStatus = panel.status;
@@ -201,8 +276,13 @@ ExportOptionsDialog::ExportOptionsDialog(std::shared_ptr<const Picture> picture,
     for (QLineEdit* edit : {txtEdge, txtScaleX, txtScaleY, txtScaleZ, txtMaterial, txtTexelsPerUnit,
                             txtMaxError, txtMaxFaces})
         connect(edit, &QLineEdit::textChanged, &settle_, qOverload<>(&QTimer::start));
-    for (QRadioButton* button : {optTopLeft, optFit, optColour, optGrey, optWalkable, optScenery})
+    for (QRadioButton* button : {optTopLeft, optFit, optColour, optGrey, optWalkable, optScenery,
+                                 optTextureNone, optTextureShaded, optTexturePicture})
         connect(button, &QRadioButton::toggled, &settle_, qOverload<>(&QTimer::start));
+    for (QRadioButton* source : {optTextureNone, optTextureShaded, optTexturePicture})
+        connect(source, &QRadioButton::toggled, this, &ExportOptionsDialog::showTexture);
+    connect(cboTextureSize, &QComboBox::currentIndexChanged, &settle_, qOverload<>(&QTimer::start));
+    showTexture();
     connect(&builder_, &TerrainBuilder::built, this, &ExportOptionsDialog::showBuilt);
     resize(900, 680);
     if (focus == ExportFocus::Scale) {
@@ -232,6 +312,25 @@ std::optional<GameTerrainOptions> ExportOptionsDialog::options(QString& error) c
         const long long edge = numberIn(txtEdge, -1LL);
         o.terrain.edge = edge >= 1 && edge <= kMaxSimplifiedEdge ? static_cast<int>(edge) : -1;
     }
+    o.texture = texture_;
+    o.texture.source = optTextureShaded->isChecked()    ? TextureSource::Shaded
+                       : optTexturePicture->isChecked() ? TextureSource::Picture
+                                                        : TextureSource::None;
+    o.texture.size = cboTextureSize->currentData().toInt();
+    if (o.texture.source != TextureSource::None) {
+        // The model names its own material, and the texture lies over it once: the converter's
+        // defaults stand for the two fields it takes no value for.
+        o.model.material = GameModelOptions{}.material;
+        o.model.texelsPerUnit = GameModelOptions{}.texelsPerUnit;
+        if (o.texture.source == TextureSource::Picture && !pictureError_.isEmpty()) {
+            error = pictureError_;
+            return std::nullopt;
+        }
+        if (!colormapError_.isEmpty()) {
+            error = colormapError_;
+            return std::nullopt;
+        }
+    }
     if (const auto problem = gameOptionsProblem(o)) {
         error = labelOf(problem->option) + " " + QString::fromStdString(problem->problem);
         if (problem->option == GameOption::MaxError || problem->option == GameOption::MaxFaces)
@@ -239,6 +338,94 @@ std::optional<GameTerrainOptions> ExportOptionsDialog::options(QString& error) c
         return std::nullopt;
     }
     return o;
+}
+
+void ExportOptionsDialog::showTexture() {
+    const bool textured = !optTextureNone->isChecked();
+    txtMaterial->setEnabled(!textured);
+    txtTexelsPerUnit->setEnabled(!textured);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{cboTextureSize, lblColormap, cmdColormap, cmdColormapNone})
+        control->setEnabled(textured);
+    cmdColormapNone->setEnabled(textured && (texture_.colormap || !colormapError_.isEmpty()));
+    const auto named = [](const std::filesystem::path& path) {
+        return QFileInfo(pathText(path)).fileName();
+    };
+    lblTexturePicture->setText(texture_.picturePath.empty() ? QStringLiteral("none chosen")
+                                                            : named(texture_.picturePath));
+    lblColormap->setText(texture_.colormapPath.empty()
+                             ? QStringLiteral("none: 16-bit texels (565)")
+                             : named(texture_.colormapPath) +
+                                   (colormapError_.isEmpty() ? QStringLiteral(": 8-bit texels")
+                                                             : QStringLiteral(": not read")));
+}
+
+std::optional<QString> ExportOptionsDialog::readFile(const QString& title,
+                                                     const std::function<std::string()>& read) {
+    auto problem = std::make_shared<std::string>();
+    const bool done = platform_.runJob(title, [problem, read](BuildProgress& progress) {
+        progress.stage(BuildStage::Reading);
+        *problem = read();
+    });
+    if (!done)
+        return std::nullopt;
+    return problem->empty() ? QString() : readableReason(*problem);
+}
+
+void ExportOptionsDialog::cmdTexturePicture_Click() {
+    const QString folder = texture_.picturePath.empty()
+                               ? QString()
+                               : QFileInfo(pathText(texture_.picturePath)).absolutePath();
+    const QString chosen = platform_.openFileName(folder, QString::fromLatin1(kPicturePattern));
+    if (chosen.isEmpty())
+        return;
+    // Read here, once: the model and the view are made from what was read.
+    auto picture = std::make_shared<std::shared_ptr<const Picture>>();
+    const std::filesystem::path path = pathOf(chosen);
+    const QString name = QFileInfo(chosen).fileName();
+    const auto read = readFile(QStringLiteral("Reading %1").arg(name),
+                               [picture, path] { return readTexturePicture(path, *picture); });
+    if (!read)
+        return; // cancelled: the choice stays as it was
+    const QString problem = *read;
+    texture_.picturePath = path;
+    texture_.picture = problem.isEmpty() ? *picture : nullptr;
+    pictureError_ =
+        problem.isEmpty() ? QString() : QStringLiteral("Texture picture %1: %2").arg(name, problem);
+    optTexturePicture->setChecked(true);
+    showTexture();
+    fieldsChanged();
+}
+
+void ExportOptionsDialog::cmdColormap_Click() {
+    const QString folder = texture_.colormapPath.empty()
+                               ? QString()
+                               : QFileInfo(pathText(texture_.colormapPath)).absolutePath();
+    const QString chosen = platform_.openFileName(folder, QString::fromLatin1(kColormapPattern));
+    if (chosen.isEmpty())
+        return;
+    auto colormap = std::make_shared<std::shared_ptr<const Colormap>>();
+    const std::filesystem::path path = pathOf(chosen);
+    const QString name = QFileInfo(chosen).fileName();
+    const auto read = readFile(QStringLiteral("Reading %1").arg(name),
+                               [colormap, path] { return readColormapFile(path, *colormap); });
+    if (!read)
+        return; // cancelled: the choice stays as it was
+    const QString problem = *read;
+    texture_.colormapPath = path;
+    texture_.colormap = problem.isEmpty() ? *colormap : nullptr;
+    colormapError_ =
+        problem.isEmpty() ? QString() : QStringLiteral("Colormap %1: %2").arg(name, problem);
+    showTexture();
+    fieldsChanged();
+}
+
+void ExportOptionsDialog::cmdColormapNone_Click() {
+    texture_.colormap = nullptr;
+    texture_.colormapPath.clear();
+    colormapError_.clear();
+    showTexture();
+    fieldsChanged();
 }
 
 void ExportOptionsDialog::fieldsChanged() {

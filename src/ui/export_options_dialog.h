@@ -4,12 +4,15 @@
 #include "terrain/game_terrain.h"
 #include "ui/terrain_builder.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QDialog>
 #include <QTimer>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,12 +25,15 @@ class TerrainView;
 // frmExportOptions: the game model's options, with the model they make drawn below them and
 // counted in a status line. Built off the interface thread as the options change. OK takes the
 // options once their model is built; a field out of its range says so and keeps the dialog open.
+// The texture's files are chosen through platform and read as they are chosen; one that cannot
+// be read is named with the reason, and OK refuses it until another is chosen.
 class ExportOptionsDialog : public QDialog {
     Q_OBJECT
 public:
     // focus: where the keyboard starts (the scale fields for Edit, Scale X Y Z).
-    ExportOptionsDialog(std::shared_ptr<const Picture> picture, const GameTerrainOptions& options,
-                        ExportFocus focus = ExportFocus::First, QWidget* parent = nullptr);
+    ExportOptionsDialog(Platform& platform, std::shared_ptr<const Picture> picture,
+                        const GameTerrainOptions& options, ExportFocus focus = ExportFocus::First,
+                        QWidget* parent = nullptr);
 
     // The options the fields hold, or the first field's refusal in error.
     std::optional<GameTerrainOptions> options(QString& error) const;
@@ -37,12 +43,25 @@ public:
 
 public slots:
     void cmdOk_Click();
+    void cmdTexturePicture_Click();
+    void cmdColormap_Click();
+    void cmdColormapNone_Click();
 
 private:
     void fieldsChanged();
     void showBuilt(const BuiltTerrain& built);
+    // The texture's controls as texture_ and the source chosen stand.
+    void showTexture();
+    // Reads a file off the interface thread with read: its reason, empty when it was read, or
+    // nothing when the user cancelled.
+    std::optional<QString> readFile(const QString& title, const std::function<std::string()>& read);
 
+    Platform& platform_;
     std::shared_ptr<const Picture> picture_;
+    // The texture's files as last chosen, and what was wrong with each that was not read.
+    TextureOptions texture_;
+    QString pictureError_;
+    QString colormapError_;
     TerrainBuilder builder_;
     QTimer settle_;          // waits for typing to pause before building
     bool okWaiting_ = false; // OK was pressed while its model was being built
@@ -61,6 +80,15 @@ private:
     QLineEdit* txtTexelsPerUnit;
     QLineEdit* txtMaxError;
     QLineEdit* txtMaxFaces;
+    QRadioButton* optTextureNone;
+    QRadioButton* optTextureShaded;
+    QRadioButton* optTexturePicture;
+    QLabel* lblTexturePicture;
+    QPushButton* cmdTexturePicture;
+    QComboBox* cboTextureSize;
+    QLabel* lblColormap;
+    QPushButton* cmdColormap;
+    QPushButton* cmdColormapNone;
     TerrainView* view_;
     QLabel* lblStatus;
     QPushButton* cmdOk;

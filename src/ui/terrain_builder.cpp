@@ -35,7 +35,12 @@ BuiltTerrain buildOrFail(std::shared_ptr<const Picture> picture, GameTerrainOpti
     made.check = check.ok() ? "ok"
                             : "line " + std::to_string(check.problems.front().line) + ": " +
                                   check.problems.front().text;
-    made.scene = render::sceneOf(made.terrain.model);
+    // The texture as the game draws it: the material's own texels, after their rounding.
+    made.scene =
+        render::sceneOf(made.terrain.model,
+                        made.terrain.material ? render::sceneTexture(*made.terrain.material,
+                                                                     options.texture.colormap.get())
+                                              : render::SceneTexture{});
     if (progress->cancelled())
         made.terrain.cancelled = true;
     return made;

@@ -131,15 +131,15 @@ void connectWindows(QtPlatform& platform, MainCommands& commands, MainWindow& ma
             view->refresh();
     });
     platform.setStateRefresh([owner] { owner->refresh(); });
-    platform.setExportOptionsDialog([](QWidget* parent, std::shared_ptr<const Picture> picture,
-                                       GameTerrainOptions& options,
-                                       ExportFocus focus) -> std::optional<GameTerrain> {
-        ExportOptionsDialog dialog(std::move(picture), options, focus, parent);
-        if (dialog.exec() != QDialog::Accepted || !dialog.result())
-            return std::nullopt;
-        options = dialog.result()->options;
-        return dialog.result()->terrain;
-    });
+    platform.setExportOptionsDialog(
+        [&platform](QWidget* parent, std::shared_ptr<const Picture> picture,
+                    GameTerrainOptions& options, ExportFocus focus) -> std::optional<GameTerrain> {
+            ExportOptionsDialog dialog(platform, std::move(picture), options, focus, parent);
+            if (dialog.exec() != QDialog::Accepted || !dialog.result())
+                return std::nullopt;
+            options = dialog.result()->options;
+            return dialog.result()->terrain;
+        });
 }
 
 } // namespace grondel

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -96,4 +98,56 @@ TEST(Render, SeenFromAboveAPicturesBrightPixelPeaksWhereThePictureHasIt) {
             }
     EXPECT_NEAR(double(at % frame.width - left) / (right - left), 10.0 / 63.0, 0.02);
     EXPECT_NEAR(double(at / frame.width - top) / (bottom - top), 5.0 / 63.0, 0.02);
+}
+
+TEST(Render, ATextureLiesNorthUpWithItsFirstTexelOnTheNorthWestCorner) {
+    // Red over the texture's west half (texels 0-3 across), blue over its north half.
+    constexpr int kSide = 8;
+    GameModelOptions once;
+    once.textureSize = kSide;
+    Scene flat = terrain([](int, int) { return 0; }, once);
+    flat.texture.size = kSide;
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i)
+            flat.texture.texels.push_back(0xff000000u | (i < kSide / 2 ? 0xff0000u : 0u) |
+                                          (j < kSide / 2 ? 0xffu : 0u));
+    const Frame frame = drawn(flat, topView(flat, 4.0 / 3.0));
+    int left = frame.width, right = 0, top = frame.height, bottom = 0;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x)
+            if (frame.depth[y * frame.width + x] > 0.0f) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    // Whether red and blue show at a share of the way east and south.
+    const auto at = [&](double east, double south) {
+        const std::uint32_t pixel =
+            frame.pixels[static_cast<int>(top + south * (bottom - top)) * frame.width +
+                         static_cast<int>(left + east * (right - left))];
+        return std::pair{(pixel >> 16 & 0xff) > 100, (pixel & 0xff) > 100};
+    };
+    EXPECT_EQ(at(0.2, 0.2), std::pair(true, true));
+    EXPECT_EQ(at(0.8, 0.2), std::pair(false, true));
+    EXPECT_EQ(at(0.2, 0.8), std::pair(true, false));
+    EXPECT_EQ(at(0.8, 0.8), std::pair(false, false));
+}
+
+TEST(Render, AMaterialIsShownInTheColoursTheGameDrawsItWith) {
+    Material wide;
+    wide.size = 8;
+    wide.levels = {std::vector<std::uint16_t>(64, 0xf800)}; // 8 texels take one level
+    wide.levels[0][1] = 0x07e0;
+    wide.levels[0][2] = 0x001f;
+    wide.levels[0][3] = 0x8410; // the top bit of each channel alone
+    const SceneTexture shown = sceneTexture(wide, nullptr);
+    ASSERT_EQ(shown.size, 8);
+    EXPECT_EQ(std::vector(shown.texels.begin(), shown.texels.begin() + 4),
+              (std::vector<std::uint32_t>{0xffff0000u, 0xff00ff00u, 0xff0000ffu, 0xff848284u}));
+
+    Material indexed = wide;
+    indexed.format = TexelFormat::Indexed8;
+    indexed.levels = {std::vector<std::uint16_t>(64, 7)};
+    Colormap colormap;
+    colormap.colours[7] = {10, 20, 30};
+    EXPECT_EQ(sceneTexture(indexed, &colormap).texels.front(), 0xff0a141eu);
 }

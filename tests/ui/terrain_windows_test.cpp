@@ -1,5 +1,6 @@
 // The export options dialog and the terrain view, offscreen, over the real program.
 #include "model3do/model_check.h"
+#include "support/colormaps.h"
 #include "support/files.h"
 #include "ui/export_options_dialog.h"
 #include "ui/program.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -64,7 +66,117 @@ QString settledStatus(const ExportOptionsDialog& dialog) {
     return status->text();
 }
 
+// Opens the export options, lets act set them, presses OK and waits for the dialog to close.
+void exportWith(Program& program, const std::function<void(ExportOptionsDialog&)>& act) {
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ExportOptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = true;
+        act(*dialog);
+        settledStatus(*dialog);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, 10000));
+    });
+    program.commands.exportGameModel();
+    EXPECT_TRUE(shown);
+}
+
 } // namespace
+
+TEST(ExportOptions, ATextureIsKeptAndWrittenBesideTheModelAsTheConverterWritesIt) {
+    QTemporaryDir dir;
+    const QString picture = ridgePicture(dir);
+    QImage colours(16, 16, QImage::Format_RGB32);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            colours.setPixel(x, y, qRgb(x * 16, y * 16, 200));
+    const QString photo = dir.filePath("photo.png");
+    ASSERT_TRUE(colours.save(photo, "PNG"));
+    const QString cube = dir.filePath("level.cmp");
+    ASSERT_TRUE(writeAll(cube, QByteArray::fromStdString(colormapBytes(colourCube()))));
+    QDir(dir.path()).mkdir("out");
+    Program program;
+    importAt64(program, picture);
+    // The converter's model and material for the same choices, and the window's.
+    const auto same = [&](QStringList arguments) {
+        convert(arguments << "--quiet"
+                          << "--output" << dir.filePath("out/game.3do") << picture);
+        for (const char* file : {"game.3do", "mat/game.mat"}) {
+            SCOPED_TRACE(file);
+            EXPECT_FALSE(readAll(dir.filePath(file)).isEmpty());
+            EXPECT_EQ(readAll(dir.filePath(file)), readAll(dir.filePath("out/") + file));
+        }
+    };
+
+    program.answers << dir.filePath("game.3do");
+    exportWith(program, [](ExportOptionsDialog& dialog) {
+        dialog.findChild<QRadioButton*>("optTextureShaded")->setChecked(true);
+        auto* size = dialog.findChild<QComboBox*>("cboTextureSize");
+        EXPECT_EQ(size->currentText(), "256");
+        size->setCurrentText("64");
+        // The converter takes no material or density with a texture.
+        EXPECT_FALSE(dialog.findChild<QLineEdit*>("txtMaterial")->isEnabled());
+        EXPECT_FALSE(dialog.findChild<QLineEdit*>("txtTexelsPerUnit")->isEnabled());
+    });
+    EXPECT_TRUE(program.errors.isEmpty()) << program.errors.join("; ").toStdString();
+    same({"--game", "--texture", "shaded", "--texture-size", "64"});
+
+    // Opened again it shows the choice; replacing the model takes its material along.
+    program.answers << photo << cube << dir.filePath("game.3do");
+    program.replies << true;
+    exportWith(program, [](ExportOptionsDialog& dialog) {
+        EXPECT_TRUE(dialog.findChild<QRadioButton*>("optTextureShaded")->isChecked());
+        EXPECT_EQ(dialog.findChild<QComboBox*>("cboTextureSize")->currentText(), "64");
+        QTest::mouseClick(dialog.findChild<QPushButton*>("cmdTexturePicture"), Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("cmdColormap"), Qt::LeftButton);
+        EXPECT_TRUE(dialog.findChild<QRadioButton*>("optTexturePicture")->isChecked());
+    });
+    EXPECT_EQ(program.errors, QStringList{"ask game.3do already exists. Replace it?"});
+    same({"--game", "--texture", photo, "--texture-size", "64", "--colormap", cube});
+    EXPECT_EQ(program.commands.exportOptions().texture.source, TextureSource::Picture);
+}
+
+TEST(ExportOptions, ATexturePictureOrColormapThatCannotBeReadIsNamedAndNothingIsWritten) {
+    QTemporaryDir dir;
+    Program program;
+    importAt64(program, ridgePicture(dir));
+    const QString notPicture = dir.filePath("notes.png");
+    ASSERT_TRUE(writeAll(notPicture, "no picture"));
+    const QString cut = dir.filePath("cut.cmp");
+    ASSERT_TRUE(writeAll(cut, QByteArray::fromStdString(colormapBytes(colourCube())).left(900)));
+    const std::tuple<const char*, QString, const char*> rows[] = {
+        {"cmdTexturePicture", notPicture, "Texture picture notes.png: "},
+        {"cmdColormap", cut, "Colormap cut.cmp: "},
+    };
+    for (const auto& [button, file, line] : rows) {
+        SCOPED_TRACE(button);
+        program.answers << file << dir.filePath("game.3do");
+        QString status, box;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<ExportOptionsDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->findChild<QRadioButton*>("optTextureShaded")->setChecked(true);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+            status = dialog->findChild<QLabel*>("lblStatus")->text();
+            QTimer::singleShot(0, [&] {
+                auto* refusal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(refusal, nullptr);
+                box = refusal->text();
+                refusal->accept();
+            });
+            dialog->cmdOk_Click();
+            EXPECT_TRUE(dialog->isVisible());
+            dialog->reject();
+        });
+        program.commands.exportGameModel();
+        EXPECT_TRUE(status.startsWith(line)) << status.toStdString();
+        EXPECT_FALSE(status.contains('\n'));
+        EXPECT_EQ(box, status);
+        EXPECT_EQ(entries(dir.path()), (QStringList{"cut.cmp", "notes.png", "ridge.png"}));
+        program.answers.clear();
+    }
+}
 
 TEST(ExportOptions, TheChosenOptionsReachTheFileAsTheConverterWritesThem) {
     QTemporaryDir dir;
@@ -123,7 +235,8 @@ TEST(ExportOptions, EachFieldOutOfRangeSaysSoAndOkKeepsTheDialogOpen) {
     QTemporaryDir dir;
     Program program;
     importAt64(program, ridgePicture(dir));
-    ExportOptionsDialog dialog(program.commands.picture(), program.commands.exportOptions());
+    ExportOptionsDialog dialog(program, program.commands.picture(),
+                               program.commands.exportOptions());
     dialog.show();
     const QString first = settledStatus(dialog);
     const std::pair<const char*, const char*> refusals[] = {
@@ -163,7 +276,8 @@ TEST(ExportOptions, ChangingAnOptionChangesTheModelDrawnAndItsCounts) {
     QTemporaryDir dir;
     Program program;
     importAt64(program, ridgePicture(dir));
-    ExportOptionsDialog dialog(program.commands.picture(), program.commands.exportOptions());
+    ExportOptionsDialog dialog(program, program.commands.picture(),
+                               program.commands.exportOptions());
     dialog.resize(700, 560);
     dialog.show();
     const QString full = settledStatus(dialog);
@@ -242,9 +356,9 @@ TEST(ExportOptions, EveryChoiceShowsSelectedAndIsKeptSoTheViewAndTheFileAgree) {
     };
     // One of each pair is chosen, from the first opening on: walkable first.
     EXPECT_EQ(choose({"optFit", "optGrey", "optScenery"}, dir.filePath("first.3do")),
-              "optTopLeft optColour optWalkable ");
+              "optTopLeft optColour optWalkable optTextureNone ");
     // Opened again, it shows what was taken, and takes it again.
-    EXPECT_EQ(choose({}, dir.filePath("again.3do")), "optFit optGrey optScenery ");
+    EXPECT_EQ(choose({}, dir.filePath("again.3do")), "optFit optGrey optScenery optTextureNone ");
     const QByteArray converted = convert({"--game", "--fit", "--heights", "grey", "--size", "64",
                                           "--scenery", "--output", "-", picture});
     EXPECT_EQ(readAll(dir.filePath("first.3do")), converted);
@@ -289,7 +403,8 @@ TEST(TerrainView, KeepsItsKeysWhenAToggleIsClickedAndEveryButtonSaysWhatItDoes) 
     QTest::mouseClick(window->findChild<QCheckBox*>("chkFaceEdges"), Qt::LeftButton);
     EXPECT_EQ(window->focusWidget(), view);
 
-    ExportOptionsDialog options(program.commands.picture(), program.commands.exportOptions());
+    ExportOptionsDialog options(program, program.commands.picture(),
+                                program.commands.exportOptions());
     for (QWidget* shown : std::initializer_list<QWidget*>{&program.window, window, &options})
         for (auto* button : shown->findChildren<QAbstractButton*>()) {
             if (!button->objectName().startsWith("qt_")) { // the toolkit's own, never shown here
