@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <limits>
+#include <new>
 #include <tuple>
 #include <utility>
 
@@ -360,62 +361,63 @@ void ExportOptionsDialog::showTexture() {
                                                              : QStringLiteral(": not read")));
 }
 
-std::optional<QString> ExportOptionsDialog::readFile(const QString& title,
-                                                     const std::function<std::string()>& read) {
+std::optional<ExportOptionsDialog::ChosenFile> ExportOptionsDialog::chooseFile(
+    const std::filesystem::path& last, const char* pattern,
+    const std::function<std::string(const std::filesystem::path&)>& read) {
+    const QString folder = last.empty() ? QString() : QFileInfo(pathText(last)).absolutePath();
+    const QString chosen = platform_.openFileName(folder, QString::fromLatin1(pattern));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    // Read here, once: the model and the view are made from what was read.
+    const std::filesystem::path path = pathOf(chosen);
+    const QString name = QFileInfo(chosen).fileName();
     auto problem = std::make_shared<std::string>();
-    const bool done = platform_.runJob(title, [problem, read](BuildProgress& progress) {
-        progress.stage(BuildStage::Reading);
-        *problem = read();
-    });
+    const bool done = platform_.runJob(QStringLiteral("Reading %1").arg(name),
+                                       [problem, read, path](BuildProgress& progress) {
+                                           progress.stage(BuildStage::Reading);
+                                           try {
+                                               *problem = read(path);
+                                           } catch (const std::bad_alloc&) {
+                                               *problem = "out of memory while reading it";
+                                           }
+                                       });
     if (!done)
         return std::nullopt;
-    return problem->empty() ? QString() : readableReason(*problem);
+    return ChosenFile{path, name, problem->empty() ? QString() : readableReason(*problem)};
 }
 
 void ExportOptionsDialog::cmdTexturePicture_Click() {
-    const QString folder = texture_.picturePath.empty()
-                               ? QString()
-                               : QFileInfo(pathText(texture_.picturePath)).absolutePath();
-    const QString chosen = platform_.openFileName(folder, QString::fromLatin1(kPicturePattern));
-    if (chosen.isEmpty())
-        return;
-    // Read here, once: the model and the view are made from what was read.
     auto picture = std::make_shared<std::shared_ptr<const Picture>>();
-    const std::filesystem::path path = pathOf(chosen);
-    const QString name = QFileInfo(chosen).fileName();
-    const auto read = readFile(QStringLiteral("Reading %1").arg(name),
-                               [picture, path] { return readTexturePicture(path, *picture); });
-    if (!read)
-        return; // cancelled: the choice stays as it was
-    const QString problem = *read;
-    texture_.picturePath = path;
-    texture_.picture = problem.isEmpty() ? *picture : nullptr;
+    const auto chosen = chooseFile(texture_.picturePath, kPicturePattern,
+                                   [picture](const std::filesystem::path& path) {
+                                       return readTexturePicture(path, *picture);
+                                   });
+    if (!chosen)
+        return; // none chosen, or cancelled: the choice stays as it was
+    texture_.picturePath = chosen->path;
+    texture_.picture = chosen->problem.isEmpty() ? *picture : nullptr;
     pictureError_ =
-        problem.isEmpty() ? QString() : QStringLiteral("Texture picture %1: %2").arg(name, problem);
+        chosen->problem.isEmpty()
+            ? QString()
+            : QStringLiteral("Texture picture %1: %2").arg(chosen->name, chosen->problem);
     optTexturePicture->setChecked(true);
     showTexture();
     fieldsChanged();
 }
 
 void ExportOptionsDialog::cmdColormap_Click() {
-    const QString folder = texture_.colormapPath.empty()
-                               ? QString()
-                               : QFileInfo(pathText(texture_.colormapPath)).absolutePath();
-    const QString chosen = platform_.openFileName(folder, QString::fromLatin1(kColormapPattern));
-    if (chosen.isEmpty())
-        return;
     auto colormap = std::make_shared<std::shared_ptr<const Colormap>>();
-    const std::filesystem::path path = pathOf(chosen);
-    const QString name = QFileInfo(chosen).fileName();
-    const auto read = readFile(QStringLiteral("Reading %1").arg(name),
-                               [colormap, path] { return readColormapFile(path, *colormap); });
-    if (!read)
-        return; // cancelled: the choice stays as it was
-    const QString problem = *read;
-    texture_.colormapPath = path;
-    texture_.colormap = problem.isEmpty() ? *colormap : nullptr;
-    colormapError_ =
-        problem.isEmpty() ? QString() : QStringLiteral("Colormap %1: %2").arg(name, problem);
+    const auto chosen = chooseFile(texture_.colormapPath, kColormapPattern,
+                                   [colormap](const std::filesystem::path& path) {
+                                       return readColormapFile(path, *colormap);
+                                   });
+    if (!chosen)
+        return; // none chosen, or cancelled: the choice stays as it was
+    texture_.colormapPath = chosen->path;
+    texture_.colormap = chosen->problem.isEmpty() ? *colormap : nullptr;
+    colormapError_ = chosen->problem.isEmpty()
+                         ? QString()
+                         : QStringLiteral("Colormap %1: %2").arg(chosen->name, chosen->problem);
     showTexture();
     fieldsChanged();
 }

@@ -4,6 +4,7 @@
 #include "terrain/game_terrain.h"
 #include "ui/terrain_builder.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -54,7 +55,18 @@ private:
     void showTexture();
     // Reads a file off the interface thread with read: its reason, empty when it was read, or
     // nothing when the user cancelled.
-    std::optional<QString> readFile(const QString& title, const std::function<std::string()>& read);
+    // A file the user chose, and what was wrong with it (empty when it was read).
+    struct ChosenFile {
+        std::filesystem::path path;
+        QString name;
+        QString problem;
+    };
+    // Asks for a file like pattern, in the folder of last, and reads it off the interface thread
+    // with read(path), which returns what is wrong or an empty text. Nothing when none was
+    // chosen or the reading was cancelled.
+    std::optional<ChosenFile>
+    chooseFile(const std::filesystem::path& last, const char* pattern,
+               const std::function<std::string(const std::filesystem::path&)>& read);
 
     Platform& platform_;
     std::shared_ptr<const Picture> picture_;
