@@ -60,16 +60,19 @@ main=$(waitFor "Grondel")
 xdotool windowmove "$main" 40 40
 xdotool windowactivate --sync "$main"
 
-# File, Import Heightmap: type the path into the file dialog.
-xdotool key --clearmodifiers ctrl+i
-sleep 1
-xdotool type --delay 20 "$image"
-xdotool key Return
-size=$(waitFor "Heightmap Size")
-xdotool windowactivate --sync "$size"
-xdotool key ctrl+a
-xdotool type --delay 20 "32x32"
-xdotool key Tab space
+# File, Import Heightmap: type the path into the file dialog, then the size to sample.
+importAt() {
+    xdotool key --clearmodifiers ctrl+i
+    sleep 1
+    xdotool type --delay 20 "$image"
+    xdotool key Return
+    size=$(waitFor "Heightmap Size")
+    xdotool windowactivate --sync "$size"
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$1"
+    xdotool key Tab space
+}
+importAt 32x32
 sleep 0.5
 shot "$main" "$out/main-window.png"
 
@@ -133,15 +136,7 @@ shot "$view" "$out/terrain-view.png"
 # The crater with textures of its own: Export's options take Shaded (OK, the save dialog
 # cancelled), and the open terrain view draws the new options; then a colour picture.
 xdotool windowactivate --sync "$main"
-xdotool key --clearmodifiers ctrl+i
-sleep 1
-xdotool type --delay 20 "$image"
-xdotool key Return
-size=$(waitFor "Heightmap Size")
-xdotool windowactivate --sync "$size"
-xdotool key ctrl+a
-xdotool type --delay 20 "64x64"
-xdotool key Tab space
+importAt 64x64
 texture() { # the key that chooses the texture in the export options, and a picture for it
     xdotool windowactivate --sync "$main"
     xdotool key --clearmodifiers ctrl+e

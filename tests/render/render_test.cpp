@@ -2,6 +2,7 @@
 #include "support/game_models.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,18 @@ Frame drawn(const Scene& scene, const Camera& camera, RenderOptions options = {}
     frame.resize(400, 300);
     render::draw(scene, camera, options, frame);
     return frame;
+}
+
+// The left, right, top and bottom pixel the frame draws anything at.
+std::array<int, 4> drawnBounds(const Frame& frame) {
+    int left = frame.width, right = 0, top = frame.height, bottom = 0;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x)
+            if (frame.depth[y * frame.width + x] > 0.0f) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    return {left, right, top, bottom};
 }
 
 } // namespace
@@ -89,13 +102,7 @@ TEST(Render, SeenFromAboveAPicturesBrightPixelPeaksWhereThePictureHasIt) {
     const auto nearest = std::max_element(frame.depth.begin(), frame.depth.end());
     const int at = static_cast<int>(nearest - frame.depth.begin());
     // Where the terrain's corners fall on the screen: the drawn area's bounds.
-    int left = frame.width, right = 0, top = frame.height, bottom = 0;
-    for (int y = 0; y < frame.height; ++y)
-        for (int x = 0; x < frame.width; ++x)
-            if (frame.depth[y * frame.width + x] > 0.0f) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
+    const auto [left, right, top, bottom] = drawnBounds(frame);
     EXPECT_NEAR(double(at % frame.width - left) / (right - left), 10.0 / 63.0, 0.02);
     EXPECT_NEAR(double(at / frame.width - top) / (bottom - top), 5.0 / 63.0, 0.02);
 }
@@ -112,13 +119,7 @@ TEST(Render, ATextureLiesNorthUpWithItsFirstTexelOnTheNorthWestCorner) {
             flat.texture.texels.push_back(0xff000000u | (i < kSide / 2 ? 0xff0000u : 0u) |
                                           (j < kSide / 2 ? 0xffu : 0u));
     const Frame frame = drawn(flat, topView(flat, 4.0 / 3.0));
-    int left = frame.width, right = 0, top = frame.height, bottom = 0;
-    for (int y = 0; y < frame.height; ++y)
-        for (int x = 0; x < frame.width; ++x)
-            if (frame.depth[y * frame.width + x] > 0.0f) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
+    const auto [left, right, top, bottom] = drawnBounds(frame);
     // Whether red and blue show at a share of the way east and south.
     const auto at = [&](double east, double south) {
         const std::uint32_t pixel =
