@@ -4,7 +4,7 @@
 # Widgets, Test, Concurrent and Svg, with the windows and offscreen platform plugins, JPEG and
 # zlib taken from the windows-deps prefix (one copy of each in a program that links both). It
 # installs into ${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-qt/KEY, KEY covering the sources,
-# the compiler, the windows-deps build it links and this script, so a second run only links
+# the compiler, the windows-deps build it links and this script's options, so a second run only links
 # build/windows-qt to the prefix. Prints each step's time and the installed size. Debian 12, as
 # root.
 #
@@ -25,10 +25,34 @@ sources=()
 for package in qt6-base-dev-tools qt6-svg-dev; do
     sources+=("$(dpkg-query -W -f='${source:Package}=${source:Version}' "$package")")
 done
+# What the cache key covers besides the sources and the compiler: the options below and this
+# number, raised when a change to the steps would build a different Qt. Other edits to this
+# script (messages, checks, timings) keep the cached build.
+build_procedure=1
+
+# qt6-base, optimised for size (smaller programs, shorter build). Direct2D stays on: without it
+# 6.4 leaves out the DirectWrite font database that the windows plugin still calls; Direct2D 1.1
+# only adds the direct2d platform plugin, a twentieth of the build. Debian's tarball has no
+# wintab, so no tablet events.
+base_options=(
+    -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DBUILD_SHARED_LIBS=OFF
+    -DFEATURE_optimize_size=ON -DFEATURE_direct2d1_1=OFF
+    -DFEATURE_gui=ON -DFEATURE_widgets=ON -DFEATURE_concurrent=ON -DFEATURE_testlib=ON
+    -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_xml=OFF
+    -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF
+    -DFEATURE_tabletevent=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF
+    -DFEATURE_androiddeployqt=OFF -DFEATURE_freetype=ON
+    -DFEATURE_jpeg=ON -DFEATURE_system_jpeg=ON -DFEATURE_system_zlib=ON
+    -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF
+    -DFEATURE_system_textmarkdownreader=OFF
+)
+
 svg_tree=${GRONDEL_QTSVG_TREE:+$(readlink -f "$GRONDEL_QTSVG_TREE")}
 key=$( (printf '%s\n' "${sources[@]}" "windows-deps ${deps##*/}"
         "$triple-g++-posix" --version | head -1
-        cat scripts/windows-qt.sh cmake/mingw-w64.cmake
+        printf '%s\n' "build $build_procedure" "${base_options[@]}"
+        cat cmake/mingw-w64.cmake
         if [[ -n $svg_tree ]]; then
             (cd "$svg_tree" && find . -type f ! -path './.git/*' -print0 | sort -z | xargs -0 sha256sum)
         fi) | sha256sum | cut -c1-16)
@@ -125,22 +149,8 @@ else
 fi
 step_done "svg fetch"
 
-# qt6-base, optimised for size (smaller programs, shorter build). Direct2D stays on: without it
-# 6.4 leaves out the DirectWrite font database that the windows plugin still calls; Direct2D 1.1
-# only adds the direct2d platform plugin, a twentieth of the build. Debian's tarball has no
-# wintab, so no tablet events.
 configure base "$work/qt6-base" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64.cmake" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DBUILD_SHARED_LIBS=OFF \
-    -DFEATURE_optimize_size=ON -DFEATURE_direct2d1_1=OFF \
-    -DFEATURE_gui=ON -DFEATURE_widgets=ON -DFEATURE_concurrent=ON -DFEATURE_testlib=ON \
-    -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_xml=OFF \
-    -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF \
-    -DFEATURE_tabletevent=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF \
-    -DFEATURE_androiddeployqt=OFF -DFEATURE_freetype=ON \
-    -DFEATURE_jpeg=ON -DFEATURE_system_jpeg=ON -DFEATURE_system_zlib=ON \
-    -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
-    -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF \
-    -DFEATURE_system_textmarkdownreader=OFF
+    -DCMAKE_INSTALL_PREFIX="$prefix" "${base_options[@]}"
 for feature in system_jpeg system_zlib freetype testlib concurrent widgets; do
     grep -q "^QT_FEATURE_$feature:INTERNAL=ON" "$work/build-base/CMakeCache.txt" ||
         fail "qt6-base configured without $feature (see the log above)"
