@@ -12,6 +12,9 @@ constexpr std::uint32_t kBackground = 0xff2b3440;
 constexpr std::uint32_t kEdgeColour = 0xff202020;
 constexpr std::uint32_t kBorderColour = 0xffff8c1a;
 constexpr double kNear = 1e-4; // of the camera's distance: closer corners are left out
+// How far past a triangle's box, relative to the coordinate, a pixel centre may still be taken
+// in by the float weights' rounding: far more than their few roundings reach.
+constexpr double kRoundingReach = 1e-5;
 
 // A corner on the screen: position in pixels, 1 / depth, brightness 0..1, texture coordinates
 // over depth (so that they interpolate in perspective).
@@ -98,24 +101,38 @@ public:
             return;
         // Counter-clockwise in the world is clockwise on a screen whose y runs down.
         const bool front = area < 0.0f;
-        const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
-        const int x1 =
-            std::min(frame_.width - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
-        const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
-        const int y1 =
-            std::min(frame_.height - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+        // The pixels whose centres (x + 0.5) may lie in the triangle: those within its box, and
+        // a hair beyond, where rounding may yet take a centre in.
+        const auto first = [](float low, int limit) {
+            const double at = std::ceil(low - 0.5 - kRoundingReach * (1.0 + std::abs(low)));
+            return static_cast<int>(std::clamp(at, 0.0, static_cast<double>(limit)));
+        };
+        const auto last = [](float high, int limit) {
+            const double at = std::floor(high - 0.5 + kRoundingReach * (1.0 + std::abs(high)));
+            return static_cast<int>(std::clamp(at, -1.0, static_cast<double>(limit - 1)));
+        };
+        const int x0 = first(std::min({a.x, b.x, c.x}), frame_.width);
+        const int x1 = last(std::max({a.x, b.x, c.x}), frame_.width);
+        const int y0 = first(std::min({a.y, b.y, c.y}), frame_.height);
+        const int y1 = last(std::max({a.y, b.y, c.y}), frame_.height);
         const float inverseArea = 1.0f / area;
+        // The corners' places in locals: the frame's floats written below could otherwise be
+        // them, and each pixel would read them again.
+        const float ax = a.x, ay = a.y, bx = b.x, by = b.y, cx = c.x, cy = c.y;
         for (int y = y0; y <= y1; ++y) {
             const float py = static_cast<float>(y) + 0.5f;
             std::uint32_t* row = frame_.pixels.data() + static_cast<std::size_t>(y) * frame_.width;
             float* depthRow = frame_.depth.data() + static_cast<std::size_t>(y) * frame_.width;
+            const float ayRow = ay - py, byRow = by - py, cyRow = cy - py;
             for (int x = x0; x <= x1; ++x) {
                 const float px = static_cast<float>(x) + 0.5f;
                 // Barycentric weights; all of one sign inside the triangle.
-                const float wa = ((b.x - px) * (c.y - py) - (b.y - py) * (c.x - px)) * inverseArea;
-                const float wb = ((c.x - px) * (a.y - py) - (c.y - py) * (a.x - px)) * inverseArea;
+                const float wa = ((bx - px) * cyRow - byRow * (cx - px)) * inverseArea;
+                if (wa < 0.0f)
+                    continue;
+                const float wb = ((cx - px) * ayRow - cyRow * (ax - px)) * inverseArea;
                 const float wc = 1.0f - wa - wb;
-                if (wa < 0.0f || wb < 0.0f || wc < 0.0f)
+                if (wb < 0.0f || wc < 0.0f)
                     continue;
                 const float inverseDepth =
                     wa * a.inverseDepth + wb * b.inverseDepth + wc * c.inverseDepth;
