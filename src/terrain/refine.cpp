@@ -38,9 +38,11 @@ public:
     }
 
     // Refines until no point's error exceeds the threshold (true) or the next point would take
-    // the mesh past maxFaces (false); then the mesh is the one of smallest error on the way.
-    bool run(std::int64_t maxFaces, const std::atomic<bool>* cancel) {
-        const bool budgeted = maxFaces < std::numeric_limits<std::int64_t>::max();
+    // the mesh past maxFaces (false); then, with keepBest, the mesh is the one of smallest error
+    // on the way. (Without it the mesh is where the budget stopped it: a run meant to meet the
+    // threshold, which a caller does not keep when the budget stops it, pays for no journal.)
+    bool run(std::int64_t maxFaces, bool keepBest, const std::atomic<bool>* cancel) {
+        const bool budgeted = keepBest && maxFaces < std::numeric_limits<std::int64_t>::max();
         if (budgeted)
             mesh_.keepJournal();
         double best = std::numeric_limits<double>::infinity();
@@ -67,7 +69,7 @@ public:
             const int added = mesh_.facesAdded(t, p);
             if (faces_ + added > maxFaces) {
                 met = false;
-                if (errors_[t] > best)
+                if (budgeted && errors_[t] > best)
                     rollBack(bestFaces);
                 break;
             }
@@ -217,7 +219,7 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
         // back within it (at a larger error when that is not enough), and greedy insertion again
         // up to the budget.
         Refiner& refiner = made.emplace(grid, scanner, nwDiagonal, threshold);
-        out.errorMet = refiner.run(maxFaces + maxFaces / 2, cancel);
+        out.errorMet = refiner.run(maxFaces + maxFaces / 2, true, cancel);
         double at = out.errorMet ? threshold : refiner.largestError();
         for (int attempt = 0; refiner.liveFaces() > maxFaces && !cancelled(); ++attempt) {
             if (attempt == kCoarseningAttempts) {
@@ -233,13 +235,13 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
         }
         if (made && !out.errorMet && !cancelled()) {
             refiner.reseed();
-            out.errorMet = refiner.run(maxFaces, cancel);
+            out.errorMet = refiner.run(maxFaces, true, cancel);
             coarsened = false;
         }
     }
     if (!made) {
         made.emplace(grid, scanner, nwDiagonal, threshold);
-        out.errorMet = made->run(maxFaces, cancel);
+        out.errorMet = made->run(maxFaces, coarsening == Coarsening::Rounds, cancel);
     }
     Refiner& refiner = *made;
     refiner.dropQueue();
