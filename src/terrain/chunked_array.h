@@ -28,6 +28,11 @@ public:
         }
     }
     void push_back(const T& value) { growTo(size_ + 1, value); }
+    // Drops the elements from n on, and the chunks only they used; n <= size().
+    void shrinkTo(std::size_t n) {
+        size_ = n;
+        chunks_.resize((n + kChunk - 1) >> kChunkBits);
+    }
 
 private:
     std::vector<std::unique_ptr<T[]>> chunks_;

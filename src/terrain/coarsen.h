@@ -14,7 +14,7 @@ namespace grondel::terrain::detail {
 // its hole can be filled by a fan from one of its neighbours (v's edge to that neighbour
 // collapses onto it) whose triangles all keep every grid point within the threshold. Each
 // removal saves two faces, or one on the rectangle's border. Afterwards the mesh is no longer
-// Delaunay, only conforming, and takes no more points.
+// Delaunay, only conforming.
 class Coarsener {
 public:
     // The mesh must be sound and meet the threshold already. errors holds each triangle

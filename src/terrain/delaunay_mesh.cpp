@@ -5,6 +5,9 @@
 namespace grondel::terrain::detail {
 namespace {
 
+// Marks a journal entry as a corner's, not a twin's; half-edges stay below 2^31.
+constexpr std::uint32_t kJournalCorner = 0x80000000u;
+
 // Positive when d lies strictly inside the circle through the counter-clockwise a, b, c.
 // Coordinates below 2^13 keep every product under 2^52.
 bool inCircle(GridPoint a, GridPoint b, GridPoint c, GridPoint d) {
@@ -61,6 +64,17 @@ std::uint32_t DelaunayMesh::addTriangle() {
 void DelaunayMesh::setTriangle(std::uint32_t t, PackedPoint a, PackedPoint b, PackedPoint c,
                                std::int32_t twinAB, std::int32_t twinBC, std::int32_t twinCA) {
     const std::uint32_t e = 3 * t;
+    if (journaling_) {
+        for (std::uint32_t k = 0; k < 3; ++k) {
+            journal_.push_back({(e + k) | kJournalCorner, corners_[e + k]});
+            journal_.push_back({e + k, static_cast<std::uint32_t>(twins_[e + k])});
+        }
+        for (const std::int32_t twin : {twinAB, twinBC, twinCA}) {
+            if (twin != kNone)
+                journal_.push_back(
+                    {static_cast<std::uint32_t>(twin), static_cast<std::uint32_t>(twins_[twin])});
+        }
+    }
     corners_[e] = a;
     corners_[e + 1] = b;
     corners_[e + 2] = c;
@@ -157,12 +171,47 @@ void DelaunayMesh::legalize() {
         const std::uint32_t t = e / 3, u = o / 3;
         const std::int32_t bp = twins_[next(e)], pa = twins_[prev(e)];
         const std::int32_t ad = twins_[next(o)], db = twins_[prev(o)];
-        // (a, d, b, p) is a convex quadrilateral; its diagonal a-b becomes p-d.
+        // (a, d, b, p) is a convex quadrilateral, whatever the mesh round it: d lies in the
+        // circle's cap beyond a-b, which the angle at p holds. Its diagonal a-b becomes p-d.
         setTriangle(t, d, b, p, db, bp, kNone);
         setTriangle(u, p, a, d, pa, ad, static_cast<std::int32_t>(3 * t + 2));
         pending_.push_back(3 * t);
         pending_.push_back(3 * u + 1);
     }
+}
+
+void DelaunayMesh::keepJournal() {
+    journaling_ = true;
+    markJournal();
+}
+
+void DelaunayMesh::markJournal() {
+    journal_.clear();
+    markedSlots_ = triangleCount();
+    markedPoints_ = points_.size();
+}
+
+void DelaunayMesh::stopJournal() {
+    journaling_ = false;
+    journal_ = {};
+}
+
+void DelaunayMesh::rollBack(std::vector<std::uint32_t>& altered) {
+    altered.clear();
+    for (auto entry = journal_.rbegin(); entry != journal_.rend(); ++entry) {
+        const std::uint32_t e = entry->first & ~kJournalCorner;
+        if (entry->first & kJournalCorner) {
+            corners_[e] = entry->second;
+            if (e / 3 < markedSlots_)
+                altered.push_back(e / 3);
+        } else {
+            twins_[e] = static_cast<std::int32_t>(entry->second);
+        }
+    }
+    journal_.clear();
+    corners_.shrinkTo(3 * static_cast<std::size_t>(markedSlots_));
+    twins_.shrinkTo(3 * static_cast<std::size_t>(markedSlots_));
+    points_.resize(markedPoints_);
 }
 
 void DelaunayMesh::sortSpatially(ChunkedArray<double>& values) {

@@ -4,6 +4,7 @@
 #include "terrain/packed_point.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace grondel::terrain::detail {
@@ -33,13 +34,15 @@ public:
     int facesAdded(std::uint32_t t, GridPoint p) const;
 
     // Adds p, which lies inside or on triangle t and is none of its corners, then flips edges
-    // until the triangulation is Delaunay again. changed() lists every triangle made or
-    // altered (with repeats possible), triangle numbers staying stable otherwise.
+    // until the triangulation is Delaunay again (round p only, after coarsening). changed() lists
+    // every triangle made or altered (with repeats possible), triangle numbers staying stable
+    // otherwise.
     void insert(std::uint32_t t, GridPoint p);
     const std::vector<std::uint32_t>& changed() const { return changed_; }
 
     // Half-edges for the coarsening pass (coarsen.h), after which the mesh may no longer be
-    // Delaunay and takes no more points.
+    // Delaunay; points put in afterwards still keep it conforming, a flip being made only where
+    // the two triangles form a convex quadrilateral.
     PackedPoint from(std::uint32_t e) const { return corners_[e]; }
     std::int32_t twin(std::uint32_t e) const { return twins_[e]; }
     // Rewrites triangle t and points the given neighbours' half-edges back at it.
@@ -51,6 +54,18 @@ public:
     void sortSpatially(ChunkedArray<double>& values);
     // Leaves slot t unused: alive(t) turns false and its corners mean nothing.
     void kill(std::uint32_t t) { corners_[3 * t] = kDead; }
+
+    // A way back to an earlier state, for a refinement that ends on a budget to return to the
+    // best mesh it passed through. While the journal is kept, every change can be undone back to
+    // the last mark (keepJournal() marks too).
+    void keepJournal();
+    void markJournal();
+    void stopJournal();
+    // Changes kept since the mark, a few dozen an insertion.
+    std::size_t journalSize() const { return journal_.size(); }
+    // Returns to the state at the mark, which stays the mark. Slots made since are gone;
+    // altered, the slots below triangleCount() it rewrote, with repeats.
+    void rollBack(std::vector<std::uint32_t>& altered);
 
     const std::vector<PackedPoint>& points() const { return points_; }
     // Hands the corners over, three per triangle slot, leaving the mesh empty.
@@ -72,6 +87,12 @@ private:
     ChunkedArray<std::int32_t> twins_; // opposite half-edge of each half-edge
     std::vector<std::uint32_t> changed_;
     std::vector<std::uint32_t> pending_; // half-edges to check after an insertion
+    // Each change since the mark, oldest first: the half-edge (kJournalCorner set for its
+    // corner, else its twin) and its value before.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> journal_;
+    bool journaling_ = false;
+    std::uint32_t markedSlots_ = 0;
+    std::size_t markedPoints_ = 0;
 };
 
 } // namespace grondel::terrain::detail

@@ -5,6 +5,8 @@
 #include "terrain/error_heap.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace grondel::terrain::detail {
 namespace {
@@ -12,6 +14,16 @@ namespace {
 // Passes of coarsening over the points. A second pass, trying again the points whose
 // neighbours went, takes out under 4% more faces for two fifths more coarsening time.
 constexpr int kCoarseningPasses = 1;
+// Under a face budget greedy insertion first goes half as far again, coarsening then taking
+// out about two fifths; budgets beyond this go straight to greedy insertion.
+constexpr std::int64_t kMaxOvershotBudget = std::int64_t{1} << 40;
+// Coarsening tries, each at this much larger an error than the last, to get within the budget
+// before greedy insertion alone goes to it.
+constexpr int kCoarseningAttempts = 4;
+constexpr double kWiderError = 1.25;
+// Changes the way back to the best mesh may hold, a few dozen an insertion: past this the mesh
+// as it is becomes the one to return to, bounding the memory whatever the terrain.
+constexpr std::size_t kMaxJournal = std::size_t{1} << 22;
 
 // The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
 // point is beyond the threshold, largest error first.
@@ -26,11 +38,21 @@ public:
     }
 
     // Refines until no point's error exceeds the threshold (true) or the next point would take
-    // the mesh past maxFaces (false).
-    bool run(std::int64_t maxFaces, const std::atomic<bool>* cancel) {
+    // the mesh past maxFaces (false); then, with keepBest, the mesh is the one of smallest error
+    // on the way. (Without it the mesh is where the budget stopped it: a run meant to meet the
+    // threshold, which a caller does not keep when the budget stops it, pays for no journal.)
+    bool run(std::int64_t maxFaces, bool keepBest, const std::atomic<bool>* cancel) {
+        const bool budgeted = keepBest && maxFaces < std::numeric_limits<std::int64_t>::max();
+        if (budgeted)
+            mesh_.keepJournal();
+        double best = std::numeric_limits<double>::infinity();
+        std::int64_t bestFaces = faces_;
+        bool met = true;
         while (!heap_.empty()) {
-            if (cancel && cancel->load(std::memory_order_relaxed))
-                return false;
+            if (cancel && cancel->load(std::memory_order_relaxed)) {
+                met = false;
+                break;
+            }
             const std::uint32_t t = heap_.top();
             const GridPoint p = unpack(candidates_[t]);
             if (p == mesh_.corner(t, 0) || p == mesh_.corner(t, 1) || p == mesh_.corner(t, 2)) {
@@ -38,17 +60,55 @@ public:
                 heap_.remove(t);
                 continue;
             }
-            if (static_cast<std::int64_t>(mesh_.triangleCount()) + mesh_.facesAdded(t, p) >
-                maxFaces)
-                return false;
+            // The worst triangle's error is the mesh's.
+            if (budgeted && (errors_[t] <= best || mesh_.journalSize() > kMaxJournal)) {
+                best = errors_[t];
+                bestFaces = faces_;
+                mesh_.markJournal();
+            }
+            const int added = mesh_.facesAdded(t, p);
+            if (faces_ + added > maxFaces) {
+                met = false;
+                if (budgeted && errors_[t] > best)
+                    rollBack(bestFaces);
+                break;
+            }
             mesh_.insert(t, p);
+            faces_ += added;
             touched_.assign(mesh_.changed().begin(), mesh_.changed().end());
-            std::sort(touched_.begin(), touched_.end());
-            touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
-            for (const std::uint32_t changed : touched_)
-                rescan(changed);
+            rescanTouched();
         }
-        return true;
+        mesh_.stopJournal();
+        return met;
+    }
+
+    // Builds the queue again from every live triangle, after coarsening renumbered and rewrote
+    // them.
+    void reseed() {
+        heap_ = {};
+        faces_ = 0;
+        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
+            if (mesh_.alive(t)) {
+                ++faces_;
+                rescan(t);
+            }
+        }
+    }
+
+    std::int64_t liveFaces() const {
+        std::int64_t live = 0;
+        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t)
+            live += mesh_.alive(t) ? 1 : 0;
+        return live;
+    }
+    // The largest error over the grid, from every live triangle's last scan.
+    double largestError() const {
+        double largest = 0;
+        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
+            if (mesh_.alive(t))
+                largest = std::max(largest, errors_[t]);
+        }
+        return largest;
     }
 
     DelaunayMesh& mesh() { return mesh_; }
@@ -73,10 +133,26 @@ private:
         else
             heap_.remove(t);
     }
+    void rescanTouched() {
+        std::sort(touched_.begin(), touched_.end());
+        touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
+        for (const std::uint32_t changed : touched_)
+            rescan(changed);
+    }
+    // Back to the journal's mark, with faces faces; the slots made since leave the queue.
+    void rollBack(std::int64_t faces) {
+        const std::uint32_t made = mesh_.triangleCount();
+        mesh_.rollBack(touched_);
+        for (std::uint32_t t = mesh_.triangleCount(); t < made; ++t)
+            heap_.remove(t);
+        rescanTouched();
+        faces_ = faces;
+    }
 
     TriangleScanner& scanner_;
     const double threshold_;
     DelaunayMesh mesh_;
+    std::int64_t faces_ = 2; // live triangles
     ErrorHeap heap_;
     ChunkedArray<PackedPoint> candidates_; // the worst point of each triangle
     ChunkedArray<double> errors_;          // ... and its error
@@ -93,38 +169,89 @@ bool pickNwDiagonal(const TerrainGrid& grid, TriangleScanner& scanner) {
     return viaNw <= viaNe;
 }
 
+// Takes out of the refiner's mesh the points whose removal keeps every grid point within
+// threshold; the refiner's queue is left stale.
+void coarsenMesh(const TerrainGrid& grid, Refiner& refiner, TriangleScanner& scanner,
+                 double threshold, const std::atomic<bool>* cancel) {
+    DelaunayMesh& mesh = refiner.mesh();
+    // Points and triangles in the same spatial order, so that one point's surroundings are
+    // mostly still in the cache from the last point's.
+    ChunkedArray<double>& errors = refiner.errors();
+    errors.growTo(mesh.triangleCount(), 0.0);
+    mesh.sortSpatially(errors);
+    // The points still in the mesh but the grid's corners: a point taken out in an earlier
+    // round, or put back since, is in its list of points too.
+    std::vector<std::uint64_t> keyed;
+    keyed.reserve(mesh.points().size());
+    const auto corner = [&mesh](PackedPoint p) {
+        return std::find(mesh.points().begin(), mesh.points().begin() + 4, p) !=
+               mesh.points().begin() + 4;
+    };
+    for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
+        if (mesh.alive(e / 3) && !corner(mesh.from(e)))
+            keyed.push_back(static_cast<std::uint64_t>(mortonCode(unpack(mesh.from(e)))) << 32 |
+                            mesh.from(e));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
+    std::vector<PackedPoint> order(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        order[i] = static_cast<PackedPoint>(keyed[i]);
+    keyed = {};
+    Coarsener coarsener(grid, mesh, scanner, threshold, errors);
+    for (int pass = 0; pass < kCoarseningPasses; ++pass) {
+        if (coarsener.pass(order, cancel) == 0)
+            break;
+    }
+}
+
 } // namespace
 
 Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
-               std::int64_t maxFaces, bool coarsen, const std::atomic<bool>* cancel) {
+               std::int64_t maxFaces, Coarsening coarsening, const std::atomic<bool>* cancel) {
     Refined out;
-    Refiner refiner(grid, scanner, pickNwDiagonal(grid, scanner), threshold);
-    out.errorMet = refiner.run(maxFaces, cancel);
-    refiner.dropQueue();
-    DelaunayMesh& mesh = refiner.mesh();
-    if (out.errorMet && coarsen) {
-        // Points and triangles in the same spatial order, so that one point's surroundings
-        // are mostly still in the cache from the last point's.
-        ChunkedArray<double>& errors = refiner.errors();
-        errors.growTo(mesh.triangleCount(), 0.0);
-        mesh.sortSpatially(errors);
-        std::vector<std::uint64_t> keyed;
-        keyed.reserve(mesh.points().size());
-        for (auto p = mesh.points().begin() + 4; p != mesh.points().end(); ++p)
-            keyed.push_back(static_cast<std::uint64_t>(mortonCode(unpack(*p))) << 32 | *p);
-        std::sort(keyed.begin(), keyed.end());
-        std::vector<PackedPoint> order(keyed.size());
-        for (std::size_t i = 0; i < keyed.size(); ++i)
-            order[i] = static_cast<PackedPoint>(keyed[i]);
-        keyed = {};
-        Coarsener coarsener(grid, mesh, scanner, threshold, errors);
-        for (int pass = 0; pass < kCoarseningPasses; ++pass) {
-            if (coarsener.pass(order, cancel) == 0)
+    const bool nwDiagonal = pickNwDiagonal(grid, scanner);
+    const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+    std::optional<Refiner> made;
+    bool coarsened = false;
+    if (coarsening == Coarsening::Rounds && maxFaces <= kMaxOvershotBudget) {
+        // Greedy insertion past the budget, to a smaller error, then coarsening at that error
+        // back within it (at a larger error when that is not enough), and greedy insertion again
+        // up to the budget.
+        Refiner& refiner = made.emplace(grid, scanner, nwDiagonal, threshold);
+        out.errorMet = refiner.run(maxFaces + maxFaces / 2, true, cancel);
+        double at = out.errorMet ? threshold : refiner.largestError();
+        for (int attempt = 0; refiner.liveFaces() > maxFaces && !cancelled(); ++attempt) {
+            if (attempt == kCoarseningAttempts) {
+                made.reset();
                 break;
+            }
+            coarsenMesh(grid, refiner, scanner, at, cancel);
+            coarsened = true;
+            if (refiner.liveFaces() > maxFaces) {
+                out.errorMet = false;
+                at *= kWiderError;
+            }
+        }
+        if (made && !out.errorMet && !cancelled()) {
+            refiner.reseed();
+            out.errorMet = refiner.run(maxFaces, true, cancel);
+            coarsened = false;
         }
     }
+    if (!made) {
+        made.emplace(grid, scanner, nwDiagonal, threshold);
+        out.errorMet = made->run(maxFaces, coarsening == Coarsening::Rounds, cancel);
+    }
+    Refiner& refiner = *made;
+    refiner.dropQueue();
+    if (out.errorMet && coarsening != Coarsening::None && !coarsened && !cancelled())
+        coarsenMesh(grid, refiner, scanner, threshold, cancel);
+    if (cancelled())
+        out.errorMet = false;
     // Every grid point lies in a live triangle, whose last scan (complete: no cap was passed)
     // saw it: the largest of those errors is the grid's.
+    DelaunayMesh& mesh = refiner.mesh();
     for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t) {
         if (mesh.alive(t)) {
             ++out.faces;

@@ -19,12 +19,25 @@ struct Refined {
     double error = 0;                  // the largest error over the grid
 };
 
+// What refine() does besides greedy insertion.
+enum class Coarsening {
+    None,
+    // Once the threshold is met, points no longer needed are taken out again (coarsen.h).
+    OnceMet,
+    // For a budget that rules: greedy insertion to 3/2 maxFaces, coarsening at the error reached
+    // back within maxFaces (at a larger error when that is not enough), greedy insertion again to
+    // maxFaces; each time maxFaces stops greedy insertion, it returns to the mesh of smallest
+    // error it passed through on the way (an insertion can leave a worse triangle behind for
+    // the next to mend).
+    Rounds,
+};
+
 // Greedy insertion into a Delaunay triangulation, worst point first, from the two triangles
 // over the grid's corners (split along the diagonal that fits better), until no point's error
-// exceeds threshold or the next point would take the mesh past maxFaces. When the threshold
-// is met and coarsen is set, points no longer needed are then taken out again (coarsen.h).
-// cancel, once set, stops both early (errorMet false).
+// exceeds threshold or the next point would take the mesh past maxFaces, with coarsening as
+// asked. cancel, once set, stops everything early (errorMet false).
 Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
-               std::int64_t maxFaces, bool coarsen, const std::atomic<bool>* cancel = nullptr);
+               std::int64_t maxFaces, Coarsening coarsening,
+               const std::atomic<bool>* cancel = nullptr);
 
 } // namespace grondel::terrain::detail

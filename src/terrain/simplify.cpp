@@ -54,27 +54,30 @@ SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
     constexpr std::int64_t kNoBudget = std::numeric_limits<std::int64_t>::max();
     const double threshold =
         insertThreshold(limits.maxError.value_or(0.0), maxAbs * kRoundingShare);
+    using detail::Coarsening;
     detail::Refined refined;
     {
         detail::TriangleScanner scanner(grid);
         if (!limits.maxFaces) {
-            refined = detail::refine(grid, scanner, threshold, kNoBudget, true, limits.cancel);
-        } else if (!limits.maxError) {
-            // Without a bound the budget is all greedy insertion gets; only a surface it
-            // matches to rounding before then leaves anything to coarsen.
-            refined =
-                detail::refine(grid, scanner, threshold, *limits.maxFaces, true, limits.cancel);
+            refined = detail::refine(grid, scanner, threshold, kNoBudget, Coarsening::OnceMet,
+                                     limits.cancel);
+        } else if (!limits.maxError || *limits.maxError == 0) {
+            // The budget rules: coarsening at the error reached frees faces for greedy insertion
+            // to spend again.
+            refined = detail::refine(grid, scanner, threshold, *limits.maxFaces, Coarsening::Rounds,
+                                     limits.cancel);
         } else {
             // Greedy insertion needs more faces than are left once coarsening is done, so the
             // budget first allows twice as many; when that does not meet the error within the
-            // budget, greedy insertion alone goes up to the budget.
+            // budget, the budget rules as above.
             const std::int64_t budget = *limits.maxFaces;
             refined = detail::refine(grid, scanner, threshold,
-                                     budget > kNoBudget / 2 ? kNoBudget : 2 * budget, true,
-                                     limits.cancel);
+                                     budget > kNoBudget / 2 ? kNoBudget : 2 * budget,
+                                     Coarsening::OnceMet, limits.cancel);
             if (!refined.errorMet || static_cast<std::int64_t>(refined.faces) > budget) {
                 refined = {};
-                refined = detail::refine(grid, scanner, threshold, budget, false, limits.cancel);
+                refined = detail::refine(grid, scanner, threshold, budget, Coarsening::Rounds,
+                                         limits.cancel);
             }
         }
     } // the scanner's copy of the heights goes

@@ -72,18 +72,22 @@ struct SimplifyResult {
 //   2^-36 (about 1.5e-11) of the largest |height|, count as none, so E = 0 keeps every point
 //   that is off the surface by more than that (a plane, tilted or not, needs 2 triangles) and
 //   meets E within that rounding.
-// - With maxFaces F alone: greedy insertion up to F triangles or one short of it (a point on
-//   the border costs one face, elsewhere two), errorMet false and mesh.error the error left,
-//   unless the surface is matched (to rounding) sooner.
-// - With both: at most F triangles. Greedy insertion may first go up to 2F, since coarsening
-//   then takes faces away; if that does not meet E within F, greedy insertion alone refines
-//   to F as above, with errorMet false.
+// - With maxFaces F alone, or with E = 0: at most F triangles, errorMet false and mesh.error
+//   the error left, unless the surface is matched (to rounding) sooner. Greedy insertion goes
+//   to 3F/2, coarsening at the error reached takes the mesh back within F (at a larger error
+//   when that is not enough; failing that, greedy insertion alone goes to F), and greedy
+//   insertion spends what faces are left. Each time the budget stops greedy insertion, the mesh
+//   is the one of smallest error it passed through, so that an insertion whose worse triangle
+//   the next would have mended is not where it ends: the error reached scales with the heights.
+// - With both and E > 0: at most F triangles. Greedy insertion may first go up to 2F, since
+//   coarsening then takes faces away; if that does not meet E within F, F rules as above.
 // - The same input always gives the same output.
 //
 // Cost: besides the caller's heights, a copy of them in blocks (8 bytes a point) and at the
 // peak about 60 bytes a triangle. A terrain of the largest grid kept to 0.2% of its height range
-// takes 150 to 200 MB and a few seconds; the worst case, noise kept exactly (E = 0: every point,
-// 33.5 million triangles), about 1.7 GB and three minutes.
+// takes 150 to 200 MB and a few seconds (a face budget about twice the time greedy insertion
+// alone would take to it, for about 0.7 of its error); the worst case, noise kept exactly (E = 0:
+// every point, 33.5 million triangles), about 1.7 GB and three minutes.
 SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits);
 
 } // namespace grondel

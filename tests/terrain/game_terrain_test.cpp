@@ -211,7 +211,6 @@ TEST(GameTerrain, AFaceBudgetIsKeptAndSpentWhereTheErrorIsLargest) {
         const GameTerrain made = buildGameTerrain(picture, o);
         ASSERT_TRUE(made.ok()) << made.error;
         EXPECT_LE(made.faces, std::size_t(budget));
-        EXPECT_GE(made.faces, std::size_t(budget) - 1);
         EXPECT_LT(made.largestError, previous / 2); // ten times the faces, far less error
         previous = made.largestError;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -8,10 +9,13 @@
 namespace grondel::terrain::testing {
 
 // Test terrains in world units, row after row, heights within 0..8 unless said otherwise.
-enum class Terrain { Smooth, Noisy, Terraced, Flat, Spiky, Tilted, HighOffset };
+// Ridged: sharp crests where Smooth crosses its middle, terraces with steep risers below them and
+// a flat floor, the sort of terrain whose errors come in near ties.
+enum class Terrain { Smooth, Noisy, Terraced, Flat, Spiky, Tilted, HighOffset, Ridged };
 
 inline std::string name(Terrain kind) {
-    const char* names[] = {"smooth", "noisy", "terraced", "flat", "spiky", "tilted", "offset"};
+    const char* names[] = {"smooth", "noisy",  "terraced", "flat",
+                           "spiky",  "tilted", "offset",   "ridged"};
     return names[int(kind)];
 }
 
@@ -49,6 +53,16 @@ inline std::vector<double> makeTerrain(Terrain kind, int columns, int rows) {
             case Terrain::HighOffset:
                 v = 1e6 + smooth;
                 break;
+            case Terrain::Ridged: {
+                const double crest = 1 - std::abs(smooth - 4) / 4;
+                double r = std::max(crest * crest, 0.1);
+                if (r < 0.6) { // four treads, each ending in a riser a quarter of its step
+                    const double steps = r / 0.15, step = std::floor(steps);
+                    r = (step + std::max(0.0, (steps - step - 0.75) / 0.25)) * 0.15;
+                }
+                v = 8 * r;
+                break;
+            }
             }
         }
     }
