@@ -1,4 +1,5 @@
-# A Debian package from the install rules: cpack -G DEB in a release build folder.
+# From the install rules: a Debian package (cpack -G DEB in a release build folder), and from the
+# Windows build a zip (cpack -G ZIP in build/windows).
 set(CPACK_PACKAGE_NAME grondel)
 set(CPACK_PACKAGE_VENDOR "Grondel team")
 set(CPACK_PACKAGE_CONTACT "Grondel team <grondel@users.noreply.github.com>")
@@ -21,4 +22,31 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The buttons and the icon are drawn from SVG by a plugin nothing links.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6svg6")
 set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+    # Beside the programs: the README, Grondel's licence and, for what the programs carry linked
+    # in, each library's licence and the Qt notice. The texts are Debian's, of the very sources
+    # the Windows libraries are built from (scripts/windows-deps.sh, scripts/windows-qt.sh).
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME grondel-${PROJECT_VERSION}-windows-x64)
+    install(FILES README.md LICENSE DESTINATION .)
+    install(FILES dist/windows/THIRD-PARTY.txt DESTINATION .)
+    set(licences zlib1g libspng0 libjpeg62-turbo)
+    if(GRONDEL_WITH_QT)
+        list(APPEND licences libqt6core6 libqt6svg6)
+        foreach(licence LGPL-3 GPL-3)
+            install(FILES /usr/share/common-licenses/${licence} DESTINATION licences
+                    RENAME ${licence}.txt)
+        endforeach()
+    endif()
+    foreach(package ${licences})
+        set(copyright /usr/share/doc/${package}/copyright)
+        if(NOT EXISTS ${copyright})
+            message(FATAL_ERROR "${copyright} is missing: the zip carries it (apt-get install ${package})")
+        endif()
+        install(FILES ${copyright} DESTINATION licences RENAME ${package}.txt)
+    endforeach()
+else()
+    install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+endif()
 include(CPack)

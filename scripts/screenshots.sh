@@ -3,8 +3,11 @@
 # the main window with a heightmap loaded, the guide, the About window, the export options, the
 # terrain view (plain, shaded, with a colour picture) and the progress of a long import. Drawn
 # with Liberation Sans alone, the font the windows are set up with on a fresh machine.
-# Usage: scripts/screenshots.sh [path/to/grondel] [output folder]
-# Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick.
+# Given grondel.exe (scripts/windows-tests.sh --window builds it), the Windows program under
+# Wine with Qt's own windows platform: the main window, the export options and the terrain view,
+# as *-windows.png.
+# Usage: scripts/screenshots.sh [path/to/grondel or grondel.exe] [output folder]
+# Needs (Debian 12): xvfb x11-utils openbox xdotool imagemagick, and wine64 for grondel.exe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/release/src/grondel/grondel}")
@@ -38,9 +41,25 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-export QT_QPA_PLATFORM=xcb
-"$program" >/dev/null 2>&1 &
-pids+=($!)
+if [[ $program == *.exe ]]; then
+    # The Windows program draws through Wine's own windows; its file dialogs are Wine's and take
+    # Windows paths.
+    export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wine-screenshots} WINEDEBUG=-all
+    export WINEDLLOVERRIDES='mscoree,mshtml='
+    [[ -f $WINEPREFIX/system.reg ]] || /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+    unset QT_QPA_PLATFORM
+    /usr/lib/wine/wine64 "$program" >/dev/null 2>&1 &
+    pids+=($!)
+    trap 'cleanup; /usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$fonts" "$large"' EXIT
+    suffix=-windows
+    shown() { local path=${1//\//\\}; echo "Z:$path"; } # the host's root is Wine's drive Z:
+else
+    export QT_QPA_PLATFORM=xcb
+    "$program" >/dev/null 2>&1 &
+    pids+=($!)
+    suffix=
+    shown() { echo "$1"; }
+fi
 
 waitFor() { # window title -> window id
     for _ in $(seq 100); do
@@ -64,7 +83,7 @@ xdotool windowactivate --sync "$main"
 importAt() {
     xdotool key --clearmodifiers ctrl+i
     sleep 1
-    xdotool type --delay 20 "$image"
+    xdotool type --delay 20 "$(shown "$image")"
     xdotool key Return
     size=$(waitFor "Heightmap Size")
     xdotool windowactivate --sync "$size"
@@ -74,33 +93,35 @@ importAt() {
 }
 importAt 32x32
 sleep 0.5
-shot "$main" "$out/main-window.png"
+shot "$main" "$out/main-window$suffix.png"
 
 # Help, How To Use and Help, About..., opened from the menu bar with the mouse.
-xdotool windowactivate --sync "$main"
-clickMenu() { # x of the menu title, y of the entry below it (both in client pixels)
-    xdotool mousemove --window "$main" "$1" 10 click 1
-    sleep 0.4
-    xdotool mousemove --window "$main" "$1" "$2" click 1
-}
-clickMenu 100 38
-help=$(waitFor "How To Use")
-xdotool windowmove "$help" 200 40
-shot "$help" "$out/how-to-use.png"
-xdotool windowactivate --sync "$main"
-clickMenu 100 62
-about=$(waitFor "About")
-xdotool windowmove "$about" 200 40
-shot "$about" "$out/about.png"
-xdotool windowactivate --sync "$about"
-xdotool key Escape
+if [[ -z $suffix ]]; then # the Windows run leaves these out
+    xdotool windowactivate --sync "$main"
+    clickMenu() { # x of the menu title, y of the entry below it (both in client pixels)
+        xdotool mousemove --window "$main" "$1" 10 click 1
+        sleep 0.4
+        xdotool mousemove --window "$main" "$1" "$2" click 1
+    }
+    clickMenu 100 38
+    help=$(waitFor "How To Use")
+    xdotool windowmove "$help" 200 40
+    shot "$help" "$out/how-to-use.png"
+    xdotool windowactivate --sync "$main"
+    clickMenu 100 62
+    about=$(waitFor "About")
+    xdotool windowmove "$about" 200 40
+    shot "$about" "$out/about.png"
+    xdotool windowactivate --sync "$about"
+    xdotool key Escape
+fi
 
 # Export Game Model with the 16-bit sample: the whole picture, grey heights, 129 points, at
 # most 0.02 units of error, through the dialog's own keys.
 xdotool windowactivate --sync "$main"
 xdotool key --clearmodifiers ctrl+i
 sleep 1
-xdotool type --delay 20 "$(realpath examples/valley.png)"
+xdotool type --delay 20 "$(shown "$(realpath examples/valley.png)")"
 xdotool key Return
 size=$(waitFor "Heightmap Size")
 xdotool windowactivate --sync "$size"
@@ -117,7 +138,7 @@ xdotool key alt+r
 xdotool type --delay 20 "0.02"
 xdotool key alt+b
 sleep 3
-shot "$options" "$out/export-options.png"
+shot "$options" "$out/export-options$suffix.png"
 # OK takes these options (the terrain view shows them too); the save dialog that follows is
 # cancelled.
 xdotool key Return
@@ -132,7 +153,11 @@ xdotool windowmove "$view" 20 20
 xdotool windowactivate --sync "$view"
 xdotool key alt+b
 sleep 3
-shot "$view" "$out/terrain-view.png"
+shot "$view" "$out/terrain-view$suffix.png"
+if [[ -n $suffix ]]; then
+    echo "Screenshots of $(basename "$program") in $out"
+    exit 0
+fi
 # The crater with textures of its own: Export's options take Shaded (OK, the save dialog
 # cancelled), and the open terrain view draws the new options; then a colour picture.
 xdotool windowactivate --sync "$main"

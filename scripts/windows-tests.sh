@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
-# Builds Grondel's Qt-free parts for 64-bit Windows (MinGW-w64, static) and runs their tests
-# under Wine. Installs what it needs itself: the setup that running Grondel uses installs no
-# Wine. Prints how long each step took. Debian 12, as root.
+# Builds Grondel for 64-bit Windows (MinGW-w64, static), runs its tests under Wine, compares the
+# converter's models with the Linux build's and makes the Windows zip. Installs what it needs
+# itself: the setup that running Grondel uses installs no Wine. Prints how long each step took.
+# Debian 12, as root.
+#
+# Usage: scripts/windows-tests.sh [--window]
+#   --window  the window program too: Qt for Windows from scripts/windows-qt.sh (built once into
+#             a cache, about 40 processor-minutes; seconds after that), grondel.exe, the window
+#             tests under Wine and the program started there. Without it, whatever Qt an earlier
+#             --window run linked in build/windows-qt, else the Qt-free parts alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+window=false
+case ${1:-} in
+--window) window=true ;;
+"") ;;
+*) echo "usage: scripts/windows-tests.sh [--window]" >&2; exit 2 ;;
+esac
 jobs=$(nproc)
 ((jobs > 2)) && jobs=2
 step_start=$SECONDS
@@ -14,16 +27,33 @@ step_done() {
 }
 
 echo "== windows: packages"
-scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 dpkg-dev googletest nasm
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 dpkg-dev googletest nasm unzip xvfb xauth
 step_done packages
 
 echo "== windows: libraries"
 scripts/windows-deps.sh
 step_done libraries
 
+if $window; then
+    echo "== windows: Qt"
+    scripts/windows-qt.sh
+    step_done qt
+fi
+
 echo "== windows: build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
+# Where a program is: with Qt, whose setup puts every program at the top of the build folder on
+# Windows (beside the DLLs a shared build would need), or in its own folder.
+built() {
+    local top=build/windows/$1.exe
+    [[ -f $top ]] && echo "$top" || echo "build/windows/src/$1/$1.exe"
+}
+window_program=$(built grondel)
+if $window && [[ ! -f $window_program ]]; then
+    echo "windows-tests: Qt is built but the windows preset left out grondel.exe" >&2
+    exit 1
+fi
 step_done build
 
 echo "== windows: tests under Wine"
@@ -46,7 +76,7 @@ build/ci/tests/picture/write_pictures samples "$compare/pictures"
 cp examples/*.bmp examples/*.png "$compare/pictures/" 2>/dev/null || true
 cp examples/crater.bmp "$compare/pictures/Ödland-山.bmp"
 linux=$PWD/build/ci/src/grondel-convert/grondel-convert
-windows=$PWD/build/windows/src/grondel-convert/grondel-convert.exe
+windows=$PWD/$(built grondel-convert)
 converted=0
 for mode in editor game; do
     options=(--size 16)
@@ -74,5 +104,42 @@ for mode in editor game; do
 done
 echo "windows: $converted models byte for byte the same on Linux and Windows"
 step_done converter
+
+if [[ -f $window_program ]]; then
+    echo "== windows: grondel.exe"
+    # One program, nothing beside it: it may load only what every Windows has.
+    foreign=$(x86_64-w64-mingw32-objdump -p "$window_program" | sed -n 's/^\s*DLL Name: //p' |
+        grep -viE '^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|imm32|winmm|ws2_32|uxtheme|dwmapi|version|shlwapi|setupapi|shcore|netapi32|userenv|wtsapi32|authz|mpr|d3d9|d3d11|dxgi|dwrite|d2d1|msvcrt|api-ms-win-.*)\.dll$' || true)
+    [[ -z $foreign ]] || { echo "windows-tests: grondel.exe needs $foreign" >&2; exit 1; }
+    # Started as a user starts it, with Qt's windows platform on a virtual screen: still running
+    # seconds later.
+    started=$(mktemp)
+    xvfb-run -a cmake/wine-run.sh "$WINEPREFIX" "$window_program" >"$started" 2>&1 &
+    program=$!
+    sleep 8
+    if ! kill -0 "$program" 2>/dev/null; then
+        cat "$started"
+        echo "windows-tests: grondel.exe stopped on its own" >&2
+        exit 1
+    fi
+    WINEPREFIX=$WINEPREFIX /usr/lib/wine/wine64 taskkill /f /im grondel.exe >/dev/null 2>&1 || true
+    wait "$program" || true
+    rm -f "$started"
+    echo "windows: grondel.exe $(du -h "$window_program" | cut -f1), no DLLs of its own, starts"
+    step_done window
+fi
+
+echo "== windows: zip"
+rm -f build/windows/grondel-*.zip
+(cd build/windows && cpack -G ZIP >/dev/null)
+zip=$(ls build/windows/grondel-*.zip)
+listed=$(unzip -Z1 "$zip" | sed 's#^[^/]*/##')
+expected=(grondel-convert.exe README.md LICENSE THIRD-PARTY.txt licences/zlib1g.txt)
+[[ -f $window_program ]] && expected+=(grondel.exe licences/LGPL-3.txt licences/libqt6core6.txt)
+for name in "${expected[@]}"; do
+    grep -qx "$name" <<<"$listed" || { echo "windows-tests: $zip lacks $name" >&2; exit 1; }
+done
+echo "windows: $zip, $(du -h "$zip" | cut -f1), $(wc -l <<<"$listed") files"
+step_done zip
 
 printf '%s\n' "windows: ${timings[*]}" | sed 's/ s /&| /g'
