@@ -59,11 +59,11 @@ bool Coarsener::tryRemove(PackedPoint v) {
     double low = std::numeric_limits<double>::infinity(),
            high = -std::numeric_limits<double>::infinity();
     for (std::size_t k = 0; k < ring_.size(); ++k) {
-        heights_[k] = grid_.at(unpack(ring_[k]));
+        heights_[k] = scanner_.height(unpack(ring_[k]));
         low = std::min(low, heights_[k]);
         high = std::max(high, heights_[k]);
     }
-    const double own = grid_.at(unpack(v));
+    const double own = scanner_.height(unpack(v));
     if (own > high + threshold_ || own < low - threshold_)
         return false;
     rankFans(v);
@@ -125,7 +125,7 @@ bool Coarsener::gatherRing(PackedPoint v) {
 // until it is tried, most never being.
 void Coarsener::rankFans(PackedPoint v) {
     const GridPoint p = unpack(v);
-    const double own = grid_.at(p);
+    const double own = scanner_.height(p);
     const std::size_t n = ring_.size();
     places_.resize(n);
     for (std::size_t k = 0; k < n; ++k)

@@ -91,10 +91,9 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     made.rows = grid.rows;
 
     // The heights exactly as the model prints them: the simplifier's bound holds for those.
-    const TerrainGrid printed = printedGrid(grid, options.model.scaleZ);
-    const auto [low, high] = std::minmax_element(printed.heights.begin(), printed.heights.end());
-    made.lowest = *low;
-    made.highest = *high;
+    const auto [low, high] = std::minmax_element(grid.heights.begin(), grid.heights.end());
+    made.lowest = heightAsPrinted(*low, options.model.scaleZ);
+    made.highest = heightAsPrinted(*high, options.model.scaleZ);
 
     std::vector<MeshShape> meshes;
     if (!options.simplified()) {
@@ -107,7 +106,8 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
         // However little error is asked for, no more faces than a game model takes.
         const std::int64_t budget = options.maxFaces.value_or(kGameMaxModelFaces);
         const SimplifyResult simple =
-            simplify(printed, {options.maxError, budget, progress ? &progress->cancel : nullptr});
+            simplify(grid, {options.maxError, budget, progress ? &progress->cancel : nullptr,
+                            options.model.scaleZ});
         if (made.error = simple.error; !made.ok() || stopped(progress, made))
             return made;
         if (options.maxError && !simple.mesh.errorMet && budget == kGameMaxModelFaces) {

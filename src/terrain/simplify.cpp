@@ -28,17 +28,14 @@ double insertThreshold(double maxError, double rounding) {
     return maxError - margin >= rounding ? maxError - margin : rounding;
 }
 
-// Why the input cannot be simplified, or an empty text; the largest |height| into maxAbs.
-std::string inputProblem(const TerrainGrid& grid, const SimplifyLimits& limits, double& maxAbs) {
+// Why the input cannot be simplified, or an empty text.
+std::string inputProblem(const TerrainGrid& grid, const SimplifyLimits& limits) {
     if (std::string problem = terrainGridProblem(grid); !problem.empty())
         return problem;
     if (limits.maxError && !(std::isfinite(*limits.maxError) && *limits.maxError >= 0))
         return "the largest error must be a finite number of at least 0";
     if (limits.maxFaces && *limits.maxFaces < kMinFaceBudget)
         return "the face budget must be at least " + std::to_string(kMinFaceBudget) + " faces";
-    maxAbs = 0;
-    for (const double h : grid.heights)
-        maxAbs = std::max(maxAbs, std::abs(h));
     return {};
 }
 
@@ -46,18 +43,17 @@ std::string inputProblem(const TerrainGrid& grid, const SimplifyLimits& limits, 
 
 SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
     SimplifyResult result;
-    double maxAbs = 0;
-    result.error = inputProblem(grid, limits, maxAbs);
+    result.error = inputProblem(grid, limits);
     if (!result.ok())
         return result;
 
     constexpr std::int64_t kNoBudget = std::numeric_limits<std::int64_t>::max();
-    const double threshold =
-        insertThreshold(limits.maxError.value_or(0.0), maxAbs * kRoundingShare);
     using detail::Coarsening;
     detail::Refined refined;
     {
-        detail::TriangleScanner scanner(grid);
+        detail::TriangleScanner scanner(grid, limits.printScale);
+        const double threshold = insertThreshold(limits.maxError.value_or(0.0),
+                                                 scanner.largestMagnitude() * kRoundingShare);
         if (!limits.maxFaces) {
             refined = detail::refine(grid, scanner, threshold, kNoBudget, Coarsening::OnceMet,
                                      limits.cancel);

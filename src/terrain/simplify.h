@@ -31,6 +31,9 @@ struct SimplifyLimits {
     // Set from another thread to stop early: the result is then incomplete, and the caller's
     // to throw away. Null: never.
     const std::atomic<bool>* cancel = nullptr;
+    // With a scale, the heights are those a game model of that Z scale prints
+    // (heightAsPrinted), the errors measured on them; without, the grid's own.
+    std::optional<double> printScale = std::nullopt;
 };
 
 // A conforming triangulation of the grid's rectangle over some of its points.

@@ -34,11 +34,4 @@ double heightAsPrinted(double height, double scaleZ) {
     return game_numbers::significant(height * scaleZ);
 }
 
-TerrainGrid printedGrid(const TerrainGrid& grid, double scaleZ) {
-    TerrainGrid printed = grid;
-    for (double& height : printed.heights)
-        height = heightAsPrinted(height, scaleZ);
-    return printed;
-}
-
 } // namespace grondel

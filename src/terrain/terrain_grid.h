@@ -47,7 +47,5 @@ std::string terrainGridProblem(const TerrainGrid& grid);
 // back. The simplifier's error bound and the placement of the vertices both use it, so the
 // bound holds on the heights as written.
 double heightAsPrinted(double height, double scaleZ);
-// The grid with every height as printed.
-TerrainGrid printedGrid(const TerrainGrid& grid, double scaleZ);
 
 } // namespace grondel

@@ -66,15 +66,6 @@ struct Edge {
     }
 };
 
-// Where point (x, y) of a grid blocksAcross blocks wide sits in its copy block by block.
-std::size_t tiledIndex(int blocksAcross, int x, int y) {
-    const auto ux = static_cast<unsigned>(x), uy = static_cast<unsigned>(y);
-    return (static_cast<std::size_t>(uy / kBlock) * static_cast<unsigned>(blocksAcross) +
-            ux / kBlock) *
-               (kBlock * kBlock) +
-           (uy % kBlock) * kBlock + ux % kBlock;
-}
-
 // The plane through a triangle's corners. It is written ha + wb (hb - ha) + wc (hc - ha) with
 // the barycentric weights wb = ca(x, y) / det and wc = ab(x, y) / det. The edge values are
 // whole numbers, exact in a double, so a point costs two rounded products and no error grows
@@ -89,14 +80,14 @@ struct Plane {
         : ab(a, b)
         , bc(b, c)
         , ca(c, a)
-        , ha(tiled[tiledIndex(blocksAcross, a.column, a.row)])
+        , ha(tiled[TriangleScanner::tiledIndex(blocksAcross, a.column, a.row)])
         , xMin(std::min({a.column, b.column, c.column}))
         , xMax(std::max({a.column, b.column, c.column}))
         , yMin(std::min({a.row, b.row, c.row}))
         , yMax(std::max({a.row, b.row, c.row})) {
         const double det = static_cast<double>(orient(a, b, c));
-        db = (tiled[tiledIndex(blocksAcross, b.column, b.row)] - ha) / det;
-        dc = (tiled[tiledIndex(blocksAcross, c.column, c.row)] - ha) / det;
+        db = (tiled[TriangleScanner::tiledIndex(blocksAcross, b.column, b.row)] - ha) / det;
+        dc = (tiled[TriangleScanner::tiledIndex(blocksAcross, c.column, c.row)] - ha) / det;
     }
 
     // Readies nextSpan() for the rows from yMin down.
@@ -139,7 +130,7 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
              Best& best) {
     if (lo > hi)
         return;
-    const double* row = tiled + tiledIndex(blocksAcross, 0, y);
+    const double* row = tiled + TriangleScanner::tiledIndex(blocksAcross, 0, y);
     double eb = static_cast<double>(plane.ca.rowValue(y)) - static_cast<double>(plane.ca.dy) * lo;
     double ec = static_cast<double>(plane.ab.rowValue(y)) - static_cast<double>(plane.ab.dy) * lo;
     const double stepB = plane.ca.dy, stepC = plane.ab.dy;
@@ -167,7 +158,7 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
 
 } // namespace
 
-TriangleScanner::TriangleScanner(const TerrainGrid& grid)
+TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> printScale)
     : blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
     const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
     low_.assign(static_cast<std::size_t>(blocksAcross_) * blocksDown,
@@ -178,11 +169,12 @@ TriangleScanner::TriangleScanner(const TerrainGrid& grid)
         const double* row = grid.heights.data() + static_cast<std::size_t>(y) * grid.columns;
         const std::size_t base = static_cast<std::size_t>(y / kBlock) * blocksAcross_;
         for (int x = 0; x < grid.columns; ++x) {
-            tiled_[tiledIndex(blocksAcross_, x, y)] = row[x];
+            const double h = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
+            tiled_[TriangleScanner::tiledIndex(blocksAcross_, x, y)] = h;
             const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
-            low_[block] = std::min(low_[block], row[x]);
-            high_[block] = std::max(high_[block], row[x]);
-            maxAbs_ = std::max(maxAbs_, std::abs(row[x]));
+            low_[block] = std::min(low_[block], h);
+            high_[block] = std::max(high_[block], h);
+            maxAbs_ = std::max(maxAbs_, std::abs(h));
         }
     }
 }
@@ -201,7 +193,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
             const GridPoint p = corners[k], q = corners[(k + 1) % 3];
             if ((p.column - q.column) % 2 == 0 && (p.row - q.row) % 2 == 0) {
                 const GridPoint m{(p.column + q.column) / 2, (p.row + q.row) / 2};
-                const double h = tiled_[tiledIndex(blocksAcross_, m.column, m.row)];
+                const double h = tiled_[TriangleScanner::tiledIndex(blocksAcross_, m.column, m.row)];
                 return {pack(m), std::abs(h - plane.at(m.column, m.row))};
             }
         }
@@ -217,7 +209,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
         int rowCA = plane.ca.rowValue(plane.yMin) - plane.ca.dy * plane.xMin;
         const double stepB = plane.ca.dy, stepC = plane.ab.dy;
         for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
-            const double* row = tiled_.data() + tiledIndex(blocksAcross_, 0, y);
+            const double* row = tiled_.data() + TriangleScanner::tiledIndex(blocksAcross_, 0, y);
             int fab = rowAB, fbc = rowBC, fca = rowCA;
             double eb = fca, ec = fab;
             for (int x = plane.xMin; x <= plane.xMax; ++x) {

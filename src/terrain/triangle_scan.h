@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -24,9 +25,25 @@ public:
     // Side of the square blocks whose height bounds let a scan skip them.
     static constexpr int kBlock = 8;
 
-    // Keeps a reference to grid, which must outlive the scanner, and copies its heights block by
-    // block (8 bytes a point).
-    explicit TriangleScanner(const TerrainGrid& grid);
+    // Copies grid's heights block by block (8 bytes a point); with printScale, each as the game
+    // model prints it scaled so (heightAsPrinted), the heights every scan then measures.
+    explicit TriangleScanner(const TerrainGrid& grid,
+                             std::optional<double> printScale = std::nullopt);
+
+    // A grid point's height as scanned, and the largest |height|.
+    double height(GridPoint p) const {
+        return tiled_[tiledIndex(blocksAcross_, p.column, p.row)];
+    }
+    double largestMagnitude() const { return maxAbs_; }
+
+    // Where point (x, y) of a grid blocksAcross blocks wide sits in the copy block by block.
+    static std::size_t tiledIndex(int blocksAcross, int x, int y) {
+        const auto ux = static_cast<unsigned>(x), uy = static_cast<unsigned>(y);
+        return (static_cast<std::size_t>(uy / kBlock) * static_cast<unsigned>(blocksAcross) +
+                ux / kBlock) *
+                   (kBlock * kBlock) +
+               (uy % kBlock) * kBlock + ux % kBlock;
+    }
 
     // The worst point, skipping blocks of the grid whose bounds show they cannot beat the
     // worst point found so far. The error found is the largest to within rounding (below
