@@ -170,7 +170,7 @@ TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> 
         const std::size_t base = static_cast<std::size_t>(y / kBlock) * blocksAcross_;
         for (int x = 0; x < grid.columns; ++x) {
             const double h = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
-            tiled_[TriangleScanner::tiledIndex(blocksAcross_, x, y)] = h;
+            tiled_[tiledIndex(blocksAcross_, x, y)] = h;
             const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
             low_[block] = std::min(low_[block], h);
             high_[block] = std::max(high_[block], h);
@@ -193,7 +193,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
             const GridPoint p = corners[k], q = corners[(k + 1) % 3];
             if ((p.column - q.column) % 2 == 0 && (p.row - q.row) % 2 == 0) {
                 const GridPoint m{(p.column + q.column) / 2, (p.row + q.row) / 2};
-                const double h = tiled_[TriangleScanner::tiledIndex(blocksAcross_, m.column, m.row)];
+                const double h = height(m);
                 return {pack(m), std::abs(h - plane.at(m.column, m.row))};
             }
         }
@@ -209,7 +209,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
         int rowCA = plane.ca.rowValue(plane.yMin) - plane.ca.dy * plane.xMin;
         const double stepB = plane.ca.dy, stepC = plane.ab.dy;
         for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
-            const double* row = tiled_.data() + TriangleScanner::tiledIndex(blocksAcross_, 0, y);
+            const double* row = tiled_.data() + tiledIndex(blocksAcross_, 0, y);
             int fab = rowAB, fbc = rowBC, fca = rowCA;
             double eb = fca, ec = fab;
             for (int x = plane.xMin; x <= plane.xMax; ++x) {

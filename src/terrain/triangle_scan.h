@@ -31,9 +31,7 @@ public:
                              std::optional<double> printScale = std::nullopt);
 
     // A grid point's height as scanned, and the largest |height|.
-    double height(GridPoint p) const {
-        return tiled_[tiledIndex(blocksAcross_, p.column, p.row)];
-    }
+    double height(GridPoint p) const { return tiled_[tiledIndex(blocksAcross_, p.column, p.row)]; }
     double largestMagnitude() const { return maxAbs_; }
 
     // Where point (x, y) of a grid blocksAcross blocks wide sits in the copy block by block.
