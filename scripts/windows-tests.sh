@@ -6,7 +6,7 @@
 #
 # Usage: scripts/windows-tests.sh [--window]
 #   --window  the window program too: Qt for Windows from scripts/windows-qt.sh (built once into
-#             a cache, about 40 processor-minutes; seconds after that), grondel.exe, the window
+#             a cache, about 30 processor-minutes; seconds after that), grondel.exe, the window
 #             tests under Wine and the program started there. Without it, whatever Qt an earlier
 #             --window run linked in build/windows-qt, else the Qt-free parts alone.
 set -euo pipefail
