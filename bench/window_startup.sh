@@ -26,10 +26,10 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 once() {
     local start end
     start=$(date +%s%N)
-    "$1" >/dev/null 2>&1 &
+    "$1" >/dev/null 2>"$fonts/stderr" &
     local pid=$!
     until xdotool search --onlyvisible --name '^Grondel$' >/dev/null 2>&1; do
-        kill -0 "$pid" 2>/dev/null || { echo "$1 stopped before its window showed" >&2; exit 1; }
+        kill -0 "$pid" 2>/dev/null || { echo "$1 stopped before its window showed:" >&2; cat "$fonts/stderr" >&2; exit 1; }
     done
     end=$(date +%s%N)
     kill "$pid"
