@@ -27,7 +27,7 @@ step_done() {
 }
 
 echo "== windows: packages"
-scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 dpkg-dev googletest nasm unzip xvfb xauth
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 dpkg-dev googletest nasm unzip xvfb x11-utils openbox xdotool
 step_done packages
 
 echo "== windows: libraries"
@@ -111,21 +111,61 @@ if [[ -f $window_program ]]; then
     foreign=$(x86_64-w64-mingw32-objdump -p "$window_program" | sed -n 's/^\s*DLL Name: //p' |
         grep -viE '^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|imm32|winmm|ws2_32|uxtheme|dwmapi|version|shlwapi|setupapi|shcore|netapi32|userenv|wtsapi32|authz|mpr|d3d9|d3d11|dxgi|dwrite|d2d1|msvcrt|api-ms-win-.*)\.dll$' || true)
     [[ -z $foreign ]] || { echo "windows-tests: grondel.exe needs $foreign" >&2; exit 1; }
-    # Started as a user starts it, with Qt's windows platform on a virtual screen: still running
-    # seconds later.
-    started=$(mktemp)
-    xvfb-run -a cmake/wine-run.sh "$WINEPREFIX" "$window_program" >"$started" 2>&1 &
+    # Used as a user uses it, with Qt's windows platform and Wine's file dialogs on a virtual
+    # screen: import the crater at 64 x 64, Save As, and the file must be what the Linux converter
+    # writes (which is what the Linux window saves, as its own tests show).
+    drive=build/windows/drive
+    rm -rf "$drive"
+    mkdir -p "$drive"
+    display=:${GRONDEL_WINDOWS_DISPLAY:-92}
+    Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    screen=$!
+    export DISPLAY=$display
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    openbox >/dev/null 2>&1 &
+    manager=$!
+    cmake/wine-run.sh "$WINEPREFIX" "$window_program" >"$drive/messages" 2>&1 &
     program=$!
-    sleep 8
-    if ! kill -0 "$program" 2>/dev/null; then
-        cat "$started"
-        echo "windows-tests: grondel.exe stopped on its own" >&2
+    trap 'kill $program $manager $screen 2>/dev/null; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+    shown() { local path=${1//\//\\}; echo "Z:$path"; } # a host path as Wine shows it
+    window() { # title -> window id, once it shows
+        for _ in $(seq 200); do
+            id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) || true
+            [[ -n $id ]] && { echo "$id"; return; }
+            kill -0 "$program" 2>/dev/null || break
+            sleep 0.1
+        done
+        cat "$drive/messages"
+        echo "windows-tests: grondel.exe showed no window \"$1\"" >&2
         exit 1
-    fi
+    }
+    main=$(window Grondel)
+    xdotool windowactivate --sync "$main"
+    xdotool key --clearmodifiers ctrl+i
+    sleep 1
+    xdotool type --delay 20 "$(shown "$PWD/examples/crater.bmp")"
+    xdotool key Return
+    xdotool windowactivate --sync "$(window "Heightmap Size")"
+    xdotool key ctrl+a
+    xdotool type --delay 20 64x64
+    xdotool key Tab space
+    sleep 1
+    xdotool windowactivate --sync "$main"
+    xdotool key --clearmodifiers F12
+    sleep 1
+    xdotool key End shift+Home # over the name the dialog offers
+    xdotool type --delay 20 "$(shown "$PWD/$drive/crater.3do")"
+    xdotool key Return
+    for _ in $(seq 100); do [[ -s $drive/crater.3do ]] && break; sleep 0.2; done
+    "$linux" --size 64 --output "$drive/linux.3do" examples/crater.bmp >/dev/null
+    cmp "$drive/crater.3do" "$drive/linux.3do" ||
+        { echo "windows-tests: grondel.exe saved other bytes than the Linux build" >&2; exit 1; }
     WINEPREFIX=$WINEPREFIX /usr/lib/wine/wine64 taskkill /f /im grondel.exe >/dev/null 2>&1 || true
     wait "$program" || true
-    rm -f "$started"
-    echo "windows: grondel.exe $(du -h "$window_program" | cut -f1), no DLLs of its own, starts"
+    kill "$manager" "$screen" 2>/dev/null || true
+    trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+    echo "windows: grondel.exe $(du -h "$window_program" | cut -f1), no DLLs of its own;" \
+        "imported and saved under Wine what Linux writes"
     step_done window
 fi
 
