@@ -1,5 +1,7 @@
 #include "terrain/delaunay_mesh.h"
 
+#include "terrain/sort_keys.h"
+
 #include <algorithm>
 
 namespace grondel::terrain::detail {
@@ -226,7 +228,7 @@ void DelaunayMesh::sortSpatially(ChunkedArray<double>& values) {
                                    (a.row + b.row + c.row) / 3};
             keys[t] = static_cast<std::uint64_t>(mortonCode(centre)) << 32 | t;
         }
-        std::sort(keys.begin(), keys.end());
+        sortKeys(keys);
         for (std::uint32_t i = 0; i < count; ++i)
             newNumber[static_cast<std::uint32_t>(keys[i])] = i;
     }

@@ -3,6 +3,7 @@
 #include "model3do/game_numbers.h"
 #include "model3do/limits.h"
 #include "model3do/number_text.h"
+#include "terrain/sort_keys.h"
 
 #include <algorithm>
 #include <cmath>
@@ -70,7 +71,7 @@ public:
         for (const MeshShape& shape : shapes)
             for (const GridPoint& p : shape.points)
                 keys_.push_back(key(p));
-        std::sort(keys_.begin(), keys_.end());
+        terrain::detail::sortKeys(keys_);
         keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
         // A table over the whole grid when it is not much larger than the points used.
         const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);

@@ -3,6 +3,7 @@
 #include "terrain/coarsen.h"
 #include "terrain/delaunay_mesh.h"
 #include "terrain/error_heap.h"
+#include "terrain/sort_keys.h"
 
 #include <algorithm>
 #include <limits>
@@ -192,7 +193,7 @@ void coarsenMesh(const TerrainGrid& grid, Refiner& refiner, TriangleScanner& sca
             keyed.push_back(static_cast<std::uint64_t>(mortonCode(unpack(mesh.from(e)))) << 32 |
                             mesh.from(e));
     }
-    std::sort(keyed.begin(), keyed.end());
+    sortKeys(keyed);
     keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
     std::vector<PackedPoint> order(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i)

@@ -1,5 +1,6 @@
 // The scanner's shortcuts (bounding blocks, narrow triangles, stopping at a cap) against a
 // plain look at every point of the triangle.
+#include "terrain/sort_keys.h"
 #include "terrain/triangle_scan.h"
 #include "terrains.h"
 
@@ -74,6 +75,35 @@ TEST(TriangleScan, ShortcutsFindTheWorstPoint) {
             EXPECT_GT(scanner.scan(a, b, c, expected / 2).error, expected / 2 - rounding);
             EXPECT_NEAR(scanner.scan(a, b, c, 2 * expected + 1).error, expected, rounding);
         }
+    }
+}
+
+// The key sort gives std::sort's order on keys of every shape it meets: curve codes over
+// numbers, grid cells, repeats, keys sharing digits, already ordered and reversed.
+TEST(SortKeys, OrdersAsStdSortDoes) {
+    std::mt19937_64 random(7);
+    const auto make = [&](std::size_t n, std::uint64_t mask, bool repeats) {
+        std::vector<std::uint64_t> keys(n);
+        for (std::size_t i = 0; i < n; ++i)
+            keys[i] = (repeats ? random() % 50 : random()) & mask;
+        return keys;
+    };
+    std::vector<std::vector<std::uint64_t>> inputs = {{},
+                                                      {5},
+                                                      {3, 3, 3},
+                                                      make(10000, ~0ull, false),
+                                                      make(10000, 0x3ffffff000fffffull, false),
+                                                      make(10000, 0xffffull << 40, true),
+                                                      make(3000, 0xfffff, true)};
+    std::vector<std::uint64_t> ordered = make(2000, 0xffffffffull, false);
+    std::sort(ordered.begin(), ordered.end());
+    inputs.push_back(ordered);
+    inputs.emplace_back(ordered.rbegin(), ordered.rend());
+    for (std::vector<std::uint64_t> keys : inputs) {
+        std::vector<std::uint64_t> expected = keys;
+        std::sort(expected.begin(), expected.end());
+        sortKeys(keys);
+        EXPECT_EQ(keys, expected) << keys.size() << " keys";
     }
 }
 
