@@ -246,7 +246,7 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
     }
     Refiner& refiner = *made;
     refiner.dropQueue();
-    if (out.errorMet && coarsening != Coarsening::None && !coarsened && !cancelled())
+    if (out.errorMet && !coarsened && !cancelled())
         coarsenMesh(grid, refiner, scanner, threshold, cancel);
     if (cancelled())
         out.errorMet = false;

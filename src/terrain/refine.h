@@ -21,7 +21,6 @@ struct Refined {
 
 // What refine() does besides greedy insertion.
 enum class Coarsening {
-    None,
     // Once the threshold is met, points no longer needed are taken out again (coarsen.h).
     OnceMet,
     // For a budget that rules: greedy insertion to 3/2 maxFaces, coarsening at the error reached
