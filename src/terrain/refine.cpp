@@ -102,7 +102,8 @@ public:
             live += mesh_.alive(t) ? 1 : 0;
         return live;
     }
-    // The largest error over the grid, from every live triangle's last scan.
+    // The largest error over the grid: every grid point lies in a live triangle, whose last scan
+    // (complete: no cap was passed) saw it.
     double largestError() const {
         double largest = 0;
         for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
@@ -250,15 +251,9 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
         coarsenMesh(grid, refiner, scanner, threshold, cancel);
     if (cancelled())
         out.errorMet = false;
-    // Every grid point lies in a live triangle, whose last scan (complete: no cap was passed)
-    // saw it: the largest of those errors is the grid's.
+    out.faces = static_cast<std::size_t>(refiner.liveFaces());
+    out.error = refiner.largestError();
     DelaunayMesh& mesh = refiner.mesh();
-    for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t) {
-        if (mesh.alive(t)) {
-            ++out.faces;
-            out.error = std::max(out.error, refiner.errors()[t]);
-        }
-    }
     out.corners = mesh.takeCorners();
     out.points = mesh.takePoints();
     return out;
