@@ -8,13 +8,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source=${1:-src}
 
-core="files heightmap picture model3do terrain render"
+core="files heightmap parallel picture model3do terrain render"
 declare -A allowed=(
     [files]=""
     [heightmap]=""
+    [parallel]=""
     [picture]="files"
-    [model3do]="heightmap"
-    [terrain]="files heightmap picture model3do"
+    [model3do]="heightmap parallel"
+    [terrain]="files heightmap parallel picture model3do"
     [render]="heightmap model3do"
     [converter]="$core"
     [platform]="$core"
@@ -24,7 +25,7 @@ declare -A allowed=(
     [grondel-convert]="converter $core"
 )
 # What may not see Qt at all.
-declare -A plain=([files]=1 [heightmap]=1 [picture]=1 [model3do]=1 [terrain]=1 [render]=1
+declare -A plain=([files]=1 [heightmap]=1 [parallel]=1 [picture]=1 [model3do]=1 [terrain]=1 [render]=1
                   [converter]=1 [grondel-convert]=1)
 
 faults=0

@@ -158,25 +158,28 @@ void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, i
 
 } // namespace
 
-TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> printScale)
-    : blocksAcross_((grid.columns + kBlock - 1) / kBlock) {
+TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> printScale) {
+    auto heights = std::make_shared<Heights>();
+    const int blocksAcross = heights->blocksAcross = (grid.columns + kBlock - 1) / kBlock;
     const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
-    low_.assign(static_cast<std::size_t>(blocksAcross_) * blocksDown,
-                std::numeric_limits<double>::infinity());
-    high_.assign(low_.size(), -std::numeric_limits<double>::infinity());
-    tiled_.assign(low_.size() * kBlock * kBlock, 0.0);
+    std::vector<double>&low = heights->low, &high = heights->high, &tiled = heights->tiled;
+    low.assign(static_cast<std::size_t>(blocksAcross) * blocksDown,
+               std::numeric_limits<double>::infinity());
+    high.assign(low.size(), -std::numeric_limits<double>::infinity());
+    tiled.assign(low.size() * kBlock * kBlock, 0.0);
     for (int y = 0; y < grid.rows; ++y) {
         const double* row = grid.heights.data() + static_cast<std::size_t>(y) * grid.columns;
-        const std::size_t base = static_cast<std::size_t>(y / kBlock) * blocksAcross_;
+        const std::size_t base = static_cast<std::size_t>(y / kBlock) * blocksAcross;
         for (int x = 0; x < grid.columns; ++x) {
             const double h = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
-            tiled_[tiledIndex(blocksAcross_, x, y)] = h;
+            tiled[tiledIndex(blocksAcross, x, y)] = h;
             const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
-            low_[block] = std::min(low_[block], h);
-            high_[block] = std::max(high_[block], h);
-            maxAbs_ = std::max(maxAbs_, std::abs(h));
+            low[block] = std::min(low[block], h);
+            high[block] = std::max(high[block], h);
+            heights->maxAbs = std::max(heights->maxAbs, std::abs(h));
         }
     }
+    heights_ = std::move(heights);
 }
 
 Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap) const {
@@ -186,7 +189,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
     const std::int64_t twiceArea = orient(a, b, c);
     if (twiceArea == 1)
         return {pack(a), 0.0};
-    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
+    Plane plane(heights_->tiled.data(), heights_->blocksAcross, a, b, c);
     if (twiceArea == 2) {
         const GridPoint corners[3] = {a, b, c};
         for (int k = 0; k < 3; ++k) {
@@ -209,7 +212,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
         int rowCA = plane.ca.rowValue(plane.yMin) - plane.ca.dy * plane.xMin;
         const double stepB = plane.ca.dy, stepC = plane.ab.dy;
         for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
-            const double* row = tiled_.data() + tiledIndex(blocksAcross_, 0, y);
+            const double* row = heights_->tiled.data() + tiledIndex(heights_->blocksAcross, 0, y);
             int fab = rowAB, fbc = rowBC, fca = rowCA;
             double eb = fca, ec = fab;
             for (int x = plane.xMin; x <= plane.xMax; ++x) {
@@ -237,7 +240,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
     plane.walkRows();
     for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
         const auto [lo, hi] = plane.nextSpan();
-        scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
+        scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y, lo, hi, best);
     }
     return {pack({best.x, best.y}), best.error};
 }
@@ -254,7 +257,7 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
             2 * kBlock ||
         std::max({a.row, b.row, c.row}) - std::min({a.row, b.row, c.row}) < 2 * kBlock)
         return scanEvery(a, b, c, cap);
-    Plane plane(tiled_.data(), blocksAcross_, a, b, c);
+    Plane plane(heights_->tiled.data(), heights_->blocksAcross, a, b, c);
 
     spans_.resize(static_cast<std::size_t>(plane.yMax - plane.yMin + 1));
     plane.walkRows();
@@ -276,7 +279,7 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
     };
 
     const double riseX = plane.slopeX() * (kBlock - 1), riseY = plane.slopeY() * (kBlock - 1);
-    const double slack = 0x1p-40 * (maxAbs_ + std::abs(riseX) + std::abs(riseY));
+    const double slack = 0x1p-40 * (heights_->maxAbs + std::abs(riseX) + std::abs(riseY));
     Best best{0.0, a.column, a.row};
     bounds_.clear();
     const int bandFirst = plane.yMin / kBlock, bandLast = plane.yMax / kBlock;
@@ -287,11 +290,13 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
             const double corner = plane.at(x0, y0);
             const double planeLow = corner + std::min(0.0, riseX) + std::min(0.0, riseY);
             const double planeHigh = corner + std::max(0.0, riseX) + std::max(0.0, riseY);
-            const std::size_t block =
-                static_cast<std::size_t>(by) * blocksAcross_ + static_cast<std::size_t>(bx);
-            bounds_.push_back(std::max(high_[block] - planeLow, planeHigh - low_[block]) + slack);
-            scanRow(tiled_.data(), blocksAcross_, plane, y0 + kBlock / 2, x0 + kBlock / 2,
-                    x0 + kBlock / 2, best);
+            const std::size_t block = static_cast<std::size_t>(by) * heights_->blocksAcross +
+                                      static_cast<std::size_t>(bx);
+            bounds_.push_back(
+                std::max(heights_->high[block] - planeLow, planeHigh - heights_->low[block]) +
+                slack);
+            scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y0 + kBlock / 2,
+                    x0 + kBlock / 2, x0 + kBlock / 2, best);
         }
     }
     const auto result = [&best] { return Candidate{pack({best.x, best.y}), best.error}; };
@@ -305,17 +310,19 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
         for (int y = y0; y <= y1; ++y) {
             const auto [lo, hi] = spanOf(y);
             if (first > last) {
-                scanRow(tiled_.data(), blocksAcross_, plane, y, lo, hi, best);
+                scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y, lo, hi, best);
             } else {
-                scanRow(tiled_.data(), blocksAcross_, plane, y, lo, first * kBlock - 1, best);
-                scanRow(tiled_.data(), blocksAcross_, plane, y, (last + 1) * kBlock, hi, best);
+                scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y, lo,
+                        first * kBlock - 1, best);
+                scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y,
+                        (last + 1) * kBlock, hi, best);
             }
         }
         for (int bx = first; bx <= last; ++bx) {
             if (bounds_[next++] <= best.error)
                 continue;
             for (int y = y0; y <= y1; ++y)
-                scanRow(tiled_.data(), blocksAcross_, plane, y, bx * kBlock,
+                scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y, bx * kBlock,
                         bx * kBlock + kBlock - 1, best);
         }
         if (best.error > cap)

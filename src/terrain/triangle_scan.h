@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -31,8 +32,10 @@ public:
                              std::optional<double> printScale = std::nullopt);
 
     // A grid point's height as scanned, and the largest |height|.
-    double height(GridPoint p) const { return tiled_[tiledIndex(blocksAcross_, p.column, p.row)]; }
-    double largestMagnitude() const { return maxAbs_; }
+    double height(GridPoint p) const {
+        return heights_->tiled[tiledIndex(heights_->blocksAcross, p.column, p.row)];
+    }
+    double largestMagnitude() const { return heights_->maxAbs; }
 
     // Where point (x, y) of a grid blocksAcross blocks wide sits in the copy block by block.
     static std::size_t tiledIndex(int blocksAcross, int x, int y) {
@@ -54,14 +57,21 @@ public:
     Candidate scanEvery(GridPoint a, GridPoint b, GridPoint c,
                         double cap = std::numeric_limits<double>::infinity()) const;
 
+    TriangleScanner(const TriangleScanner& other)
+        : heights_(other.heights_) {}
+    TriangleScanner& operator=(const TriangleScanner&) = delete;
+
 private:
-    int blocksAcross_ = 0;
-    double maxAbs_ = 0;
-    // The heights again, block by block, each block's rows in turn: the few rows of a block
-    // that a scan reads share pages and cache lines, where the grid's own rows lie a whole
-    // row apart.
-    std::vector<double> tiled_;
-    std::vector<double> low_, high_; // each block's lowest and highest height
+    struct Heights {
+        int blocksAcross = 0;
+        double maxAbs = 0;
+        // The heights again, block by block, each block's rows in turn: the few rows of a
+        // block that a scan reads share pages and cache lines, where the grid's own rows lie a
+        // whole row apart.
+        std::vector<double> tiled;
+        std::vector<double> low, high; // each block's lowest and highest height
+    };
+    std::shared_ptr<const Heights> heights_;
     // Scratch for one scan, kept to save allocations.
     std::vector<std::pair<int, int>> spans_;
     std::vector<double> bounds_;

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace grondel::parallel {
+
+// Threads to spread work over: the processor's count, or GRONDEL_THREADS when it gives a whole
+// number from 1 to 256. Results never depend on it: every user of these threads puts each
+// piece's result in its own place.
+inline unsigned workerCount() {
+    if (const char* given = std::getenv("GRONDEL_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(given, &end, 10);
+        if (end != given && *end == '\0' && n >= 1 && n <= 256)
+            return static_cast<unsigned>(n);
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Calls work(i) once for every i in [0, count), on up to workerCount() threads (this one
+// among them), handing out the indices in increasing order; returns when all are done. The
+// first exception thrown stops handing out more and is thrown again here.
+template <typename Work>
+void forEachIndex(std::size_t count, Work&& work) {
+    const std::size_t threads = std::min<std::size_t>(workerCount(), count);
+    if (threads <= 1) {
+        for (std::size_t i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    const auto run = [&] {
+        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+            try {
+                work(i);
+            } catch (...) {
+                const std::lock_guard lock(failureLock);
+                if (!failure)
+                    failure = std::current_exception();
+                next.store(count, std::memory_order_relaxed);
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    helpers.reserve(threads - 1);
+    for (std::size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(run);
+    run();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace grondel::parallel
