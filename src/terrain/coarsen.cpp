@@ -17,15 +17,16 @@ constexpr std::size_t kFansTried = 3;
 
 } // namespace
 
-Coarsener::Coarsener(const TerrainGrid& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
+Coarsener::Coarsener(GridPoint nw, GridPoint se, DelaunayMesh& mesh, TriangleScanner& scanner,
                      double threshold, ChunkedArray<double>& errors)
-    : grid_(grid)
+    : westColumn_(static_cast<std::uint32_t>(nw.column))
+    , northRow_(static_cast<std::uint32_t>(nw.row))
+    , columns_(static_cast<std::size_t>(se.column - nw.column + 1))
     , mesh_(mesh)
     , scanner_(scanner)
     , threshold_(threshold)
     , errors_(errors)
-    , outgoing_(new std::uint32_t[static_cast<std::size_t>(grid.columns) *
-                                  static_cast<std::size_t>(grid.rows)]) {
+    , outgoing_(new std::uint32_t[columns_ * static_cast<std::size_t>(se.row - nw.row + 1)]) {
     for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
         if (mesh.alive(e / 3))
             outgoing_[cell(mesh.from(e))] = e | kStale;

@@ -17,12 +17,13 @@ namespace grondel::terrain::detail {
 // Delaunay, only conforming.
 class Coarsener {
 public:
-    // The mesh must be sound and meet the threshold already. errors holds each triangle
-    // slot's largest error; the slots of the fans put in get theirs.
-    Coarsener(const TerrainGrid& grid, DelaunayMesh& mesh, TriangleScanner& scanner,
+    // The mesh, over the rectangle nw..se of the grid, must be sound and meet the threshold
+    // already. errors holds each triangle slot's largest error; the slots of the fans put in
+    // get theirs.
+    Coarsener(GridPoint nw, GridPoint se, DelaunayMesh& mesh, TriangleScanner& scanner,
               double threshold, ChunkedArray<double>& errors);
 
-    // Tries each of points in order, which must not hold the grid's four corners, and removes
+    // Tries each of points in order, which must not hold the rectangle's four corners, and removes
     // those it can.
     // A point tried before is tried again only if a neighbour went since. Returns how many
     // went. cancel, once set, ends the pass early.
@@ -39,11 +40,12 @@ private:
     std::size_t next(std::size_t j) const { return j + 1 == ring_.size() ? 0 : j + 1; }
     void commitFan(std::size_t apex);
     std::size_t cell(PackedPoint p) const {
-        return static_cast<std::size_t>(p >> 16) * static_cast<std::size_t>(grid_.columns) +
-               (p & 0xffffu);
+        return static_cast<std::size_t>((p >> 16) - northRow_) * columns_ +
+               ((p & 0xffffu) - westColumn_);
     }
 
-    const TerrainGrid& grid_;
+    const std::uint32_t westColumn_, northRow_;
+    const std::size_t columns_;
     DelaunayMesh& mesh_;
     TriangleScanner& scanner_;
     const double threshold_;

@@ -38,12 +38,11 @@ std::uint32_t mortonCode(GridPoint p) {
                                                               << 1;
 }
 
-DelaunayMesh::DelaunayMesh(int columns, int rows, bool nwDiagonal) {
-    const int x = columns - 1;
-    const int y = rows - 1;
+DelaunayMesh::DelaunayMesh(GridPoint northWest, GridPoint southEast, bool nwDiagonal) {
     // North-west, north-east, south-east, south-west. Rows grow southwards, so counter-clockwise
     // in (column, row) is clockwise on the map.
-    const PackedPoint nw = pack({0, 0}), ne = pack({x, 0}), se = pack({x, y}), sw = pack({0, y});
+    const PackedPoint nw = pack(northWest), ne = pack({southEast.column, northWest.row}),
+                      se = pack(southEast), sw = pack({northWest.column, southEast.row});
     points_ = {nw, ne, se, sw};
     const std::uint32_t t0 = addTriangle();
     const std::uint32_t t1 = addTriangle();

@@ -16,9 +16,19 @@ namespace grondel::terrain::detail {
 // a point on an edge always splits the triangles on both sides.
 class DelaunayMesh {
 public:
-    // The four corners of a columns x rows grid and two triangles, split along the diagonal
-    // from the north-west corner when nwDiagonal, else from the north-east corner.
-    DelaunayMesh(int columns, int rows, bool nwDiagonal);
+    // The four corners of the rectangle nw..se of the grid and two triangles, split along the
+    // diagonal from the north-west corner when nwDiagonal, else from the north-east corner.
+    DelaunayMesh(GridPoint nw, GridPoint se, bool nwDiagonal);
+    // The same over a whole columns x rows grid.
+    DelaunayMesh(int columns, int rows, bool nwDiagonal)
+        : DelaunayMesh({0, 0}, {columns - 1, rows - 1}, nwDiagonal) {}
+    // A mesh already made: points as points() lists them, three corners and three twins per
+    // triangle slot.
+    DelaunayMesh(std::vector<PackedPoint> points, ChunkedArray<PackedPoint> corners,
+                 ChunkedArray<std::int32_t> twins)
+        : points_(std::move(points))
+        , corners_(std::move(corners))
+        , twins_(std::move(twins)) {}
 
     static constexpr std::int32_t kNone = -1;
     static std::uint32_t next(std::uint32_t e) { return e % 3 == 2 ? e - 2 : e + 1; }
@@ -70,6 +80,8 @@ public:
     const std::vector<PackedPoint>& points() const { return points_; }
     // Hands the corners over, three per triangle slot, leaving the mesh empty.
     ChunkedArray<PackedPoint> takeCorners() { return std::move(corners_); }
+    // Likewise the twins, three per triangle slot.
+    ChunkedArray<std::int32_t> takeTwins() { return std::move(twins_); }
     // Hands the points over in the order they came: the four corners of the grid, then each
     // inserted point.
     std::vector<PackedPoint> takePoints() { return std::move(points_); }

@@ -22,6 +22,9 @@ constexpr double kRoundingShare = 0x1p-36;
 // cannot come out just over it in someone else's arithmetic.
 constexpr double kMarginShare = 0x1p-24;
 
+// Smaller tiles would cost more in their sides than they save.
+constexpr int kMinTileSide = 8;
+
 // Inserting goes on while some point's error exceeds this.
 double insertThreshold(double maxError, double rounding) {
     const double margin = std::max(rounding, maxError * kMarginShare);
@@ -34,6 +37,8 @@ std::string inputProblem(const TerrainGrid& grid, const SimplifyLimits& limits) 
         return problem;
     if (limits.maxError && !(std::isfinite(*limits.maxError) && *limits.maxError >= 0))
         return "the largest error must be a finite number of at least 0";
+    if (limits.tileSide != 0 && limits.tileSide < kMinTileSide)
+        return "the tiles' side must be at least " + std::to_string(kMinTileSide) + " points";
     if (limits.maxFaces && *limits.maxFaces < kMinFaceBudget)
         return "the face budget must be at least " + std::to_string(kMinFaceBudget) + " faces";
     return {};
@@ -55,8 +60,8 @@ SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
         const double threshold = insertThreshold(limits.maxError.value_or(0.0),
                                                  scanner.largestMagnitude() * kRoundingShare);
         if (!limits.maxFaces) {
-            refined = detail::refine(grid, scanner, threshold, kNoBudget, Coarsening::OnceMet,
-                                     limits.cancel);
+            refined = detail::refineInTiles(grid, scanner, threshold, kNoBudget, limits.tileSide,
+                                            limits.cancel);
         } else if (!limits.maxError || *limits.maxError == 0) {
             // The budget rules: coarsening at the error reached frees faces for greedy insertion
             // to spend again.
@@ -67,9 +72,9 @@ SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
             // budget first allows twice as many; when that does not meet the error within the
             // budget, the budget rules as above.
             const std::int64_t budget = *limits.maxFaces;
-            refined = detail::refine(grid, scanner, threshold,
-                                     budget > kNoBudget / 2 ? kNoBudget : 2 * budget,
-                                     Coarsening::OnceMet, limits.cancel);
+            refined = detail::refineInTiles(grid, scanner, threshold,
+                                            budget > kNoBudget / 2 ? kNoBudget : 2 * budget,
+                                            limits.tileSide, limits.cancel);
             if (!refined.errorMet || static_cast<std::int64_t>(refined.faces) > budget) {
                 refined = {};
                 refined = detail::refine(grid, scanner, threshold, budget, Coarsening::Rounds,

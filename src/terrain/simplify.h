@@ -34,6 +34,11 @@ struct SimplifyLimits {
     // With a scale, the heights are those a game model of that Z scale prints
     // (heightAsPrinted), the errors measured on them; without, the grid's own.
     std::optional<double> printScale = std::nullopt;
+    // Side of the tiles that refine on their own, at once on the processor's threads, in grid
+    // points, at least 8; 0 to choose by the terrain (128 to 512 points, larger where the mesh
+    // will be coarse). The threads' number never changes the result; the tiles' side does, a
+    // little.
+    int tileSide = 0;
 };
 
 // A conforming triangulation of the grid's rectangle over some of its points.
@@ -63,6 +68,12 @@ struct SimplifyResult {
 // until every point is within maxError. Then coarsening: every point added is tried for
 // removal, collapsing it onto a neighbour when the fan left behind still keeps every grid
 // point within maxError; about a third go. The result is conforming but no longer Delaunay.
+//
+// Unless a face budget rules, both steps run in tiles of about tileSide points a side, on every
+// thread at once. The tiles' sides inside the grid are fixed first: on each, the points a line
+// through them needs to keep every point of the side within maxError (the worst point of a
+// stretch splitting it, until none is left beyond), so that the tiles' meshes meet edge to edge.
+// Once the tiles are one mesh, coarsening tries the sides' points and the tiles' corners again.
 //
 // The grid's heights are those to keep within the bound: the heights as printed, in world
 // units (spacing is not used). It may come from an untrusted picture: a grid

@@ -1,4 +1,5 @@
 #include "mesh_check.h"
+#include "support/scoped_env.h"
 #include "terrain/simplify.h"
 #include "terrains.h"
 
@@ -16,8 +17,9 @@ using testing::makeTerrain;
 using testing::Terrain;
 
 SimplifyResult run(int columns, int rows, const std::vector<double>& heights,
-                   std::optional<double> maxError, std::optional<std::int64_t> maxFaces = {}) {
-    return simplify({columns, rows, 0.5, heights}, {maxError, maxFaces});
+                   std::optional<double> maxError, std::optional<std::int64_t> maxFaces = {},
+                   int tileSide = 0) {
+    return simplify({columns, rows, 0.5, heights}, {maxError, maxFaces, nullptr, {}, tileSide});
 }
 
 double largestAbs(const std::vector<double>& heights) {
@@ -36,16 +38,20 @@ constexpr Terrain kAllTerrains[] = {Terrain::Smooth,    Terrain::Noisy, Terrain:
                                     Terrain::Flat,      Terrain::Spiky, Terrain::Tilted,
                                     Terrain::HighOffset};
 
+// In one mesh and in tiles (of 16 points a side, meeting at every kind of corner and side).
 TEST(Simplify, MeetsTheErrorBoundOnEveryTerrainAndSize) {
     const std::pair<int, int> sizes[] = {{2, 2}, {3, 7}, {7, 3}, {65, 65}, {257, 129}, {2, 300}};
     const double bounds[] = {0.0, 0.004, 0.05, 0.5, 100.0};
     for (const Terrain kind : kAllTerrains) {
         for (const auto& [columns, rows] : sizes) {
             const auto heights = makeTerrain(kind, columns, rows);
-            for (const double e : bounds) {
+            for (int k = 0; k < 2 * std::ssize(bounds); ++k) {
+                const double e = bounds[k / 2];
+                const int tiles = k % 2 == 0 ? 0 : 16;
                 SCOPED_TRACE(name(kind) + " " + std::to_string(columns) + "x" +
-                             std::to_string(rows) + " E " + std::to_string(e));
-                const auto result = run(columns, rows, heights, e);
+                             std::to_string(rows) + " E " + std::to_string(e) + " tiles " +
+                             std::to_string(tiles));
+                const auto result = run(columns, rows, heights, e, {}, tiles);
                 ASSERT_TRUE(result.ok()) << result.error;
                 const auto report = checkMesh(columns, rows, heights, result.mesh);
                 ASSERT_EQ(report.problem, "");
@@ -161,11 +167,15 @@ TEST(Simplify, BothLimitsMeetTheErrorWhenTheBudgetAllows) {
     EXPECT_NEAR(tight.mesh.error, checkMesh(129, 65, heights, tight.mesh).maxError, 1e-12);
 }
 
+// Again, and on one thread or four: tiles refine in any order.
 TEST(Simplify, SameInputSameOutput) {
     for (const Terrain kind : {Terrain::Noisy, Terrain::Terraced}) {
         const auto heights = makeTerrain(kind, 257, 129);
-        const auto first = run(257, 129, heights, 0.1);
-        const auto second = run(257, 129, heights, 0.1);
+        const auto on = [&](const char* threads) {
+            const grondel::testing::ScopedEnv env("GRONDEL_THREADS", threads);
+            return run(257, 129, heights, 0.1, {}, 32);
+        };
+        const auto first = on("1"), second = on("4");
         EXPECT_EQ(first.mesh.points, second.mesh.points);
         EXPECT_EQ(first.mesh.triangles, second.mesh.triangles);
         EXPECT_EQ(first.mesh.error, second.mesh.error);
@@ -193,6 +203,7 @@ TEST(Simplify, RefusesBadInput) {
         {{2, 2, 0.5, four}, {inf, {}}, "the largest error must be"},
         {{2, 2, 0.5, four}, {{}, 1}, "the face budget must be at least 2"},
         {{2, 2, 0.5, four}, {0.5, -7}, "the face budget must be"},
+        {{2, 2, 0.5, four}, {0.5, {}, nullptr, {}, 7}, "the tiles' side must be at least 8"},
     };
     for (const Case& c : cases) {
         const auto result = simplify(c.grid, c.limits);
