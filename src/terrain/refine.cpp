@@ -19,8 +19,9 @@ constexpr int kCoarseningPasses = 1;
 // Tiles' sides, in grid points. Small tiles refine fastest, but each fixed point costs faces
 // that coarsening, once the tiles are one mesh, wins back only in part: on a terrain whose sides
 // need few points (kept points per grid step, on the small tiles' sides), its mesh is coarse
-// and the cost too large a share of it, so its tiles are larger. Over 48 terrains of 257 to
-// 2049 points a side, the faces then stay within 1% of one mesh's.
+// and the cost too large a share of it, so its tiles are larger. Over four kinds of terrain of
+// 257 to 4097 points a side at three errors (55 cases), the faces are then 0.98 to 1.004 of one
+// mesh's.
 constexpr int kSmallTile = 128, kMiddleTile = 256, kLargeTile = 1024;
 constexpr double kDenseSides = 0.12, kSparseSides = 0.02;
 // Passes of coarsening over the tiles' sides once they are one mesh: each tries again only the
