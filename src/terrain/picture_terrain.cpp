@@ -2,6 +2,7 @@
 
 #include "heightmap/heightmap.h"
 #include "model3do/limits.h"
+#include "parallel/parallel.h"
 #include "terrain/tent.h"
 
 #include <algorithm>
@@ -34,40 +35,69 @@ void rowHeights(const Picture& picture, int y, TerrainHeights rule, std::vector<
         row[static_cast<std::size_t>(x)] = pixelHeight(picture, x, y, rule);
 }
 
+// Picture rows, or grid rows, handed to one thread at a time.
+constexpr int kRowsAPiece = 32;
+
+// Calls work(first, end) for consecutive runs of the rows 0..count - 1 on every thread.
+template <typename Work>
+void forEachRun(int count, Work&& work) {
+    parallel::forEachIndex(static_cast<std::size_t>((count + kRowsAPiece - 1) / kRowsAPiece),
+                           [&](std::size_t piece) {
+                               const int first = static_cast<int>(piece) * kRowsAPiece;
+                               work(first, std::min(count, first + kRowsAPiece));
+                           });
+}
+
 TerrainGrid fitted(const Picture& picture, int columns, int rows, TerrainHeights rule) {
-    const std::vector<Taps> across = tentTaps(picture.width(), columns);
-    const std::vector<Taps> down = tentTaps(picture.height(), rows);
-    // Across first, one picture row at a time, for the rows any grid point reads.
-    std::vector<double> pixelRow(static_cast<std::size_t>(picture.width()));
-    std::vector<double> rowAcross(static_cast<std::size_t>(picture.height()) * columns);
-    std::vector<bool> needed(static_cast<std::size_t>(picture.height()), false);
-    for (const Taps& taps : down)
-        std::fill_n(needed.begin() + taps.first, taps.weights.size(), true);
-    for (int y = 0; y < picture.height(); ++y) {
-        if (!needed[static_cast<std::size_t>(y)])
-            continue;
-        rowHeights(picture, y, rule, pixelRow);
-        for (int c = 0; c < columns; ++c) {
-            const Taps& taps = across[static_cast<std::size_t>(c)];
-            double sum = 0.0;
-            for (std::size_t k = 0; k < taps.weights.size(); ++k)
-                sum += taps.weights[k] * pixelRow[taps.first + k];
-            rowAcross[static_cast<std::size_t>(y) * columns + c] = sum;
-        }
-    }
     TerrainGrid grid;
     grid.columns = columns;
     grid.rows = rows;
     grid.heights.resize(static_cast<std::size_t>(columns) * rows);
-    for (int r = 0; r < rows; ++r) {
-        const Taps& taps = down[static_cast<std::size_t>(r)];
-        for (int c = 0; c < columns; ++c) {
-            double sum = 0.0;
-            for (std::size_t k = 0; k < taps.weights.size(); ++k)
-                sum += taps.weights[k] * rowAcross[(taps.first + k) * columns + c];
-            grid.heights[static_cast<std::size_t>(r) * columns + c] = sum;
-        }
+    if (columns == picture.width() && rows == picture.height()) {
+        // A point a pixel: each tent holds its own pixel alone, at weight 1.
+        forEachRun(rows, [&](int first, int end) {
+            std::vector<double> pixelRow(static_cast<std::size_t>(columns));
+            for (int y = first; y < end; ++y) {
+                rowHeights(picture, y, rule, pixelRow);
+                std::copy(pixelRow.begin(), pixelRow.end(),
+                          grid.heights.begin() + static_cast<std::ptrdiff_t>(y) * columns);
+            }
+        });
+        return grid;
     }
+    const std::vector<Taps> across = tentTaps(picture.width(), columns);
+    const std::vector<Taps> down = tentTaps(picture.height(), rows);
+    // Across first, one picture row at a time, for the rows any grid point reads.
+    std::vector<double> rowAcross(static_cast<std::size_t>(picture.height()) * columns);
+    std::vector<bool> needed(static_cast<std::size_t>(picture.height()), false);
+    for (const Taps& taps : down)
+        std::fill_n(needed.begin() + taps.first, taps.weights.size(), true);
+    forEachRun(picture.height(), [&](int first, int end) {
+        std::vector<double> pixelRow(static_cast<std::size_t>(picture.width()));
+        for (int y = first; y < end; ++y) {
+            if (!needed[static_cast<std::size_t>(y)])
+                continue;
+            rowHeights(picture, y, rule, pixelRow);
+            for (int c = 0; c < columns; ++c) {
+                const Taps& taps = across[static_cast<std::size_t>(c)];
+                double sum = 0.0;
+                for (std::size_t k = 0; k < taps.weights.size(); ++k)
+                    sum += taps.weights[k] * pixelRow[taps.first + k];
+                rowAcross[static_cast<std::size_t>(y) * columns + c] = sum;
+            }
+        }
+    });
+    forEachRun(rows, [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            const Taps& taps = down[static_cast<std::size_t>(r)];
+            for (int c = 0; c < columns; ++c) {
+                double sum = 0.0;
+                for (std::size_t k = 0; k < taps.weights.size(); ++k)
+                    sum += taps.weights[k] * rowAcross[(taps.first + k) * columns + c];
+                grid.heights[static_cast<std::size_t>(r) * columns + c] = sum;
+            }
+        }
+    });
     return grid;
 }
 

@@ -1,5 +1,7 @@
 #include "terrain/triangle_scan.h"
 
+#include "parallel/parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -162,23 +164,33 @@ TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> 
     auto heights = std::make_shared<Heights>();
     const int blocksAcross = heights->blocksAcross = (grid.columns + kBlock - 1) / kBlock;
     const int blocksDown = (grid.rows + kBlock - 1) / kBlock;
+    const auto blocks = static_cast<std::size_t>(blocksAcross) * blocksDown;
     std::vector<double>&low = heights->low, &high = heights->high, &tiled = heights->tiled;
-    low.assign(static_cast<std::size_t>(blocksAcross) * blocksDown,
-               std::numeric_limits<double>::infinity());
-    high.assign(low.size(), -std::numeric_limits<double>::infinity());
-    tiled.assign(low.size() * kBlock * kBlock, 0.0);
-    for (int y = 0; y < grid.rows; ++y) {
-        const double* row = grid.heights.data() + static_cast<std::size_t>(y) * grid.columns;
-        const std::size_t base = static_cast<std::size_t>(y / kBlock) * blocksAcross;
-        for (int x = 0; x < grid.columns; ++x) {
-            const double h = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
-            tiled[tiledIndex(blocksAcross, x, y)] = h;
-            const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
-            low[block] = std::min(low[block], h);
-            high[block] = std::max(high[block], h);
-            heights->maxAbs = std::max(heights->maxAbs, std::abs(h));
+    low.assign(blocks, std::numeric_limits<double>::infinity());
+    high.assign(blocks, -std::numeric_limits<double>::infinity());
+    tiled.resize(blocks * kBlock * kBlock);
+    std::vector<double> largest(static_cast<std::size_t>(blocksDown), 0.0);
+    // A band of blocks a thread, each band's blocks its own.
+    parallel::forEachIndex(static_cast<std::size_t>(blocksDown), [&](std::size_t band) {
+        const int y0 = static_cast<int>(band) * kBlock;
+        const int y1 = std::min(grid.rows, y0 + kBlock);
+        const std::size_t base = band * static_cast<std::size_t>(blocksAcross);
+        double bandLargest = 0;
+        for (int y = y0; y < y1; ++y) {
+            const double* row = grid.heights.data() + static_cast<std::size_t>(y) * grid.columns;
+            for (int x = 0; x < grid.columns; ++x) {
+                const double h = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
+                tiled[tiledIndex(blocksAcross, x, y)] = h;
+                const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
+                low[block] = std::min(low[block], h);
+                high[block] = std::max(high[block], h);
+                bandLargest = std::max(bandLargest, std::abs(h));
+            }
         }
-    }
+        largest[band] = bandLargest;
+    });
+    for (const double l : largest)
+        heights->maxAbs = std::max(heights->maxAbs, l);
     heights_ = std::move(heights);
 }
 
