@@ -3,8 +3,10 @@
 #include "model3do/game_numbers.h"
 #include "model3do/number_text.h"
 #include "model3do/sections.h"
+#include "parallel/parallel.h"
 
 #include <string_view>
+#include <vector>
 
 namespace grondel {
 namespace {
@@ -101,26 +103,41 @@ void appendHierarchy(ModelText& out, const GameModel& model) {
 } // namespace
 
 std::string printGameModel(const GameModel& model) {
-    std::size_t vertices = 0, faces = 0;
-    for (const GameMesh& mesh : model.meshes) {
-        vertices += mesh.vertices.size();
-        faces += mesh.faces.size();
-    }
+    // Each mesh into a text of its own, on every thread there is, then all joined in order: the
+    // same bytes whatever the number of threads.
     const auto decimals = static_cast<std::size_t>(model.quantumX + model.quantumY);
-    ModelText out(vertices * (130 + decimals) + faces * 90 + model.meshes.size() * 400 + 2048);
-    out << "# MODEL game terrain by Grondel\r\n"
-        << sections::kHeaderToMaterial << model.material
-        << "\r\n"
-           "\r\n"
-           "SECTION: GEOMETRYDEF\r\n"
-           "\r\n"
-           "RADIUS ";
-    appendShortest(out, model.radius) << sections::kRadiusToMeshCount;
-    out.integer(static_cast<long long>(model.meshes.size())) << "\r\n\r\n";
-    for (std::size_t m = 0; m < model.meshes.size(); ++m)
-        appendMesh(out, model, m, model.meshes[m]);
-    appendHierarchy(out, model);
-    return std::move(out).take();
+    std::vector<std::string> meshes(model.meshes.size());
+    parallel::forEachIndex(meshes.size(), [&](std::size_t m) {
+        const GameMesh& mesh = model.meshes[m];
+        ModelText out(mesh.vertices.size() * (130 + decimals) + mesh.faces.size() * 90 + 400);
+        appendMesh(out, model, m, mesh);
+        meshes[m] = std::move(out).take();
+    });
+
+    ModelText head(1024);
+    head << "# MODEL game terrain by Grondel\r\n"
+         << sections::kHeaderToMaterial << model.material
+         << "\r\n"
+            "\r\n"
+            "SECTION: GEOMETRYDEF\r\n"
+            "\r\n"
+            "RADIUS ";
+    appendShortest(head, model.radius) << sections::kRadiusToMeshCount;
+    head.integer(static_cast<long long>(model.meshes.size())) << "\r\n\r\n";
+    ModelText hierarchy(model.meshes.size() * (100 + decimals) + 1024);
+    appendHierarchy(hierarchy, model);
+
+    const std::string first = std::move(head).take(), last = std::move(hierarchy).take();
+    std::size_t size = first.size() + last.size();
+    for (const std::string& mesh : meshes)
+        size += mesh.size();
+    std::string text;
+    text.reserve(size);
+    text += first;
+    for (const std::string& mesh : meshes)
+        text += mesh;
+    text += last;
+    return text;
 }
 
 } // namespace grondel

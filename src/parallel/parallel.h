@@ -25,8 +25,9 @@ inline unsigned workerCount() {
 }
 
 // Calls work(i) once for every i in [0, count), on up to workerCount() threads (this one
-// among them), handing out the indices in increasing order; returns when all are done. The
-// first exception thrown stops handing out more and is thrown again here.
+// among them), handing out the indices in increasing order; returns when all are done. An
+// exception stops handing out more; the one of the lowest index is thrown again here, which is
+// the one a loop in order would have met first.
 template <typename Work>
 void forEachIndex(std::size_t count, Work&& work) {
     const std::size_t threads = std::min<std::size_t>(workerCount(), count);
@@ -37,6 +38,7 @@ void forEachIndex(std::size_t count, Work&& work) {
     }
     std::atomic<std::size_t> next{0};
     std::exception_ptr failure;
+    std::size_t failed = count;
     std::mutex failureLock;
     const auto run = [&] {
         for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
@@ -44,8 +46,10 @@ void forEachIndex(std::size_t count, Work&& work) {
                 work(i);
             } catch (...) {
                 const std::lock_guard lock(failureLock);
-                if (!failure)
+                if (i < failed) {
                     failure = std::current_exception();
+                    failed = i;
+                }
                 next.store(count, std::memory_order_relaxed);
             }
         }

@@ -3,6 +3,7 @@
 #include "model3do/game_numbers.h"
 #include "model3do/limits.h"
 #include "model3do/number_text.h"
+#include "parallel/parallel.h"
 #include "terrain/sort_keys.h"
 
 #include <algorithm>
@@ -117,18 +118,17 @@ struct Frame {
     MeshLayout layout = MeshLayout::Walkable;
 };
 
-// The mesh of shape, its node at its centre for scenery, at zero to walk on; the largest
-// texture coordinate goes to texel.
-GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<Vec3>& faceNormals,
-                   double& texel) {
+// The mesh of shape, whose points have the ids given, its node at its centre for scenery, at
+// zero to walk on; the largest texture coordinate goes to texel.
+GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<std::size_t>& ids,
+                   const std::vector<Vec3>& faceNormals, double& texel) {
     GameMesh mesh;
     mesh.name = shape.name;
-    std::vector<std::size_t> ids;
     Box box;
     GridPoint first = shape.points.front(), last = first;
-    for (const GridPoint& p : shape.points) {
-        const Vec3 v = frame.position[ids.emplace_back(frame.points.id(p))];
-        box.add(v);
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        const GridPoint p = shape.points[k];
+        box.add(frame.position[ids[k]]);
         first = {std::min(first.column, p.column), std::min(first.row, p.row)};
         last = {std::max(last.column, p.column), std::max(last.row, p.row)};
     }
@@ -141,6 +141,9 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
     const double shiftV = textureShift(frame.start + first.row * frame.kv,
                                        frame.start + last.row * frame.kv, frame.repeat);
     double farthest = 0.0;
+    mesh.vertices.reserve(ids.size());
+    mesh.textureVertices.reserve(ids.size());
+    mesh.vertexNormals.reserve(ids.size());
     for (std::size_t k = 0; k < ids.size(); ++k) {
         // Exact: both on the quantum, so node + v is the very place, in float32 too.
         const Vec3 v = frame.position[ids[k]] - mesh.node;
@@ -156,9 +159,18 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
     }
     mesh.radius = game_numbers::radiusAbove(farthest);
     mesh.faces = shape.faces;
+    mesh.faceNormals.reserve(faceNormals.size());
     for (const Vec3& n : faceNormals)
         mesh.faceNormals.push_back(significant(n));
     return mesh;
+}
+
+// The message of the first piece in order that has one, or "".
+std::string firstProblem(std::vector<std::string>& problems) {
+    for (std::string& problem : problems)
+        if (!problem.empty())
+            return std::move(problem);
+    return {};
 }
 
 } // namespace
@@ -174,9 +186,13 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
         return refused(error);
     if (shapes.empty())
         return refused("the terrain has no mesh");
-    for (std::size_t s = 0; s < shapes.size(); ++s)
-        if (std::string error = shapeProblem(grid, shapes[s], s); !error.empty())
-            return refused(error);
+    // Each piece of work below, shape by shape and point by point, keeps its result in a place
+    // of its own, and a refusal names the first shape in order that has a problem.
+    std::vector<std::string> problems(shapes.size());
+    parallel::forEachIndex(shapes.size(),
+                           [&](std::size_t s) { problems[s] = shapeProblem(grid, shapes[s], s); });
+    if (std::string error = firstProblem(problems); !error.empty())
+        return refused(error);
 
     // Positions on each axis's quantum: the grid's middle at the origin, north-up.
     const PointIndex points(grid, shapes);
@@ -188,44 +204,67 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
         return refused("the terrain is over " + messageNumber(game_numbers::kFloatWholeLimit) +
                        " units wide; the game cannot place it exactly");
     std::vector<Vec3> position(points.size());
+    // Bounds and farthest distances of runs of points, each run's its own: the smallest and
+    // largest are the same in whatever order they are taken.
+    constexpr std::size_t kRun = 16384;
+    const std::size_t runs = (points.size() + kRun - 1) / kRun;
+    std::vector<Box> runBox(runs);
+    std::vector<double> runFarthest(runs, 0.0);
+    parallel::forEachIndex(runs, [&](std::size_t run) {
+        for (std::size_t id = run * kRun; id < std::min(points.size(), (run + 1) * kRun); ++id) {
+            const GridPoint p = points.point(id);
+            const Vec3 v{game_numbers::quantized((p.column - middleX) * stepX, quantumX),
+                         game_numbers::quantized((middleY - p.row) * stepY, quantumY),
+                         heightAsPrinted(grid.at(p), options.scaleZ)};
+            position[id] = v;
+            runBox[run].add(v);
+            runFarthest[run] = std::max(runFarthest[run], length(v));
+        }
+    });
     Box box;
     double farthest = 0.0;
-    for (std::size_t id = 0; id < points.size(); ++id) {
-        const GridPoint p = points.point(id);
-        const Vec3 v{game_numbers::quantized((p.column - middleX) * stepX, quantumX),
-                     game_numbers::quantized((middleY - p.row) * stepY, quantumY),
-                     heightAsPrinted(grid.at(p), options.scaleZ)};
-        position[id] = v;
-        box.add(v);
-        farthest = std::max(farthest, length(v));
+    for (std::size_t run = 0; run < runs; ++run) {
+        box.add(runBox[run].low);
+        box.add(runBox[run].high);
+        farthest = std::max(farthest, runFarthest[run]);
     }
 
     // Faces too small beside the model to draw reliably, and the normals of the others.
     const double extent = box.extent();
+    std::vector<std::vector<std::size_t>> ids(shapes.size());
     std::vector<std::vector<Vec3>> faceNormals(shapes.size());
-    std::vector<Vec3> normalSum(points.size());
-    for (std::size_t s = 0; s < shapes.size(); ++s) {
+    parallel::forEachIndex(shapes.size(), [&](std::size_t s) {
+        for (const GridPoint& p : shapes[s].points)
+            ids[s].push_back(points.id(p));
+        faceNormals[s].reserve(shapes[s].faces.size());
         for (const auto& face : shapes[s].faces) {
-            std::array<std::size_t, 3> id;
-            for (std::size_t c = 0; c < 3; ++c)
-                id[c] = points.id(shapes[s].points[static_cast<std::size_t>(face[c])]);
-            const Vec3 winding =
-                cross(position[id[1]] - position[id[0]], position[id[2]] - position[id[0]]);
+            const auto at = [&](std::size_t c) {
+                return position[ids[s][static_cast<std::size_t>(face[c])]];
+            };
+            const Vec3 winding = cross(at(1) - at(0), at(2) - at(0));
             const double area = length(winding) / 2.0;
-            if (!(area > kGameMinFaceAreaShare * extent * extent))
-                return refused("faces as small as " + messageNumber(area) +
-                               " square units in a model " + messageNumber(extent) +
-                               " units across (scale " + messageNumber(options.scaleX) + ", " +
-                               messageNumber(options.scaleY) + ", " +
-                               messageNumber(options.scaleZ) +
-                               ") cannot be drawn reliably by the game's float32 arithmetic; "
-                               "bring the three scales closer together");
-            const Vec3 n = unit(winding);
-            faceNormals[s].push_back(n);
-            for (std::size_t c : id)
-                normalSum[c] += n;
+            if (!(area > kGameMinFaceAreaShare * extent * extent)) {
+                problems[s] =
+                    "faces as small as " + messageNumber(area) + " square units in a model " +
+                    messageNumber(extent) + " units across (scale " +
+                    messageNumber(options.scaleX) + ", " + messageNumber(options.scaleY) + ", " +
+                    messageNumber(options.scaleZ) +
+                    ") cannot be drawn reliably by the game's float32 arithmetic; bring the three "
+                    "scales closer together";
+                return;
+            }
+            faceNormals[s].push_back(unit(winding));
         }
-    }
+    });
+    if (std::string error = firstProblem(problems); !error.empty())
+        return refused(error);
+    // Summed in one order, shape by shape and face by face: the sums of a point two shapes
+    // share come out the same however the shapes were spread over the threads.
+    std::vector<Vec3> normalSum(points.size());
+    for (std::size_t s = 0; s < shapes.size(); ++s)
+        for (std::size_t f = 0; f < shapes[s].faces.size(); ++f)
+            for (int corner : shapes[s].faces[f])
+                normalSum[ids[s][static_cast<std::size_t>(corner)]] += faceNormals[s][f];
 
     GameModelBuild build;
     GameModel& model = build.model;
@@ -247,9 +286,12 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
                       once ? 0.5 : 0.0,
                       once ? side : kTextureRepeat,
                       options.layout};
-    double texel = 0.0;
-    for (std::size_t s = 0; s < shapes.size(); ++s)
-        model.meshes.push_back(placeMesh(frame, shapes[s], faceNormals[s], texel));
+    model.meshes.resize(shapes.size());
+    std::vector<double> texels(shapes.size(), 0.0);
+    parallel::forEachIndex(shapes.size(), [&](std::size_t s) {
+        model.meshes[s] = placeMesh(frame, shapes[s], ids[s], faceNormals[s], texels[s]);
+    });
+    const double texel = *std::max_element(texels.begin(), texels.end());
     if (texel > kGameMaxSteadyTexel)
         return refused("texture coordinates would reach " + messageNumber(texel) +
                        " texels in a mesh at scale " + messageNumber(options.scaleX) + ", " +

@@ -12,6 +12,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <map>
 #include <tuple>
@@ -363,6 +364,34 @@ TEST(GameModel, TilesAGridOfAnySizeNorthUp) {
     EXPECT_EQ(corner.x, -9.5 * 0.25 * 2);
     EXPECT_EQ(corner.y, 17 * 0.25 * 3);
     EXPECT_EQ(corner.z, game_numbers::significant(grid.heights[0] * 0.5));
+}
+
+// Meshes placed and printed on one thread or several: the same model to the byte, and of two
+// shapes the game cannot take, the first is named.
+TEST(GameModel, IsTheSameOnAnyNumberOfThreads) {
+    TerrainGrid grid{129, 113, 0.25, {}};
+    for (int k = 0; k < 129 * 113; ++k)
+        grid.heights.push_back(std::sin(k * 0.37) + (k % 129) * 0.1);
+    std::vector<MeshShape> shapes = cutIntoTiles(grid.columns, grid.rows);
+    std::vector<MeshShape> refused = shapes;
+    for (std::size_t bad : {3, 5})
+        std::swap(refused[bad].faces[0][1], refused[bad].faces[0][2]);
+    const auto made = [&](const char* threads) {
+        ::setenv("GRONDEL_THREADS", threads, 1);
+        const GameModelBuild built = placeMeshes(grid, shapes, {2, 3, 0.5, "dflt.mat", 320});
+        return std::pair(printGameModel(built.model), placeMeshes(grid, refused, {}).error);
+    };
+    const char* before = std::getenv("GRONDEL_THREADS");
+    const std::string kept = before ? before : "";
+    const auto one = made("1"), four = made("4");
+    if (before)
+        ::setenv("GRONDEL_THREADS", kept.c_str(), 1);
+    else
+        ::unsetenv("GRONDEL_THREADS");
+    ASSERT_GT(one.first.size(), 0u);
+    EXPECT_TRUE(one.first == four.first);
+    EXPECT_EQ(one.second, four.second);
+    EXPECT_TRUE(one.second.starts_with("mesh 3 ")) << one.second;
 }
 
 // Meshes of any shape over grid points, as a simplifier would hand them: their borders meet
