@@ -7,6 +7,7 @@
 #include "support/game_models.h"
 #include "support/printed_model.h"
 #include "support/problems.h"
+#include "support/scoped_env.h"
 #include "terrain/meshes.h"
 #include "terrain/placement.h"
 
@@ -377,17 +378,11 @@ TEST(GameModel, IsTheSameOnAnyNumberOfThreads) {
     for (std::size_t bad : {3, 5})
         std::swap(refused[bad].faces[0][1], refused[bad].faces[0][2]);
     const auto made = [&](const char* threads) {
-        ::setenv("GRONDEL_THREADS", threads, 1);
+        const grondel::testing::ScopedEnv env("GRONDEL_THREADS", threads);
         const GameModelBuild built = placeMeshes(grid, shapes, {2, 3, 0.5, "dflt.mat", 320});
         return std::pair(printGameModel(built.model), placeMeshes(grid, refused, {}).error);
     };
-    const char* before = std::getenv("GRONDEL_THREADS");
-    const std::string kept = before ? before : "";
     const auto one = made("1"), four = made("4");
-    if (before)
-        ::setenv("GRONDEL_THREADS", kept.c_str(), 1);
-    else
-        ::unsetenv("GRONDEL_THREADS");
     ASSERT_GT(one.first.size(), 0u);
     EXPECT_TRUE(one.first == four.first);
     EXPECT_EQ(one.second, four.second);
