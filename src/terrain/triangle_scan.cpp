@@ -9,8 +9,9 @@ namespace grondel::terrain::detail {
 namespace {
 
 constexpr int kBlock = TriangleScanner::kBlock;
-// Bounding boxes of up to this many points are scanned whole, row ends found by testing.
-constexpr int kSmallBox = 64;
+// Bounding boxes of up to this many points are scanned whole, row ends found by testing: with
+// two points at a time and no branch, that beats finding each row's ends up to about here.
+constexpr int kSmallBox = 256;
 
 int floorDiv(int n, int d) { // d > 0
     const int q = n / d;
@@ -168,7 +169,7 @@ void scanBoxPairs(const double* tiled, int blocksAcross, const Plane& plane, dou
     // Pairs start at an even column, first; a point's place counts its row of the box times
     // kAcross and its column from first.
     const int first = plane.xMin & ~1;
-    constexpr int kAcross = 128;
+    constexpr int kAcross = 512;
     static_assert(kSmallBox + 2 <= kAcross && kBlock + 2 <= kAcross);
     const Pair columns = splat(first) + Pair{0, 1};
     // The edge values at the box's first pair of the current row, whole numbers below 2^25, so
