@@ -4,14 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace grondel::terrain::detail {
 namespace {
 
 constexpr int kBlock = TriangleScanner::kBlock;
-// Bounding boxes of up to this many points are scanned whole, row ends found by testing.
-constexpr int kSmallBox = 64;
+// Bounding boxes of up to this many points are scanned whole, row ends found by testing: with
+// two points at a time and no branch, that beats finding each row's ends up to about here.
+constexpr int kSmallBox = 256;
 
 int floorDiv(int n, int d) { // d > 0
     const int q = n / d;
@@ -127,6 +129,99 @@ struct Best {
     int x = 0, y = 0;
 };
 
+#if defined(__GNUC__) || defined(__clang__)
+#define GRONDEL_SCAN_PAIRS 1
+
+// Two neighbouring points of a row side by side: one SSE2 register on x86-64 (NEON on ARM).
+// Each lane goes through the same operations as a point alone, so comes out with the same bits.
+typedef double Pair __attribute__((vector_size(16)));
+using PairBits = decltype(Pair{} < Pair{});
+
+Pair splat(double v) {
+    return Pair{v, v};
+}
+Pair bitsAnd(Pair v, PairBits mask) {
+    return reinterpret_cast<Pair>(reinterpret_cast<PairBits>(v) & mask);
+}
+
+// Lane by lane, the largest error so far and where it lies, a number growing in the order the
+// points come: a lane moves only to a strictly larger error, so it keeps the first of equal
+// ones, as a comparison one point at a time does, and passes over a NaN likewise.
+struct PairBest {
+    Pair error = splat(0), where = splat(0);
+
+    void raise(Pair e, Pair at) {
+        const PairBits larger = e > error;
+        error = larger ? e : error;
+        where = larger ? at : where;
+    }
+    double largest() const { return error[1] > error[0] ? error[1] : error[0]; }
+    // The lane holding the largest error, the one that came first among equal ones.
+    int lane() const {
+        return error[1] > error[0] || (error[1] == error[0] && where[1] < where[0]) ? 1 : 0;
+    }
+};
+
+// Raises best, starting at 0, with the points of plane's triangle, testing each point of the
+// bounding box (at most kSmallBox points or kBlock wide) against the three edges, two at a time
+// without a branch, row by row until an error exceeds cap. Of equal errors the first is kept,
+// rows from the top and each from the left, as when the points are taken one at a time.
+void scanBoxPairs(const double* tiled, int blocksAcross, const Plane& plane, double cap,
+                  Best& best) {
+    // Pairs start at an even column, first; a point's place counts its row of the box times
+    // kAcross and its column from first.
+    const int first = plane.xMin & ~1;
+    constexpr int kAcross = 512;
+    static_assert(kSmallBox + 2 <= kAcross && kBlock + 2 <= kAcross);
+    const Pair columns = splat(first) + Pair{0, 1};
+    // The edge values at the box's first pair of the current row, whole numbers below 2^25, so
+    // exact however they are stepped.
+    Pair rowA = splat(plane.bc.rowValue(plane.yMin)) - splat(plane.bc.dy) * columns;
+    Pair rowB = splat(plane.ca.rowValue(plane.yMin)) - splat(plane.ca.dy) * columns;
+    Pair rowC = splat(plane.ab.rowValue(plane.yMin)) - splat(plane.ab.dy) * columns;
+    const Pair downA = splat(plane.bc.dx), downB = splat(plane.ca.dx), downC = splat(plane.ab.dx);
+    const Pair stepA = splat(2.0 * plane.bc.dy), stepB = splat(2.0 * plane.ca.dy),
+               stepC = splat(2.0 * plane.ab.dy);
+    const Pair ha = splat(plane.ha), db = splat(plane.db), dc = splat(plane.dc);
+    const Pair magnitude = reinterpret_cast<Pair>(~reinterpret_cast<PairBits>(splat(-0.0)));
+    const Pair zero = splat(0);
+    PairBest worst;
+    Pair rowPlace = Pair{0, 1};
+    for (int y = plane.yMin; y <= plane.yMax && worst.largest() <= cap; ++y) {
+        const double* row = tiled + TriangleScanner::tiledIndex(blocksAcross, 0, y);
+        Pair ea = rowA, eb = rowB, ec = rowC, place = rowPlace;
+        for (int x = first; x <= plane.xMax; x += 2) {
+            Pair h;
+            std::memcpy(&h,
+                        row +
+                            static_cast<std::size_t>(static_cast<unsigned>(x) / kBlock) *
+                                (kBlock * kBlock) +
+                            (static_cast<unsigned>(x) & (kBlock - 1)),
+                        sizeof h);
+            const Pair e =
+                bitsAnd(h - (ha + eb * db + ec * dc), reinterpret_cast<PairBits>(magnitude));
+            const Pair nearest = ea < eb ? ea : eb;
+            const PairBits inside = (nearest < ec ? nearest : ec) >= zero;
+            worst.raise(inside ? e : zero, place);
+            ea -= stepA;
+            eb -= stepB;
+            ec -= stepC;
+            place += 2;
+        }
+        rowA += downA;
+        rowB += downB;
+        rowC += downC;
+        rowPlace += kAcross;
+    }
+    const int lane = worst.lane();
+    if (worst.error[lane] > 0) {
+        const int place = static_cast<int>(worst.where[lane]);
+        best = {worst.error[lane], first + place % kAcross, plane.yMin + place / kAcross};
+    }
+}
+
+#endif
+
 // Raises best with the points lo..hi of row y, read from the copy block by block.
 void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, int lo, int hi,
              Best& best) {
@@ -218,6 +313,9 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
     if (width <= kBlock || width * height <= kSmallBox) {
         // Narrow or small: test each point of the bounding box against the edges, which costs
         // less than the divisions that find a row's ends.
+#ifdef GRONDEL_SCAN_PAIRS
+        scanBoxPairs(heights_->tiled.data(), heights_->blocksAcross, plane, cap, best);
+#else
         // Edge values at the start of each row, moved down a row at a time.
         int rowAB = plane.ab.rowValue(plane.yMin) - plane.ab.dy * plane.xMin;
         int rowBC = plane.bc.rowValue(plane.yMin) - plane.bc.dy * plane.xMin;
@@ -247,6 +345,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
             rowBC += plane.bc.dx;
             rowCA += plane.ca.dx;
         }
+#endif
         return {pack({best.x, best.y}), best.error};
     }
     plane.walkRows();
