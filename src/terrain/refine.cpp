@@ -250,6 +250,16 @@ bool pickNwDiagonal(const Tile& tile, TriangleScanner& scanner) {
     return viaNw <= viaNe;
 }
 
+// The points of keyed (each a curve code over a packed point) once each, along the curve.
+std::vector<PackedPoint> curveOrder(std::vector<std::uint64_t> keyed) {
+    sortKeys(keyed);
+    keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
+    std::vector<PackedPoint> order(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        order[i] = static_cast<PackedPoint>(keyed[i]);
+    return order;
+}
+
 // Takes out of the refiner's mesh over tile the points whose removal keeps every grid point
 // within threshold, but the tile's corners and fixed points; the refiner's queue is left stale.
 void coarsenMesh(const Tile& tile, Refiner& refiner, TriangleScanner& scanner, double threshold,
@@ -273,12 +283,7 @@ void coarsenMesh(const Tile& tile, Refiner& refiner, TriangleScanner& scanner, d
             keyed.push_back(static_cast<std::uint64_t>(mortonCode(unpack(mesh.from(e)))) << 32 |
                             mesh.from(e));
     }
-    sortKeys(keyed);
-    keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
-    std::vector<PackedPoint> order(keyed.size());
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        order[i] = static_cast<PackedPoint>(keyed[i]);
-    keyed = {};
+    const std::vector<PackedPoint> order = curveOrder(std::move(keyed));
     Coarsener coarsener(tile.nw, tile.se, mesh, scanner, threshold, errors);
     for (int pass = 0; pass < kCoarseningPasses; ++pass) {
         if (coarsener.pass(order, cancel) == 0)
@@ -585,12 +590,7 @@ Refined refineInTiles(const TerrainGrid& grid, TriangleScanner& scanner, double 
                 keyed.push_back(static_cast<std::uint64_t>(mortonCode(p)) << 32 | pack(p));
         }
     }
-    sortKeys(keyed);
-    keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
-    std::vector<PackedPoint> order(keyed.size());
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        order[i] = static_cast<PackedPoint>(keyed[i]);
-    keyed = {};
+    const std::vector<PackedPoint> order = curveOrder(std::move(keyed));
     Coarsener coarsener({0, 0}, {grid.columns - 1, grid.rows - 1}, mesh, scanner, threshold,
                         errors);
     for (int pass = 0; pass < kJoinedPasses && coarsener.pass(order, cancel) > 0; ++pass) {
