@@ -134,8 +134,10 @@ std::string printGameModel(const GameModel& model) {
     std::string text;
     text.reserve(size);
     text += first;
-    for (const std::string& mesh : meshes)
+    for (std::string& mesh : meshes) {
         text += mesh;
+        std::string().swap(mesh); // the model's text is not held twice over
+    }
     text += last;
     return text;
 }
