@@ -4,6 +4,7 @@
 #include "terrain/coarsen.h"
 #include "terrain/delaunay_mesh.h"
 #include "terrain/error_heap.h"
+#include "terrain/refine_tiles.h"
 #include "terrain/sort_keys.h"
 
 #include <algorithm>
@@ -16,14 +17,6 @@ namespace {
 // Passes of coarsening over the points. A second pass, trying again the points whose
 // neighbours went, takes out under 4% more faces for two fifths more coarsening time.
 constexpr int kCoarseningPasses = 1;
-// Tiles' sides, in grid points. Small tiles refine fastest, but each fixed point costs faces
-// that coarsening, once the tiles are one mesh, wins back only in part: on a terrain whose sides
-// need few points (kept points per grid step, on the small tiles' sides), its mesh is coarse
-// and the cost too large a share of it, so its tiles are larger. Over four kinds of terrain of
-// 257 to 4097 points a side at three errors (55 cases), the faces are then 0.98 to 1.004 of one
-// mesh's.
-constexpr int kSmallTile = 128, kMiddleTile = 256, kLargeTile = 1024;
-constexpr double kDenseSides = 0.12, kSparseSides = 0.02;
 // Passes of coarsening over the tiles' sides once they are one mesh: each tries again only the
 // points whose neighbours went, few and cheap, and a point between two that went may go next.
 constexpr int kJoinedPasses = 4;
@@ -38,26 +31,30 @@ constexpr double kWiderError = 1.25;
 // as it is becomes the one to return to, bounding the memory whatever the terrain.
 constexpr std::size_t kMaxJournal = std::size_t{1} << 22;
 
-// A rectangle of the grid refined on its own. Its sides inside the grid are fixed: their points
-// are chosen beforehand, the same for the tiles on either side, and no other point of them is
-// ever added or taken out, so that the tiles' meshes meet edge to edge.
-struct Tile {
-    GridPoint nw, se;
-    bool west = false, east = false, north = false, south = false; // which sides are fixed
-    // The fixed sides' points but the corners, each side's in order from one end.
-    std::vector<std::vector<GridPoint>> sides;
-
-    bool fixedPoint(GridPoint p) const {
-        return (west && p.column == nw.column) || (east && p.column == se.column) ||
-               (north && p.row == nw.row) || (south && p.row == se.row);
-    }
-};
-
 Tile wholeGrid(const TerrainGrid& grid) {
     Tile whole;
     whole.nw = {0, 0};
     whole.se = {grid.columns - 1, grid.rows - 1};
     return whole;
+}
+
+// The mesh's live triangles.
+std::int64_t liveFaces(const DelaunayMesh& mesh) {
+    std::int64_t live = 0;
+    for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t)
+        live += mesh.alive(t) ? 1 : 0;
+    return live;
+}
+
+// The largest error over the grid, errors holding each triangle slot's: every grid point lies
+// in a live triangle, whose last scan (complete: no cap was passed) saw it.
+double largestError(const DelaunayMesh& mesh, const ChunkedArray<double>& errors) {
+    double largest = 0;
+    for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t) {
+        if (mesh.alive(t))
+            largest = std::max(largest, errors[t]);
+    }
+    return largest;
 }
 
 // The greedy refinement: the mesh, each triangle's worst point, and the triangles whose worst
@@ -75,8 +72,8 @@ public:
             rescan(1);
             return;
         }
-        for (const auto& side : tile.sides) {
-            for (const GridPoint p : side)
+        for (const auto* side : tile.sides) {
+            for (const GridPoint p : *side)
                 mesh_.insert(holder(p), p);
         }
         reseed();
@@ -150,22 +147,8 @@ public:
         }
     }
 
-    std::int64_t liveFaces() const {
-        std::int64_t live = 0;
-        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t)
-            live += mesh_.alive(t) ? 1 : 0;
-        return live;
-    }
-    // The largest error over the grid: every grid point lies in a live triangle, whose last scan
-    // (complete: no cap was passed) saw it.
-    double largestError() const {
-        double largest = 0;
-        for (std::uint32_t t = 0; t < mesh_.triangleCount(); ++t) {
-            if (mesh_.alive(t))
-                largest = std::max(largest, errors_[t]);
-        }
-        return largest;
-    }
+    std::int64_t liveFaces() const { return detail::liveFaces(mesh_); }
+    double largestError() const { return detail::largestError(mesh_, errors_); }
 
     DelaunayMesh& mesh() { return mesh_; }
     // Each triangle slot's largest error, as its last scan found it.
@@ -291,167 +274,6 @@ void coarsenMesh(const Tile& tile, Refiner& refiner, TriangleScanner& scanner, d
     }
 }
 
-// Where the tiles of a side of n points start and end: about one every side points, 0 and n - 1
-// among them.
-std::vector<int> cutsAlong(int n, int side) {
-    const int tiles = std::max(1, (n - 1 + side / 2) / side);
-    std::vector<int> cuts(static_cast<std::size_t>(tiles) + 1);
-    for (int i = 0; i <= tiles; ++i)
-        cuts[static_cast<std::size_t>(i)] = static_cast<int>(std::int64_t{i} * (n - 1) / tiles);
-    return cuts;
-}
-
-// The points of the straight run of grid points from a to b, ends left out, that a line through
-// the chosen ones, a and b, must pass through for every point of the run to lie within
-// threshold of it: the worst point of a stretch splits it until none is left beyond. In order
-// from a.
-std::vector<GridPoint> chooseSidePoints(const TriangleScanner& scanner, GridPoint a, GridPoint b,
-                                        double threshold) {
-    const int n = std::max(std::abs(b.column - a.column), std::abs(b.row - a.row));
-    const int dx = (b.column - a.column) / n, dy = (b.row - a.row) / n;
-    const auto at = [&](int k) { return GridPoint{a.column + k * dx, a.row + k * dy}; };
-    std::vector<double> heights(static_cast<std::size_t>(n) + 1);
-    for (int k = 0; k <= n; ++k)
-        heights[static_cast<std::size_t>(k)] = scanner.height(at(k));
-    std::vector<bool> kept(static_cast<std::size_t>(n) + 1, false);
-    std::vector<std::pair<int, int>> stretches{{0, n}};
-    while (!stretches.empty()) {
-        const auto [i, j] = stretches.back();
-        stretches.pop_back();
-        const double hi = heights[static_cast<std::size_t>(i)];
-        const double rise = (heights[static_cast<std::size_t>(j)] - hi) / (j - i);
-        double worst = threshold;
-        int split = -1;
-        for (int k = i + 1; k < j; ++k) {
-            const double error =
-                std::abs(heights[static_cast<std::size_t>(k)] - (hi + rise * (k - i)));
-            if (error > worst) {
-                worst = error;
-                split = k;
-            }
-        }
-        if (split < 0)
-            continue;
-        kept[static_cast<std::size_t>(split)] = true;
-        stretches.push_back({i, split});
-        stretches.push_back({split, j});
-    }
-    std::vector<GridPoint> chosen;
-    for (int k = 1; k < n; ++k) {
-        if (kept[static_cast<std::size_t>(k)])
-            chosen.push_back(at(k));
-    }
-    return chosen;
-}
-
-// Where the tiles meet: the cuts across and down (cutsAlong), and the points kept on each fixed
-// side between two crossings, down the inner columns and along the inner rows, tile by tile.
-struct Cuts {
-    std::vector<int> xs, ys;
-    std::vector<std::vector<GridPoint>> columnSides, rowSides;
-
-    // Points kept per grid step of the fixed sides; 0 without any.
-    double density() const {
-        std::size_t kept = 0;
-        for (const auto* sides : {&columnSides, &rowSides}) {
-            for (const auto& side : *sides)
-                kept += side.size();
-        }
-        const double length = static_cast<double>(xs.size() - 2) * ys.back() +
-                              static_cast<double>(ys.size() - 2) * xs.back();
-        return length > 0 ? static_cast<double>(kept) / length : 0.0;
-    }
-};
-
-Cuts cutGrid(const TerrainGrid& grid, const TriangleScanner& scanner, double threshold, int side) {
-    Cuts cuts{cutsAlong(grid.columns, side), cutsAlong(grid.rows, side), {}, {}};
-    const std::vector<int>&xs = cuts.xs, &ys = cuts.ys;
-    const std::size_t across = xs.size() - 1, down = ys.size() - 1;
-    cuts.columnSides.resize(across * down);
-    cuts.rowSides.resize(across * down);
-    for (std::size_t j = 0; j < down; ++j) {
-        for (std::size_t i = 0; i < across; ++i) {
-            if (i > 0)
-                cuts.columnSides[j * across + i] =
-                    chooseSidePoints(scanner, {xs[i], ys[j]}, {xs[i], ys[j + 1]}, threshold);
-            if (j > 0)
-                cuts.rowSides[j * across + i] =
-                    chooseSidePoints(scanner, {xs[i], ys[j]}, {xs[i + 1], ys[j]}, threshold);
-        }
-    }
-    return cuts;
-}
-
-// One tile's mesh as its refinement left it.
-struct TileMesh {
-    std::vector<PackedPoint> points;
-    ChunkedArray<PackedPoint> corners;
-    ChunkedArray<std::int32_t> twins;
-    ChunkedArray<double> errors;
-    bool met = false;
-};
-
-// The tiles' meshes as one, each tile's triangle slots after the last's, twins joined across
-// the fixed sides; the grid's corners first among the points, then every tile's others once.
-DelaunayMesh joinTiles(const TerrainGrid& grid, std::vector<TileMesh>& tiles,
-                       ChunkedArray<double>& errors) {
-    const int lastColumn = grid.columns - 1, lastRow = grid.rows - 1;
-    std::vector<PackedPoint> points{pack({0, 0}), pack({lastColumn, 0}),
-                                    pack({lastColumn, lastRow}), pack({0, lastRow})};
-    std::vector<bool> listed(static_cast<std::size_t>(grid.columns) * grid.rows, false);
-    const auto cell = [&grid](PackedPoint p) {
-        return static_cast<std::size_t>(p >> 16) * static_cast<std::size_t>(grid.columns) +
-               (p & 0xffffu);
-    };
-    for (const PackedPoint p : points)
-        listed[cell(p)] = true;
-    ChunkedArray<PackedPoint> corners;
-    ChunkedArray<std::int32_t> twins;
-    // Each half-edge on a fixed side, keyed by its ends.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> open;
-    const auto onCut = [&](GridPoint a, GridPoint b) {
-        return (a.column == b.column && a.column != 0 && a.column != lastColumn) ||
-               (a.row == b.row && a.row != 0 && a.row != lastRow);
-    };
-    for (TileMesh& tile : tiles) {
-        for (const PackedPoint p : tile.points) {
-            if (!listed[cell(p)]) {
-                listed[cell(p)] = true;
-                points.push_back(p);
-            }
-        }
-        tile.points = {};
-        const auto base = static_cast<std::uint32_t>(corners.size());
-        for (std::size_t e = 0; e < tile.corners.size(); ++e) {
-            const std::int32_t twin = tile.twins[e];
-            corners.push_back(tile.corners[e]);
-            twins.push_back(twin == DelaunayMesh::kNone ? twin
-                                                        : twin + static_cast<std::int32_t>(base));
-            errors.growTo(corners.size() / 3, 0.0);
-            if (e % 3 == 2)
-                errors[corners.size() / 3 - 1] = tile.errors[e / 3];
-            if (twin == DelaunayMesh::kNone && tile.corners[e - e % 3] != DelaunayMesh::kDead) {
-                const PackedPoint a = tile.corners[e];
-                const PackedPoint b =
-                    tile.corners[DelaunayMesh::next(static_cast<std::uint32_t>(e))];
-                if (onCut(unpack(a), unpack(b)))
-                    open.push_back(
-                        {std::uint64_t{a} << 32 | b, base + static_cast<std::uint32_t>(e)});
-            }
-        }
-        tile = {};
-    }
-    std::sort(open.begin(), open.end());
-    for (const auto& [key, e] : open) {
-        const std::uint64_t reversed = key >> 32 | (key & 0xffffffffu) << 32;
-        const auto found = std::lower_bound(open.begin(), open.end(),
-                                            std::pair<std::uint64_t, std::uint32_t>{reversed, 0});
-        if (found != open.end() && found->first == reversed)
-            twins[e] = static_cast<std::int32_t>(found->second);
-    }
-    return DelaunayMesh(std::move(points), std::move(corners), std::move(twins));
-}
-
 } // namespace
 
 Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
@@ -507,39 +329,10 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
 
 Refined refineInTiles(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
                       std::int64_t maxFaces, int tileSide, const std::atomic<bool>* cancel) {
-    // A hair inside the threshold, so that the tiles' scans, measuring the same points with
-    // other rounding, find every point of a fixed side within it.
-    const double sideThreshold = std::max(0.0, threshold - scanner.largestMagnitude() * 0x1p-40);
-    Cuts cuts = cutGrid(grid, scanner, sideThreshold, tileSide > 0 ? tileSide : kSmallTile);
-    if (tileSide == 0 && cuts.density() < kDenseSides) {
-        cuts = cutGrid(grid, scanner, sideThreshold,
-                       cuts.density() < kSparseSides ? kLargeTile : kMiddleTile);
-    }
-    const std::vector<int>&xs = cuts.xs, &ys = cuts.ys;
-    if (xs.size() == 2 && ys.size() == 2)
+    const Cuts cuts = cutGrid(grid, scanner, threshold, tileSide);
+    if (cuts.xs.size() == 2 && cuts.ys.size() == 2)
         return refine(grid, scanner, threshold, maxFaces, Coarsening::OnceMet, cancel);
-    const std::size_t across = xs.size() - 1, down = ys.size() - 1;
-    std::vector<std::vector<GridPoint>>&columnSides = cuts.columnSides, &rowSides = cuts.rowSides;
-    std::vector<Tile> tiles(down * across);
-    for (std::size_t j = 0; j < down; ++j) {
-        for (std::size_t i = 0; i < across; ++i) {
-            Tile& tile = tiles[j * across + i];
-            tile.nw = {xs[i], ys[j]};
-            tile.se = {xs[i + 1], ys[j + 1]};
-            tile.west = i > 0;
-            tile.east = i + 1 < across;
-            tile.north = j > 0;
-            tile.south = j + 1 < down;
-            if (tile.west)
-                tile.sides.push_back(columnSides[j * across + i]);
-            if (tile.east)
-                tile.sides.push_back(columnSides[j * across + i + 1]);
-            if (tile.north)
-                tile.sides.push_back(rowSides[j * across + i]);
-            if (tile.south)
-                tile.sides.push_back(rowSides[(j + 1) * across + i]);
-        }
-    }
+    const std::vector<Tile> tiles = cuts.tiles();
     const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
     std::vector<TileMesh> made(tiles.size());
     std::atomic<std::int64_t> faces{0};
@@ -566,23 +359,14 @@ Refined refineInTiles(const TerrainGrid& grid, TriangleScanner& scanner, double 
     DelaunayMesh mesh = joinTiles(grid, made, errors);
     // The fixed points are free now that the tiles are one mesh: coarsening tries them, the
     // cuts' crossings and their neighbours, whose own choice the fixed points weighed on, again.
-    std::vector<bool> cutColumn(static_cast<std::size_t>(grid.columns), false),
-        cutRow(static_cast<std::size_t>(grid.rows), false);
-    for (std::size_t i = 1; i + 1 < xs.size(); ++i)
-        cutColumn[static_cast<std::size_t>(xs[i])] = true;
-    for (std::size_t j = 1; j + 1 < ys.size(); ++j)
-        cutRow[static_cast<std::size_t>(ys[j])] = true;
-    const auto onCut = [&](GridPoint p) {
-        return cutColumn[static_cast<std::size_t>(p.column)] ||
-               cutRow[static_cast<std::size_t>(p.row)];
-    };
-    const auto gridCorner = [&](GridPoint p) {
-        return (p.column == 0 || p.column == xs.back()) && (p.row == 0 || p.row == ys.back());
+    const auto gridCorner = [&grid](GridPoint p) {
+        return (p.column == 0 || p.column == grid.columns - 1) &&
+               (p.row == 0 || p.row == grid.rows - 1);
     };
     std::vector<std::uint64_t> keyed;
     for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t) {
-        if (!mesh.alive(t) ||
-            !(onCut(mesh.corner(t, 0)) || onCut(mesh.corner(t, 1)) || onCut(mesh.corner(t, 2))))
+        if (!mesh.alive(t) || !(cuts.onCut(mesh.corner(t, 0)) || cuts.onCut(mesh.corner(t, 1)) ||
+                                cuts.onCut(mesh.corner(t, 2))))
             continue;
         for (int k = 0; k < 3; ++k) {
             const GridPoint p = mesh.corner(t, k);
@@ -597,12 +381,8 @@ Refined refineInTiles(const TerrainGrid& grid, TriangleScanner& scanner, double 
     }
     if (cancelled())
         out.errorMet = false;
-    for (std::uint32_t t = 0; t < mesh.triangleCount(); ++t) {
-        if (mesh.alive(t)) {
-            ++out.faces;
-            out.error = std::max(out.error, errors[t]);
-        }
-    }
+    out.faces = static_cast<std::size_t>(liveFaces(mesh));
+    out.error = largestError(mesh, errors);
     out.corners = mesh.takeCorners();
     out.points = mesh.takePoints();
     return out;

@@ -40,11 +40,11 @@ Refined refine(const TerrainGrid& grid, TriangleScanner& scanner, double thresho
                const std::atomic<bool>* cancel = nullptr);
 
 // The same as refine() with Coarsening::OnceMet, in tiles about tileSide points a side (0: as
-// the terrain asks, see refine.cpp) refined on the processor's threads at once, maxFaces bounding
-// their faces together. The tiles' sides inside the grid are chosen first, as a line through the
-// points of each that keeps every other within threshold, so that the tiles meet edge to edge; once
-// the tiles are one mesh, coarsening tries those points too. The result does not depend on the
-// number of threads.
+// the terrain asks, see refine_tiles.cpp) refined on the processor's threads at once, maxFaces
+// bounding their faces together. The tiles' sides inside the grid are chosen first, as a line
+// through the points of each that keeps every other within threshold, so that the tiles meet edge
+// to edge; once the tiles are one mesh, coarsening tries those points too. The result does not
+// depend on the number of threads.
 Refined refineInTiles(const TerrainGrid& grid, TriangleScanner& scanner, double threshold,
                       std::int64_t maxFaces, int tileSide,
                       const std::atomic<bool>* cancel = nullptr);
