@@ -129,10 +129,8 @@ struct Best {
     int x = 0, y = 0;
 };
 
-#if defined(__GNUC__) || defined(__clang__)
-#define GRONDEL_SCAN_PAIRS 1
-
-// Two neighbouring points of a row side by side: one SSE2 register on x86-64 (NEON on ARM).
+// Two neighbouring points of a row side by side, in GCC's and Clang's vector extensions: one SSE2
+// register on x86-64 (NEON on ARM).
 // Each lane goes through the same operations as a point alone, so comes out with the same bits.
 typedef double Pair __attribute__((vector_size(16)));
 using PairBits = decltype(Pair{} < Pair{});
@@ -219,8 +217,6 @@ void scanBoxPairs(const double* tiled, int blocksAcross, const Plane& plane, dou
         best = {worst.error[lane], first + place % kAcross, plane.yMin + place / kAcross};
     }
 }
-
-#endif
 
 // Raises best with the points lo..hi of row y, read from the copy block by block.
 void scanRow(const double* tiled, int blocksAcross, const Plane& plane, int y, int lo, int hi,
@@ -313,39 +309,7 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
     if (width <= kBlock || width * height <= kSmallBox) {
         // Narrow or small: test each point of the bounding box against the edges, which costs
         // less than the divisions that find a row's ends.
-#ifdef GRONDEL_SCAN_PAIRS
         scanBoxPairs(heights_->tiled.data(), heights_->blocksAcross, plane, cap, best);
-#else
-        // Edge values at the start of each row, moved down a row at a time.
-        int rowAB = plane.ab.rowValue(plane.yMin) - plane.ab.dy * plane.xMin;
-        int rowBC = plane.bc.rowValue(plane.yMin) - plane.bc.dy * plane.xMin;
-        int rowCA = plane.ca.rowValue(plane.yMin) - plane.ca.dy * plane.xMin;
-        const double stepB = plane.ca.dy, stepC = plane.ab.dy;
-        for (int y = plane.yMin; y <= plane.yMax && best.error <= cap; ++y) {
-            const double* row = heights_->tiled.data() + tiledIndex(heights_->blocksAcross, 0, y);
-            int fab = rowAB, fbc = rowBC, fca = rowCA;
-            double eb = fca, ec = fab;
-            for (int x = plane.xMin; x <= plane.xMax; ++x) {
-                if ((fab | fbc | fca) >= 0) {
-                    const double h =
-                        row[static_cast<std::size_t>(static_cast<unsigned>(x) / kBlock) *
-                                (kBlock * kBlock) +
-                            (static_cast<unsigned>(x) & (kBlock - 1))];
-                    const double error = std::abs(h - (plane.ha + eb * plane.db + ec * plane.dc));
-                    if (error > best.error)
-                        best = {error, x, y};
-                }
-                fab -= plane.ab.dy;
-                fbc -= plane.bc.dy;
-                fca -= plane.ca.dy;
-                eb -= stepB;
-                ec -= stepC;
-            }
-            rowAB += plane.ab.dx;
-            rowBC += plane.bc.dx;
-            rowCA += plane.ca.dx;
-        }
-#endif
         return {pack({best.x, best.y}), best.error};
     }
     plane.walkRows();
