@@ -44,8 +44,9 @@ std::vector<MeshShape> cutIntoTiles(int columns, int rows);
 // allows (ceil(faces / maxFaces)) unless a piece's vertices overflow first, which splits that
 // piece once more. A mesh's points are in the order its faces first use them, its faces in the
 // order of the triangles. Refuses, with the reason in error and no meshes: limits below 1 face
-// or 3 vertices or beyond 65536, a spacing not finite and above 0, or a triangle naming a point
-// the triangulation lacks. Time n log n, memory linear in the input.
+// or 3 vertices or beyond 65536, a spacing not finite and above 0, a point outside columns and
+// rows 0 to 65535, or a triangle naming a point the triangulation lacks. Time n log n, memory
+// linear in the input; the meshes are made on every thread there is.
 std::vector<MeshShape> cutTriangulation(const Triangulation& surface, double spacingX,
                                         double spacingY, std::string& error,
                                         MeshLimits limits = {});

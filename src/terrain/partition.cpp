@@ -1,7 +1,10 @@
+#include "parallel/parallel.h"
 #include "terrain/meshes.h"
+#include "terrain/sort_keys.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <span>
 #include <string>
@@ -9,60 +12,131 @@
 namespace grondel {
 namespace {
 
-// A triangle by three times its centroid in world units.
+// A triangle by its places in the two orders the pieces are cut in: by three times its
+// centroid's column, then row, then number ("along x"), and by row, then column, then number.
+// Unique whole numbers, so a cut is a cheap comparison and its result the same however made.
 struct Item {
-    double x = 0;
-    double y = 0;
-    std::uint32_t triangle = 0;
+    std::uint32_t alongX = 0;
+    std::uint32_t alongY = 0;
 };
+
+// Key of an order: the sort's leading coordinate sum, the other, the triangle's number. Each sum
+// of three coordinates up to kMaxGridCoordinate takes 18 bits, the number 28.
+constexpr int kMaxGridCoordinate = 65535;
+constexpr int kNumberBits = 28;
+constexpr std::uint64_t kNumberMask = (std::uint64_t{1} << kNumberBits) - 1;
+std::uint64_t orderKey(std::uint32_t leading, std::uint32_t other, std::uint32_t triangle) {
+    return std::uint64_t{leading} << 46 | std::uint64_t{other} << kNumberBits | triangle;
+}
 
 class Partitioner {
 public:
-    Partitioner(const Triangulation& mesh, MeshLimits limits)
+    Partitioner(const Triangulation& mesh, double spacingX, double spacingY, MeshLimits limits)
         : mesh_(mesh)
-        , limits_(limits)
-        , local_(mesh.points.size(), kUnused) {}
+        , spacingX_(spacingX)
+        , spacingY_(spacingY)
+        , limits_(limits) {
+        const std::size_t n = mesh.triangles.size();
+        sumX_.resize(n);
+        sumY_.resize(n);
+        for (std::size_t t = 0; t < n; ++t) {
+            const Triangle& tri = mesh.triangles[t];
+            const GridPoint a = mesh.points[tri.a], b = mesh.points[tri.b], c = mesh.points[tri.c];
+            sumX_[t] = static_cast<std::uint32_t>(a.column + b.column + c.column);
+            sumY_[t] = static_cast<std::uint32_t>(a.row + b.row + c.row);
+        }
+        std::vector<std::uint64_t> keys(n);
+        items_.resize(n);
+        for (const bool alongX : {true, false}) {
+            for (std::size_t t = 0; t < n; ++t)
+                keys[t] = alongX ? orderKey(sumX_[t], sumY_[t], static_cast<std::uint32_t>(t))
+                                 : orderKey(sumY_[t], sumX_[t], static_cast<std::uint32_t>(t));
+            terrain::detail::sortKeys(keys);
+            std::vector<std::uint32_t>& byPlace = alongX ? byPlaceX_ : byPlaceY_;
+            byPlace.resize(n);
+            for (std::size_t place = 0; place < n; ++place) {
+                const auto t = static_cast<std::uint32_t>(keys[place] & kNumberMask);
+                byPlace[place] = t;
+                (alongX ? items_[t].alongX : items_[t].alongY) = static_cast<std::uint32_t>(place);
+            }
+        }
+    }
 
-    // Splits items until every piece fits, appending the pieces in order.
-    void split(std::span<Item> items, std::vector<MeshShape>& out) {
+    // Every piece, in order, within limits.
+    std::vector<MeshShape> pieces() {
+        marks_.assign(mesh_.points.size(), 0u);
+        split(items_);
+        // Each group's triangles in increasing order, by one pass over the triangles.
+        std::vector<std::uint32_t> groupOf(mesh_.triangles.size());
+        std::vector<std::size_t> start(groups_.size() + 1, 0);
+        for (std::size_t g = 0; g < groups_.size(); ++g) {
+            for (const Item& item : groups_[g])
+                groupOf[byPlaceX_[item.alongX]] = static_cast<std::uint32_t>(g);
+            start[g + 1] = start[g] + groups_[g].size();
+        }
+        std::vector<std::uint32_t> triangles(mesh_.triangles.size());
+        std::vector<std::size_t> next(start.begin(), start.end() - 1);
+        for (std::size_t t = 0; t < groupOf.size(); ++t)
+            triangles[next[groupOf[t]]++] = static_cast<std::uint32_t>(t);
+
+        std::vector<MeshShape> out(groups_.size());
+        // Each piece is made on its own, on every thread there is.
+        const std::size_t workers = std::min<std::size_t>(parallel::workerCount(), groups_.size());
+        std::atomic<std::size_t> taken{0};
+        parallel::forEachIndex(workers, [&](std::size_t) {
+            std::vector<std::uint32_t> local(mesh_.points.size(), kUnused);
+            for (std::size_t g;
+                 (g = taken.fetch_add(1, std::memory_order_relaxed)) < groups_.size();) {
+                const std::span<const std::uint32_t> group(triangles.data() + start[g],
+                                                           start[g + 1] - start[g]);
+                out[g] = makePiece(group, "mesh" + std::to_string(g), local);
+            }
+        });
+        return out;
+    }
+
+private:
+    static constexpr std::uint32_t kUnused = 0xffffffffu;
+
+    // Splits items until every group fits, appending the groups in order.
+    void split(std::span<Item> items) {
         const std::size_t n = items.size();
         if (n == 0)
             return;
         const auto maxFaces = static_cast<std::size_t>(limits_.maxFaces);
         if (n == 1 || (n <= maxFaces &&
                        vertexCount(items) <= static_cast<std::size_t>(limits_.maxVertices))) {
-            out.push_back(makePiece(items, "mesh" + std::to_string(out.size())));
+            groups_.push_back(items);
             return;
         }
         // Pieces this group needs at the least; the first part takes a whole number of them.
         const std::size_t pieces = std::max<std::size_t>(2, (n + maxFaces - 1) / maxFaces);
         const std::size_t first = n * (pieces / 2) / pieces;
 
-        double minX = items[0].x, maxX = minX, minY = items[0].y, maxY = minY;
+        // The spread in world units: a coordinate grows with its place in its order.
+        std::uint32_t lowX = items[0].alongX, highX = lowX, lowY = items[0].alongY, highY = lowY;
         for (const Item& item : items) {
-            minX = std::min(minX, item.x);
-            maxX = std::max(maxX, item.x);
-            minY = std::min(minY, item.y);
-            maxY = std::max(maxY, item.y);
+            lowX = std::min(lowX, item.alongX);
+            highX = std::max(highX, item.alongX);
+            lowY = std::min(lowY, item.alongY);
+            highY = std::max(highY, item.alongY);
         }
-        const bool alongX = maxX - minX >= maxY - minY;
-        const auto before = [alongX](const Item& l, const Item& r) {
-            const double lm = alongX ? l.x : l.y, rm = alongX ? r.x : r.y;
-            if (lm != rm)
-                return lm < rm;
-            const double ls = alongX ? l.y : l.x, rs = alongX ? r.y : r.x;
-            if (ls != rs)
-                return ls < rs;
-            return l.triangle < r.triangle;
+        const auto world = [](std::uint32_t sum, double spacing) {
+            return static_cast<double>(sum) * spacing;
         };
-        std::nth_element(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(first),
-                         items.end(), before);
-        split(items.first(first), out);
-        split(items.subspan(first), out);
+        const bool alongX =
+            world(sumX_[byPlaceX_[highX]], spacingX_) - world(sumX_[byPlaceX_[lowX]], spacingX_) >=
+            world(sumY_[byPlaceY_[highY]], spacingY_) - world(sumY_[byPlaceY_[lowY]], spacingY_);
+        const auto middle = items.begin() + static_cast<std::ptrdiff_t>(first);
+        if (alongX)
+            std::nth_element(items.begin(), middle, items.end(),
+                             [](Item l, Item r) { return l.alongX < r.alongX; });
+        else
+            std::nth_element(items.begin(), middle, items.end(),
+                             [](Item l, Item r) { return l.alongY < r.alongY; });
+        split(items.first(first));
+        split(items.subspan(first));
     }
-
-private:
-    static constexpr std::uint32_t kUnused = 0xffffffffu;
 
     std::uint32_t corner(std::uint32_t t, int k) const {
         const Triangle& tri = mesh_.triangles[t];
@@ -75,11 +149,10 @@ private:
             std::fill(marks_.begin(), marks_.end(), 0u);
             stamp_ = 1;
         }
-        marks_.resize(mesh_.points.size(), 0u);
         std::size_t count = 0;
         for (const Item& item : items) {
             for (int k = 0; k < 3; ++k) {
-                std::uint32_t& mark = marks_[corner(item.triangle, k)];
+                std::uint32_t& mark = marks_[corner(byPlaceX_[item.alongX], k)];
                 if (mark != stamp_) {
                     mark = stamp_;
                     ++count;
@@ -89,33 +162,38 @@ private:
         return count;
     }
 
-    MeshShape makePiece(std::span<Item> items, std::string name) {
-        std::sort(items.begin(), items.end(),
-                  [](const Item& l, const Item& r) { return l.triangle < r.triangle; });
+    // The piece of triangles, in increasing order. local: kUnused for every point, and so
+    // again on return.
+    MeshShape makePiece(std::span<const std::uint32_t> triangles, std::string name,
+                        std::vector<std::uint32_t>& local) const {
         MeshShape piece;
         piece.name = std::move(name);
-        piece.faces.reserve(items.size());
+        piece.faces.reserve(triangles.size());
         std::vector<std::uint32_t> used;
-        for (const Item& item : items) {
+        for (const std::uint32_t t : triangles) {
             std::array<int, 3>& face = piece.faces.emplace_back();
             for (int k = 0; k < 3; ++k) {
-                const std::uint32_t point = corner(item.triangle, k);
-                if (local_[point] == kUnused) {
-                    local_[point] = static_cast<std::uint32_t>(piece.points.size());
+                const std::uint32_t point = corner(t, k);
+                if (local[point] == kUnused) {
+                    local[point] = static_cast<std::uint32_t>(piece.points.size());
                     piece.points.push_back(mesh_.points[point]);
                     used.push_back(point);
                 }
-                face[static_cast<std::size_t>(k)] = static_cast<int>(local_[point]);
+                face[static_cast<std::size_t>(k)] = static_cast<int>(local[point]);
             }
         }
         for (const std::uint32_t point : used)
-            local_[point] = kUnused;
+            local[point] = kUnused;
         return piece;
     }
 
     const Triangulation& mesh_;
+    double spacingX_, spacingY_;
     MeshLimits limits_;
-    std::vector<std::uint32_t> local_; // a point's place in the piece being made
+    std::vector<std::uint32_t> sumX_, sumY_;         // by triangle
+    std::vector<std::uint32_t> byPlaceX_, byPlaceY_; // the triangle at each place of an order
+    std::vector<Item> items_;                        // by triangle, then cut into groups
+    std::vector<std::span<Item>> groups_;
     std::vector<std::uint32_t> marks_;
     std::uint32_t stamp_ = 0;
 };
@@ -135,22 +213,27 @@ std::vector<MeshShape> cutTriangulation(const Triangulation& mesh, double spacin
         error = "the grid spacing must be a finite number above 0";
         return {};
     }
+    if (mesh.triangles.size() > kNumberMask) {
+        error =
+            "a triangulation to cut holds at most " + std::to_string(kNumberMask) + " triangles";
+        return {};
+    }
+    for (const GridPoint& p : mesh.points) {
+        if (p.column < 0 || p.column > kMaxGridCoordinate || p.row < 0 ||
+            p.row > kMaxGridCoordinate) {
+            error = "a point of the triangulation lies outside columns and rows 0 to " +
+                    std::to_string(kMaxGridCoordinate);
+            return {};
+        }
+    }
     const std::size_t pointCount = mesh.points.size();
-    std::vector<Item> items(mesh.triangles.size());
-    for (std::size_t t = 0; t < items.size(); ++t) {
-        const Triangle& tri = mesh.triangles[t];
+    for (const Triangle& tri : mesh.triangles) {
         if (tri.a >= pointCount || tri.b >= pointCount || tri.c >= pointCount) {
             error = "a triangle refers to a point that is not in the triangulation";
             return {};
         }
-        const GridPoint a = mesh.points[tri.a], b = mesh.points[tri.b], c = mesh.points[tri.c];
-        items[t] = {static_cast<double>(std::int64_t{a.column} + b.column + c.column) * spacingX,
-                    static_cast<double>(std::int64_t{a.row} + b.row + c.row) * spacingY,
-                    static_cast<std::uint32_t>(t)};
     }
-    std::vector<MeshShape> meshes;
-    Partitioner(mesh, limits).split(items, meshes);
-    return meshes;
+    return Partitioner(mesh, spacingX, spacingY, limits).pieces();
 }
 
 } // namespace grondel

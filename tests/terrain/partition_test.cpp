@@ -136,6 +136,9 @@ TEST(Partition, RefusesBadInput) {
     const Triangulation mesh = simplified(Terrain::Smooth, 9, 9, 0.0);
     Triangulation broken = mesh;
     broken.triangles.back().c = static_cast<std::uint32_t>(broken.points.size());
+    Triangulation far = mesh, negative = mesh;
+    far.points.back().column = 65536;
+    negative.points.back().row = -1;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Case {
@@ -153,6 +156,8 @@ TEST(Partition, RefusesBadInput) {
         {mesh, nan, 1, {}, "spacing"},
         {mesh, 1, inf, {}, "spacing"},
         {broken, 1, 1, {}, "a triangle refers to a point"},
+        {far, 1, 1, {}, "outside columns and rows 0 to 65535"},
+        {negative, 1, 1, {}, "outside columns and rows 0 to 65535"},
     };
     for (const Case& c : cases) {
         std::string error;
