@@ -138,8 +138,11 @@ Cuts cutGrid(const TerrainGrid& grid, const TriangleScanner& scanner, double thr
     const double sideThreshold = std::max(0.0, threshold - scanner.largestMagnitude() * 0x1p-40);
     Cuts cuts = cutAt(grid, scanner, sideThreshold, tileSide > 0 ? tileSide : kSmallTile);
     if (tileSide == 0 && density(cuts) < kDenseSides) {
-        cuts = cutAt(grid, scanner, sideThreshold,
-                     density(cuts) < kSparseSides ? kLargeTile : kMiddleTile);
+        // Never one tile where two a side would still be small ones: one tile is one thread.
+        const int most = std::max(kSmallTile, (std::max(grid.columns, grid.rows) - 1) / 2);
+        const int side = std::min(most, density(cuts) < kSparseSides ? kLargeTile : kMiddleTile);
+        if (side != kSmallTile)
+            cuts = cutAt(grid, scanner, sideThreshold, side);
     }
     return cuts;
 }

@@ -1,5 +1,6 @@
 // The scanner's shortcuts (bounding blocks, narrow triangles, stopping at a cap) against a
 // plain look at every point of the triangle.
+#include "terrain/refine_tiles.h"
 #include "terrain/sort_keys.h"
 #include "terrain/triangle_scan.h"
 #include "terrains.h"
@@ -104,6 +105,18 @@ TEST(SortKeys, OrdersAsStdSortDoes) {
         std::sort(expected.begin(), expected.end());
         sortKeys(keys);
         EXPECT_EQ(keys, expected) << keys.size() << " keys";
+    }
+}
+
+// However few points a sparse terrain's tile sides need, a grid with room for two small tiles a
+// side is cut into at least two a side, so more than one thread refines it.
+TEST(TileCuts, SparseTerrainIsStillCutForEveryThread) {
+    for (const int side : {257, 1025}) {
+        const TerrainGrid flat{side, side, 0.5, makeTerrain(Terrain::Flat, side, side)};
+        const TriangleScanner scanner(flat, {});
+        const Cuts cuts = cutGrid(flat, scanner, 0.01, 0);
+        EXPECT_EQ(cuts.xs.size(), 3u) << side;
+        EXPECT_EQ(cuts.ys.size(), 3u) << side;
     }
 }
 
