@@ -1,11 +1,15 @@
 // The simplifier alone, in memory: simplify() on seeded terrains built once outside the
 // timed loop (no process, no picture to decode), at 0.2% of the height range. The faces made
-// are reported as a counter, the same on every run.
+// are reported as a counter, the same on every run. Then each step that makes the game model of
+// the simplified surface, timed apart: cutting it into meshes, placing them, printing the text.
 //
 // Terrains are midpoint displacement (diamond-square) like bench/make_terrains.py's, though
 // not the same numbers: fractal at roughness 0.45, and ridges, the same folded into sharp
 // crests beside flat terraces. Heights are quantised to 16-bit levels over 0..1, as the bench
 // driver reads a 16-bit picture.
+#include "model3do/game_model.h"
+#include "terrain/meshes.h"
+#include "terrain/placement.h"
 #include "terrain/simplify.h"
 
 #include <algorithm>
@@ -131,6 +135,57 @@ BENCHMARK(simplifyTerrain)
     ->Args({4097, kFractal})
     ->Args({513, kRidges})
     ->Args({4097, kRidges})
+    ->Unit(benchmark::kMillisecond);
+
+// The surface simplify() makes of a terrain at 0.2%, made once, and its meshes.
+struct Surface {
+    TerrainGrid grid;
+    Triangulation mesh;
+    std::vector<MeshShape> meshes;
+};
+const Surface& surface(Kind kind, int size) {
+    static std::map<std::pair<int, int>, Surface> made;
+    auto [place, added] = made.try_emplace({kind, size});
+    if (added) {
+        Surface& s = place->second;
+        s.grid = {size, size, 0.5, terrain(kind, size)};
+        SimplifyLimits limits;
+        limits.maxError = 0.002;
+        s.mesh = simplify(s.grid, limits).mesh;
+        std::string error;
+        s.meshes = cutTriangulation(s.mesh, 0.5, 0.5, error);
+    }
+    return place->second;
+}
+
+enum Step { kCut = 0, kPlace = 1, kPrint = 2 };
+
+// Arguments: the grid's side, the kind, then the step.
+void gameModelStep(benchmark::State& state) {
+    const Surface& s = surface(Kind(state.range(1)), static_cast<int>(state.range(0)));
+    const auto step = Step(state.range(2));
+    const GameModel model = placeMeshes(s.grid, s.meshes, {}).model;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::string error;
+        if (step == kCut)
+            benchmark::DoNotOptimize(cutTriangulation(s.mesh, 0.5, 0.5, error).size());
+        else if (step == kPlace)
+            benchmark::DoNotOptimize(placeMeshes(s.grid, s.meshes, {}).model.meshes.size());
+        else
+            bytes = printGameModel(model).size();
+    }
+    state.SetLabel(std::string(step == kCut     ? "cut"
+                               : step == kPlace ? "place"
+                                                : "print") +
+                   " " + std::to_string(s.mesh.triangles.size()) + " faces" +
+                   (bytes ? ", " + std::to_string(bytes) + " bytes" : ""));
+}
+BENCHMARK(gameModelStep)
+    ->ArgNames({"size", "kind", "step"})
+    ->Args({513, kFractal, kCut})
+    ->Args({513, kFractal, kPlace})
+    ->Args({513, kFractal, kPrint})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
