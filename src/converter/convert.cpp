@@ -79,8 +79,8 @@ struct Job {
     std::filesystem::path target; // empty for standard output
     bool repeat = false;          // the same picture again: already done by an earlier job
     std::string error;
-    std::string note; // said on standard error even when the model is written
-    std::string model;
+    std::string note;                      // said on standard error even when the model is written
+    std::vector<std::string> model;        // its text, in pieces written one after another
     std::optional<WalkableModel> walkable; // a walkable game model, for the advice
     std::filesystem::path materialTarget;  // with a texture: where its material goes
     std::string material;                  // ... and its bytes, written before the model
@@ -144,7 +144,7 @@ void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job,
             job.note += (job.note.empty() ? "" : "; ") + warning;
     }
     progress.stage(BuildStage::Printing);
-    job.model = printGameModel(terrain.model);
+    job.model = printGameModelInPieces(terrain.model);
 }
 
 // Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
@@ -176,7 +176,7 @@ void makeModel(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
         return;
     HeightMap grid;
     (void)sampleSquare(edge, grid, [&](int x, int y) { return picture.packedColour(x, y); });
-    job.model = formatEditorModel(grid, edge).value_or("");
+    job.model = {formatEditorModel(grid, edge).value_or("")};
 }
 
 // makeModel, with running out of memory one more reason a picture fails: the others go on.
@@ -194,7 +194,7 @@ void saveModel(Job& job) {
     std::vector<files::FileToSave> files;
     if (!job.material.empty())
         files.push_back({job.materialTarget, job.material});
-    files.push_back({job.target, job.model});
+    files.push_back({job.target, {}, job.model});
     const std::vector<files::SaveResult> saved =
         job.material.empty() ? files::saveFilesAtomically(files)
                              : files::saveFilesIntoFolder(job.materialTarget.parent_path(), files);
@@ -273,7 +273,8 @@ int convert(const ConvertPlan& given, Stream& out, Stream& errors) {
         Job& job = jobs.front(); // --output takes a single picture
         MemoryBudget budget;
         makeModelWithin(plan, job, budget);
-        out << job.model; // a failure to write it is the program's to say, once
+        for (const std::string& piece : job.model)
+            out << piece; // a failure to write it is the program's to say, once
     } else {
         placeModels(plan, jobs);
         MemoryBudget budget;

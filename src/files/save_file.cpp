@@ -80,8 +80,12 @@ void removeAbandoned(const std::filesystem::path& target) {
 }
 
 // Writes, keeps the old permissions, flushes and closes the new file; the first failure wins.
-std::string fillAndClose(native::Handle handle, std::string_view bytes, const native::Status& old) {
-    std::string error = native::writeAll(handle, bytes);
+std::string fillAndClose(native::Handle handle, const FileToSave& file, const native::Status& old) {
+    std::string error;
+    if (file.pieces.empty())
+        error = native::writeAll(handle, file.bytes);
+    for (std::size_t k = 0; k < file.pieces.size() && error.empty(); ++k)
+        error = native::writeAll(handle, file.pieces[k]);
     if (error.empty() && old.kind == native::Kind::regular)
         error = native::keepPermissions(handle, old.permissions);
     if (error.empty())
@@ -96,8 +100,9 @@ struct Prepared {
     std::filesystem::path temporary; // empty when nothing was written
 };
 
-// Writes bytes to a new temporary file beside path's target: the first half of a save.
-SaveResult prepare(const std::filesystem::path& path, std::string_view bytes, Prepared& ready) {
+// Writes the file's bytes to a new temporary file beside its target: the first half of a save.
+SaveResult prepare(const FileToSave& file, Prepared& ready) {
+    const std::filesystem::path& path = file.path;
     if (path.empty())
         return {"No file name was given"};
     std::string error;
@@ -128,7 +133,7 @@ SaveResult prepare(const std::filesystem::path& path, std::string_view bytes, Pr
     if (!created.error.empty())
         return {created.error};
 
-    error = fillAndClose(created.handle, bytes, old);
+    error = fillAndClose(created.handle, file, old);
     if (!error.empty()) {
         native::removeQuietly(temporary);
         return {error};
@@ -148,7 +153,7 @@ std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files
     std::vector<Prepared> ready(files.size());
     bool allReady = true;
     for (std::size_t k = 0; k < files.size() && allReady; ++k) {
-        results[k] = prepare(files[k].path, files[k].bytes, ready[k]);
+        results[k] = prepare(files[k], ready[k]);
         allReady = results[k].ok();
     }
     for (std::size_t k = 0; k < files.size(); ++k) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_vie
 struct FileToSave {
     std::filesystem::path path;
     std::string_view bytes;
+    // When not empty, the file's bytes instead: these, one after another (a text made in
+    // pieces, written without joining them).
+    std::span<const std::string> pieces = {};
 };
 std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files);
 

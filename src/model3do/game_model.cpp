@@ -102,16 +102,16 @@ void appendHierarchy(ModelText& out, const GameModel& model) {
 
 } // namespace
 
-std::string printGameModel(const GameModel& model) {
-    // Each mesh into a text of its own, on every thread there is, then all joined in order: the
-    // same bytes whatever the number of threads.
+std::vector<std::string> printGameModelInPieces(const GameModel& model) {
+    // Each mesh into a text of its own, on every thread there is: the same bytes whatever the
+    // number of threads.
     const auto decimals = static_cast<std::size_t>(model.quantumX + model.quantumY);
-    std::vector<std::string> meshes(model.meshes.size());
-    parallel::forEachIndex(meshes.size(), [&](std::size_t m) {
+    std::vector<std::string> pieces(model.meshes.size() + 2);
+    parallel::forEachIndex(model.meshes.size(), [&](std::size_t m) {
         const GameMesh& mesh = model.meshes[m];
         ModelText out(mesh.vertices.size() * (130 + decimals) + mesh.faces.size() * 90 + 400);
         appendMesh(out, model, m, mesh);
-        meshes[m] = std::move(out).take();
+        pieces[m + 1] = std::move(out).take();
     });
 
     ModelText head(1024);
@@ -124,21 +124,24 @@ std::string printGameModel(const GameModel& model) {
             "RADIUS ";
     appendShortest(head, model.radius) << sections::kRadiusToMeshCount;
     head.integer(static_cast<long long>(model.meshes.size())) << "\r\n\r\n";
+    pieces.front() = std::move(head).take();
     ModelText hierarchy(model.meshes.size() * (100 + decimals) + 1024);
     appendHierarchy(hierarchy, model);
+    pieces.back() = std::move(hierarchy).take();
+    return pieces;
+}
 
-    const std::string first = std::move(head).take(), last = std::move(hierarchy).take();
-    std::size_t size = first.size() + last.size();
-    for (const std::string& mesh : meshes)
-        size += mesh.size();
+std::string printGameModel(const GameModel& model) {
+    std::vector<std::string> pieces = printGameModelInPieces(model);
+    std::size_t size = 0;
+    for (const std::string& piece : pieces)
+        size += piece.size();
     std::string text;
     text.reserve(size);
-    text += first;
-    for (std::string& mesh : meshes) {
-        text += mesh;
-        std::string().swap(mesh); // the model's text is not held twice over
+    for (std::string& piece : pieces) {
+        text += piece;
+        std::string().swap(piece); // the model's text is not held twice over
     }
-    text += last;
     return text;
 }
 

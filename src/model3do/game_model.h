@@ -38,5 +38,8 @@ struct GameModel {
 // coordinates with 9 significant digits, in plain or exponent form ("1.25", "3.2e-07"); radii
 // likewise, rounded up; intensities, angles and pivots "0.000000".
 std::string printGameModel(const GameModel& model);
+// The same text in pieces, one after another: the head, each mesh, the hierarchy. A file is
+// written from them as they are, without a joined copy of the whole text.
+std::vector<std::string> printGameModelInPieces(const GameModel& model);
 
 } // namespace grondel

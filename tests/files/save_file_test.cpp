@@ -95,6 +95,10 @@ TEST_F(SaveFile, ReplacesALongerFileWholeAndCreatesNewOnes) {
     EXPECT_TRUE(fs::exists(dir / "empty.3do"));
     EXPECT_EQ(fs::file_size(dir / "empty.3do"), 0u);
     EXPECT_EQ(entries(dir.path()), (std::set<fs::path>{"empty.3do", "new.3do", "old.3do"}));
+    // A text in pieces is written as the pieces one after another.
+    const std::vector<std::string> pieces{"a newer", "", " model\r\n", "second line\r\n"};
+    ASSERT_TRUE(grondel::files::saveFilesAtomically({{old(), "unused", pieces}}).front().ok());
+    EXPECT_EQ(readBytes(old()), kNew);
 }
 
 TEST_F(SaveFile, RefusesWhatItCannotOrMustNotReplace) {
