@@ -109,7 +109,7 @@ int edgeFor(const ConvertPlan& plan, const Picture& picture, std::string& error)
 
 // The game model of a decoded picture into job.model, with its material when it has a texture,
 // or why not in job.error.
-void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job,
+void makeGameModel(GameTerrainOptions options, Picture&& picture, Job& job,
                    ProgressLines& progress) {
     if (options.texture.source != TextureSource::None)
         options.model.material = job.materialTarget.filename().string();
@@ -121,7 +121,7 @@ void makeGameModel(GameTerrainOptions options, const Picture& picture, Job& job,
                     "picture with --fit";
         return;
     }
-    const GameTerrain terrain = buildGameTerrain(picture, options, progress.hook());
+    const GameTerrain terrain = buildGameTerrain(std::move(picture), options, progress.hook());
     if (!terrain.ok()) {
         job.error = terrain.error;
         return;
@@ -168,7 +168,7 @@ void makeModel(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
     }
     const Picture& picture = loaded.picture;
     if (plan.gameModel) {
-        makeGameModel(plan.game, picture, job, progress);
+        makeGameModel(plan.game, std::move(loaded.picture), job, progress);
         return;
     }
     const int edge = edgeFor(plan, picture, job.error);

@@ -147,8 +147,11 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     return made;
 }
 
-GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
-                             BuildProgress* progress) {
+namespace {
+
+// The grid of picture, then the terrain of it; owned, when given, is picture, freed in between.
+GameTerrain buildFromPicture(const Picture& picture, Picture* owned,
+                             const GameTerrainOptions& options, BuildProgress* progress) {
     if (const auto problem = gameOptionsProblem(options)) {
         GameTerrain refused;
         refused.error = describe(*problem);
@@ -163,9 +166,24 @@ GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& o
     if (!goOn(progress, BuildStage::Grid, made))
         return made;
     const TerrainGrid grid = terrainFromPicture(picture, request, made.error);
+    if (owned)
+        *owned = {};
     if (!made.ok())
         return made;
     return buildGameTerrain(grid, options, progress);
+}
+
+} // namespace
+
+GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress) {
+    return buildFromPicture(picture, nullptr, options, progress);
+}
+
+GameTerrain buildGameTerrain(Picture&& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress) {
+    Picture owned = std::move(picture);
+    return buildFromPicture(owned, &owned, options, progress);
 }
 
 } // namespace grondel

@@ -67,6 +67,10 @@ struct BuildProgress {
 // progress, when given, hears each step and may stop the build (cancelled, and no model).
 GameTerrain buildGameTerrain(const Picture& picture, const GameTerrainOptions& options,
                              BuildProgress* progress = nullptr);
+// The same from a picture the caller is done with: it is freed once the grid is made, before
+// the heavy work (a 4097 x 4097 16-bit picture is 34 MB).
+GameTerrain buildGameTerrain(Picture&& picture, const GameTerrainOptions& options,
+                             BuildProgress* progress = nullptr);
 // The same from a grid already made; options.terrain is not used.
 GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options,
                              BuildProgress* progress = nullptr);
