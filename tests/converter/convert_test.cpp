@@ -494,4 +494,11 @@ TEST_F(Converter, HelpAndVersion) {
         EXPECT_NE(help.out.find(told), std::string::npos) << told;
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "grondel-convert " GRONDEL_VERSION "\n");
+#ifndef _WIN32
+    // Started from a folder holding files named as its libraries, it loads the system's: a
+    // program looking in the current folder would fail to start, or run someone else's code.
+    for (const char* library : {"libz.so.1", "libspng.so.0", "libstdc++.so.6", "libc.so.6"})
+        write(library, "not a library");
+    EXPECT_EQ(run({"--version"}).status, 0);
+#endif
 }
