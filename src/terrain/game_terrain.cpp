@@ -69,8 +69,12 @@ std::string_view stageName(BuildStage stage) {
     return "building";
 }
 
-GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& given,
-                             BuildProgress* progress) {
+namespace {
+
+// The terrain of grid; owned, when given, is grid, which is the caller's no more: the simplifier
+// works in its heights rather than a copy of them, the texture made from them first.
+GameTerrain buildFrom(const TerrainGrid& grid, TerrainGrid* owned, const GameTerrainOptions& given,
+                      BuildProgress* progress) {
     GameTerrain made;
     if (const auto problem = gameOptionsProblem(given)) {
         made.error = describe(*problem);
@@ -95,6 +99,13 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     made.lowest = heightAsPrinted(*low, options.model.scaleZ);
     made.highest = heightAsPrinted(*high, options.model.scaleZ);
 
+    const bool inPlace = owned && options.simplified();
+    const bool textured = options.texture.source != TextureSource::None;
+    if (inPlace && textured) {
+        makeTexture(grid, options, made);
+        if (!made.ok())
+            return made;
+    }
     std::vector<MeshShape> meshes;
     if (!options.simplified()) {
         if (!goOn(progress, BuildStage::Cutting, made))
@@ -105,9 +116,10 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
             return made;
         // However little error is asked for, no more faces than a game model takes.
         const std::int64_t budget = options.maxFaces.value_or(kGameMaxModelFaces);
+        const SimplifyLimits limits{options.maxError, budget,
+                                    progress ? &progress->cancel : nullptr, options.model.scaleZ};
         const SimplifyResult simple =
-            simplify(grid, {options.maxError, budget, progress ? &progress->cancel : nullptr,
-                            options.model.scaleZ});
+            inPlace ? simplifyInPlace(*owned, limits) : simplify(grid, limits);
         if (made.error = simple.error; !made.ok() || stopped(progress, made))
             return made;
         if (options.maxError && !simple.mesh.errorMet && budget == kGameMaxModelFaces) {
@@ -129,10 +141,12 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     }
     if (!goOn(progress, BuildStage::Placing, made))
         return made;
-    GameModelBuild built = placeMeshes(grid, meshes, options.model);
+    // Simplified in place, the grid's heights are those printed.
+    GameModelBuild built =
+        placeMeshes(grid, meshes, options.model, inPlace ? GridHeights::Printed : GridHeights::Raw);
     if (made.error = std::move(built.error); !made.ok())
         return made;
-    if (options.texture.source != TextureSource::None) {
+    if (textured && !inPlace) {
         makeTexture(grid, options, made);
         if (!made.ok())
             return made;
@@ -145,6 +159,13 @@ GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& 
     // A cancel during the last step still throws its work away: the caller asked to stop.
     (void)stopped(progress, made);
     return made;
+}
+
+} // namespace
+
+GameTerrain buildGameTerrain(const TerrainGrid& grid, const GameTerrainOptions& options,
+                             BuildProgress* progress) {
+    return buildFrom(grid, nullptr, options, progress);
 }
 
 namespace {
@@ -165,12 +186,12 @@ GameTerrain buildFromPicture(const Picture& picture, Picture* owned,
     GameTerrain made;
     if (!goOn(progress, BuildStage::Grid, made))
         return made;
-    const TerrainGrid grid = terrainFromPicture(picture, request, made.error);
+    TerrainGrid grid = terrainFromPicture(picture, request, made.error);
     if (owned)
         *owned = {};
     if (!made.ok())
         return made;
-    return buildGameTerrain(grid, options, progress);
+    return buildFrom(grid, &grid, options, progress);
 }
 
 } // namespace

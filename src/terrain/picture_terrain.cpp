@@ -4,6 +4,7 @@
 #include "model3do/limits.h"
 #include "parallel/parallel.h"
 #include "terrain/tent.h"
+#include "terrain/triangle_scan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +53,8 @@ TerrainGrid fitted(const Picture& picture, int columns, int rows, TerrainHeights
     TerrainGrid grid;
     grid.columns = columns;
     grid.rows = rows;
+    // Room for the simplifier to rearrange the heights in place rather than copy them.
+    grid.heights.reserve(terrain::detail::TriangleScanner::roomFor(columns, rows));
     grid.heights.resize(static_cast<std::size_t>(columns) * rows);
     if (columns == picture.width() && rows == picture.height()) {
         // A point a pixel: each tent holds its own pixel alone, at weight 1.
@@ -133,6 +136,7 @@ TerrainGrid terrainFromPicture(const Picture& picture, const TerrainRequest& req
                                                    : fitted(picture, across, edge, request.heights);
     } else {
         grid.columns = grid.rows = edge;
+        grid.heights.reserve(terrain::detail::TriangleScanner::roomFor(edge, edge));
         grid.heights.resize(static_cast<std::size_t>(edge) * edge);
         for (int r = 0; r < edge; ++r)
             for (int c = 0; c < edge; ++c)

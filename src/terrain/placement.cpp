@@ -177,6 +177,11 @@ std::string firstProblem(std::vector<std::string>& problems) {
 
 GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
                            const GameModelOptions& options) {
+    return placeMeshes(grid, shapes, options, GridHeights::Raw);
+}
+
+GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
+                           const GameModelOptions& options, GridHeights heights) {
     const auto refused = [](std::string error) { return GameModelBuild{{}, std::move(error)}; };
     GameTerrainOptions checked;
     checked.model = options;
@@ -215,7 +220,9 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
             const GridPoint p = points.point(id);
             const Vec3 v{game_numbers::quantized((p.column - middleX) * stepX, quantumX),
                          game_numbers::quantized((middleY - p.row) * stepY, quantumY),
-                         heightAsPrinted(grid.at(p), options.scaleZ)};
+                         heights == GridHeights::Printed
+                             ? grid.at(p)
+                             : heightAsPrinted(grid.at(p), options.scaleZ)};
             position[id] = v;
             runBox[run].add(v);
             runFarthest[run] = std::max(runFarthest[run], length(v));

@@ -51,4 +51,11 @@ struct GameModelBuild {
 GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& meshes,
                            const GameModelOptions& options);
 
+// Heights of a grid as the model prints them: whether placing takes them as the grid has them
+// or prints them first (heightAsPrinted at the Z scale).
+enum class GridHeights { Raw, Printed };
+// The same, grid's heights given as printed already when so told: what simplifyInPlace leaves.
+GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& meshes,
+                           const GameModelOptions& options, GridHeights heights);
+
 } // namespace grondel

@@ -44,44 +44,40 @@ std::string inputProblem(const TerrainGrid& grid, const SimplifyLimits& limits) 
     return {};
 }
 
-} // namespace
-
-SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
-    SimplifyResult result;
-    result.error = inputProblem(grid, limits);
-    if (!result.ok())
-        return result;
-
+// Greedy insertion and coarsening as the limits say, on scanner's heights of grid.
+detail::Refined refineWithin(const TerrainGrid& grid, detail::TriangleScanner& scanner,
+                             const SimplifyLimits& limits) {
     constexpr std::int64_t kNoBudget = std::numeric_limits<std::int64_t>::max();
     using detail::Coarsening;
-    detail::Refined refined;
-    {
-        detail::TriangleScanner scanner(grid, limits.printScale);
-        const double threshold = insertThreshold(limits.maxError.value_or(0.0),
-                                                 scanner.largestMagnitude() * kRoundingShare);
-        if (!limits.maxFaces) {
-            refined = detail::refineInTiles(grid, scanner, threshold, kNoBudget, limits.tileSide,
-                                            limits.cancel);
-        } else if (!limits.maxError || *limits.maxError == 0) {
-            // The budget rules: coarsening at the error reached frees faces for greedy insertion
-            // to spend again.
-            refined = detail::refine(grid, scanner, threshold, *limits.maxFaces, Coarsening::Rounds,
+    const double threshold =
+        insertThreshold(limits.maxError.value_or(0.0), scanner.largestMagnitude() * kRoundingShare);
+    if (!limits.maxFaces)
+        return detail::refineInTiles(grid, scanner, threshold, kNoBudget, limits.tileSide,
                                      limits.cancel);
-        } else {
-            // Greedy insertion needs more faces than are left once coarsening is done, so the
-            // budget first allows twice as many; when that does not meet the error within the
-            // budget, the budget rules as above.
-            const std::int64_t budget = *limits.maxFaces;
-            refined = detail::refineInTiles(grid, scanner, threshold,
-                                            budget > kNoBudget / 2 ? kNoBudget : 2 * budget,
-                                            limits.tileSide, limits.cancel);
-            if (!refined.errorMet || static_cast<std::int64_t>(refined.faces) > budget) {
-                refined = {};
-                refined = detail::refine(grid, scanner, threshold, budget, Coarsening::Rounds,
-                                         limits.cancel);
-            }
-        }
-    } // the scanner's copy of the heights goes
+    if (!limits.maxError || *limits.maxError == 0) {
+        // The budget rules: coarsening at the error reached frees faces for greedy insertion to
+        // spend again.
+        return detail::refine(grid, scanner, threshold, *limits.maxFaces, Coarsening::Rounds,
+                              limits.cancel);
+    }
+    // Greedy insertion needs more faces than are left once coarsening is done, so the budget
+    // first allows twice as many; when that does not meet the error within the budget, the
+    // budget rules as above.
+    const std::int64_t budget = *limits.maxFaces;
+    detail::Refined refined = detail::refineInTiles(grid, scanner, threshold,
+                                                    budget > kNoBudget / 2 ? kNoBudget : 2 * budget,
+                                                    limits.tileSide, limits.cancel);
+    if (!refined.errorMet || static_cast<std::int64_t>(refined.faces) > budget) {
+        refined = {};
+        refined =
+            detail::refine(grid, scanner, threshold, budget, Coarsening::Rounds, limits.cancel);
+    }
+    return refined;
+}
+
+// The triangulation of what refining left, its points numbered in the order they were chosen.
+SimplifyResult triangulation(const TerrainGrid& grid, detail::Refined refined) {
+    SimplifyResult result;
     result.mesh.errorMet = refined.errorMet;
     result.mesh.error = refined.error;
     detail::ChunkedArray<detail::PackedPoint> corners = std::move(refined.corners);
@@ -122,6 +118,32 @@ SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
         }
     }
     return result;
+}
+
+} // namespace
+
+SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits) {
+    if (std::string problem = inputProblem(grid, limits); !problem.empty())
+        return {{}, problem};
+    detail::Refined refined;
+    {
+        detail::TriangleScanner scanner(grid, limits.printScale);
+        refined = refineWithin(grid, scanner, limits);
+    } // the scanner's copy of the heights goes
+    return triangulation(grid, std::move(refined));
+}
+
+SimplifyResult simplifyInPlace(TerrainGrid& grid, const SimplifyLimits& limits) {
+    if (std::string problem = inputProblem(grid, limits); !problem.empty())
+        return {{}, problem};
+    detail::Refined refined;
+    {
+        detail::TriangleScanner scanner(std::move(grid.heights), grid.columns, grid.rows,
+                                        limits.printScale);
+        refined = refineWithin(grid, scanner, limits);
+        grid.heights = scanner.heightsInRows(grid.columns, grid.rows);
+    }
+    return triangulation(grid, std::move(refined));
 }
 
 } // namespace grondel

@@ -97,11 +97,18 @@ struct SimplifyResult {
 //   coarsening then takes faces away; if that does not meet E within F, F rules as above.
 // - The same input always gives the same output.
 //
-// Cost: besides the caller's heights, a copy of them in blocks (8 bytes a point) and at the
-// peak about 60 bytes a triangle. A terrain of the largest grid kept to 0.2% of its height range
-// takes 150 to 200 MB and a few seconds (a face budget about twice the time greedy insertion
-// alone would take to it, for about 0.7 of its error); the worst case, noise kept exactly (E = 0:
-// every point, 33.5 million triangles), about 1.7 GB and three minutes.
+// Cost: besides the caller's heights, a copy of them in blocks (8 bytes a point; none with
+// simplifyInPlace) and at the peak about 60 bytes a triangle. A terrain of the largest grid kept to
+// 0.2% of its height range takes 150 to 200 MB and a few seconds (a face budget about twice the
+// time greedy insertion alone would take to it, for about 0.7 of its error); the worst case, noise
+// kept exactly (E = 0: every point, 33.5 million triangles), about 1.7 GB and three minutes.
 SimplifyResult simplify(const TerrainGrid& grid, const SimplifyLimits& limits);
+
+// The same in grid's own heights instead of a copy: on return they are the heights the bound
+// was kept on, as printed with printScale, row after row as before. Without the copy when the
+// heights' vector has room for the blocks (TriangleScanner::roomFor; terrainFromPicture's grids
+// have it), so the simplifier adds to them only its triangles. Should it throw (out of memory),
+// grid is left without heights.
+SimplifyResult simplifyInPlace(TerrainGrid& grid, const SimplifyLimits& limits);
 
 } // namespace grondel

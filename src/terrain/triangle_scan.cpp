@@ -285,6 +285,92 @@ TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> 
     heights_ = std::move(heights);
 }
 
+std::size_t TriangleScanner::roomFor(int columns, int rows) {
+    const auto across = static_cast<std::size_t>((columns + kBlock - 1) / kBlock);
+    const auto down = static_cast<std::size_t>((rows + kBlock - 1) / kBlock);
+    return across * down * kBlock * kBlock;
+}
+
+TriangleScanner::TriangleScanner(std::vector<double>&& given, int columns, int rows,
+                                 std::optional<double> printScale) {
+    auto heights = std::make_shared<Heights>();
+    std::vector<double>& h = heights->tiled;
+    h = std::move(given);
+    const int blocksAcross = heights->blocksAcross = (columns + kBlock - 1) / kBlock;
+    const int blocksDown = (rows + kBlock - 1) / kBlock;
+    const auto blocks = static_cast<std::size_t>(blocksAcross) * blocksDown;
+    heights->low.assign(blocks, std::numeric_limits<double>::infinity());
+    heights->high.assign(blocks, -std::numeric_limits<double>::infinity());
+    const auto width = static_cast<std::size_t>(columns);
+    // Each height as printed and each block's bounds, still row by row: a band of blocks a
+    // thread, each band's blocks its own.
+    std::vector<double> largest(static_cast<std::size_t>(blocksDown), 0.0);
+    parallel::forEachIndex(static_cast<std::size_t>(blocksDown), [&](std::size_t band) {
+        const int y0 = static_cast<int>(band) * kBlock, y1 = std::min(rows, y0 + kBlock);
+        const std::size_t base = band * static_cast<std::size_t>(blocksAcross);
+        double bandLargest = 0;
+        for (int y = y0; y < y1; ++y) {
+            double* row = h.data() + static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < columns; ++x) {
+                const double v = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
+                row[x] = v;
+                const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
+                heights->low[block] = std::min(heights->low[block], v);
+                heights->high[block] = std::max(heights->high[block], v);
+                bandLargest = std::max(bandLargest, std::abs(v));
+            }
+        }
+        largest[band] = bandLargest;
+    });
+    for (const double l : largest)
+        heights->maxAbs = std::max(heights->maxAbs, l);
+    // Rows to blocks. A band's blocks take the vector from kBlock rows of padded width on, at
+    // or past where its rows start, and reach no further back than the next band's rows: so
+    // from the last band to the first, each band's rows put aside first, nothing is overwritten
+    // before it is read. The padding holds zeros.
+    h.resize(roomFor(columns, rows));
+    const std::size_t bandSize = static_cast<std::size_t>(blocksAcross) * kBlock * kBlock;
+    std::vector<double> aside(static_cast<std::size_t>(kBlock) * width);
+    for (int band = blocksDown - 1; band >= 0; --band) {
+        const int y0 = band * kBlock, count = std::min(kBlock, rows - y0);
+        const auto first = h.begin() + static_cast<std::ptrdiff_t>(y0) * columns;
+        std::copy(first, first + static_cast<std::ptrdiff_t>(count) * columns, aside.begin());
+        std::fill_n(h.begin() +
+                        static_cast<std::ptrdiff_t>(band) * static_cast<std::ptrdiff_t>(bandSize),
+                    bandSize, 0.0);
+        for (int r = 0; r < count; ++r)
+            for (int x = 0; x < columns; ++x)
+                h[tiledIndex(blocksAcross, x, y0 + r)] =
+                    aside[static_cast<std::size_t>(r) * width + static_cast<std::size_t>(x)];
+    }
+    heights_ = std::move(heights);
+}
+
+std::vector<double> TriangleScanner::heightsInRows(int columns, int rows) {
+    std::vector<double>& h = heights_->tiled;
+    const int blocksAcross = heights_->blocksAcross;
+    const int blocksDown = (rows + kBlock - 1) / kBlock;
+    const auto width = static_cast<std::size_t>(columns);
+    const std::size_t bandSize = static_cast<std::size_t>(blocksAcross) * kBlock * kBlock;
+    // Blocks to rows: the other way round, from the first band to the last.
+    std::vector<double> aside(bandSize);
+    for (int band = 0; band < blocksDown; ++band) {
+        const int y0 = band * kBlock, count = std::min(kBlock, rows - y0);
+        const auto first =
+            h.begin() + static_cast<std::ptrdiff_t>(band) * static_cast<std::ptrdiff_t>(bandSize);
+        std::copy(first, first + static_cast<std::ptrdiff_t>(bandSize), aside.begin());
+        for (int r = 0; r < count; ++r)
+            for (int x = 0; x < columns; ++x)
+                h[static_cast<std::size_t>(y0 + r) * width + static_cast<std::size_t>(x)] =
+                    aside[tiledIndex(blocksAcross, x, y0 + r) -
+                          static_cast<std::size_t>(band) * bandSize];
+    }
+    h.resize(width * static_cast<std::size_t>(rows));
+    std::vector<double> out = std::move(h);
+    heights_.reset();
+    return out;
+}
+
 Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, double cap) const {
     // The smallest triangles are common and hold few grid points (Pick: twice the area is
     // twice the points inside plus those on the edges, less 2): none but the corners at twice

@@ -30,6 +30,16 @@ public:
     // model prints it scaled so (heightAsPrinted), the heights every scan then measures.
     explicit TriangleScanner(const TerrainGrid& grid,
                              std::optional<double> printScale = std::nullopt);
+    // The same over the heights of a grid of columns x rows, row after row, taken over rather
+    // than copied: they are rearranged block by block in their own vector, in place when it
+    // has roomFor(columns, rows) (else it grows first). heightsInRows() gives them back.
+    TriangleScanner(std::vector<double>&& heights, int columns, int rows,
+                    std::optional<double> printScale);
+    // The heights the block by block copy takes, padding included.
+    static std::size_t roomFor(int columns, int rows);
+    // The heights as scanned, row after row again in the vector they came in; the scanner is
+    // left without them. For a scanner made by taking them over, none of whose copies is alive.
+    std::vector<double> heightsInRows(int columns, int rows);
 
     // A grid point's height as scanned, and the largest |height|.
     double height(GridPoint p) const {
@@ -71,7 +81,7 @@ private:
         std::vector<double> tiled;
         std::vector<double> low, high; // each block's lowest and highest height
     };
-    std::shared_ptr<const Heights> heights_;
+    std::shared_ptr<Heights> heights_; // changed only by heightsInRows
     // Scratch for one scan, kept to save allocations.
     std::vector<std::pair<int, int>> spans_;
     std::vector<double> bounds_;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -75,6 +76,44 @@ TEST(TriangleScan, ShortcutsFindTheWorstPoint) {
             // it finds the worst.
             EXPECT_GT(scanner.scan(a, b, c, expected / 2).error, expected / 2 - rounding);
             EXPECT_NEAR(scanner.scan(a, b, c, 2 * expected + 1).error, expected, rounding);
+        }
+    }
+}
+
+// A scanner taking the grid's heights over, in place or not, sees and finds what one copying
+// them does, and gives them back row by row as it scanned them.
+TEST(TriangleScan, TakingTheHeightsOverScansAsACopyDoes) {
+    struct Row {
+        int columns, rows;
+        std::optional<double> printScale;
+        bool room;
+    };
+    for (const Row& row : {Row{16, 16, {}, true}, Row{203, 150, 0.125, true},
+                           Row{203, 150, 3.0, false}, Row{9, 41, {}, true}}) {
+        SCOPED_TRACE(std::to_string(row.columns) + " x " + std::to_string(row.rows));
+        const TerrainGrid grid{row.columns, row.rows, 0.5,
+                               makeTerrain(Terrain::Noisy, row.columns, row.rows)};
+        std::vector<double> given;
+        if (row.room)
+            given.reserve(TriangleScanner::roomFor(row.columns, row.rows));
+        given = grid.heights;
+        const double* before = given.data();
+        TriangleScanner copied(grid, row.printScale);
+        TriangleScanner taken(std::move(given), row.columns, row.rows, row.printScale);
+        std::vector<double> printed(grid.heights.size());
+        for (int y = 0; y < row.rows; ++y) {
+            for (int x = 0; x < row.columns; ++x) {
+                ASSERT_EQ(taken.height({x, y}), copied.height({x, y})) << x << ", " << y;
+                printed[static_cast<std::size_t>(y) * row.columns + x] = copied.height({x, y});
+            }
+        }
+        const GridPoint a{0, 0}, b{row.columns - 1, row.rows / 2}, c{row.columns / 3, row.rows - 1};
+        EXPECT_EQ(taken.scan(a, b, c).point, copied.scan(a, b, c).point);
+        EXPECT_EQ(taken.largestMagnitude(), copied.largestMagnitude());
+        const std::vector<double> back = taken.heightsInRows(row.columns, row.rows);
+        EXPECT_EQ(back, printed);
+        if (row.room) {
+            EXPECT_EQ(back.data(), before); // never copied
         }
     }
 }
