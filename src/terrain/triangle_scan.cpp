@@ -282,7 +282,47 @@ TriangleScanner::TriangleScanner(const TerrainGrid& grid, std::optional<double> 
     });
     for (const double l : largest)
         heights->maxAbs = std::max(heights->maxAbs, l);
+    fitBlocks(*heights, grid.columns, grid.rows);
     heights_ = std::move(heights);
+}
+
+void TriangleScanner::fitBlocks(Heights& heights, int columns, int rows) {
+    const int blocksAcross = heights.blocksAcross, blocksDown = (rows + kBlock - 1) / kBlock;
+    heights.fits.resize(static_cast<std::size_t>(blocksAcross) * blocksDown);
+    // Offsets from the block's middle: their squares sum to kBlock * 42 on each axis.
+    constexpr double kMiddle = (kBlock - 1) / 2.0, kSquares = kBlock * 42.0;
+    static_assert(kBlock == 8);
+    parallel::forEachIndex(static_cast<std::size_t>(blocksDown), [&](std::size_t band) {
+        for (int bx = 0; bx < blocksAcross; ++bx) {
+            const std::size_t block =
+                band * static_cast<std::size_t>(blocksAcross) + static_cast<std::size_t>(bx);
+            Heights::Fit& fit = heights.fits[block];
+            if ((bx + 1) * kBlock > columns || (static_cast<int>(band) + 1) * kBlock > rows) {
+                fit.residual = std::numeric_limits<double>::infinity();
+                continue;
+            }
+            const double* h = heights.tiled.data() + block * (kBlock * kBlock);
+            double sum = 0, across = 0, down = 0;
+            for (int j = 0; j < kBlock; ++j) {
+                for (int i = 0; i < kBlock; ++i) {
+                    const double v = h[j * kBlock + i];
+                    sum += v;
+                    across += (i - kMiddle) * v;
+                    down += (j - kMiddle) * v;
+                }
+            }
+            fit.slopeX = across / kSquares;
+            fit.slopeY = down / kSquares;
+            fit.base = sum / (kBlock * kBlock) - kMiddle * (fit.slopeX + fit.slopeY);
+            double residual = 0;
+            for (int j = 0; j < kBlock; ++j)
+                for (int i = 0; i < kBlock; ++i)
+                    residual =
+                        std::max(residual, std::abs(h[j * kBlock + i] -
+                                                    (fit.base + fit.slopeX * i + fit.slopeY * j)));
+            fit.residual = residual;
+        }
+    });
 }
 
 std::size_t TriangleScanner::roomFor(int columns, int rows) {
@@ -343,6 +383,7 @@ TriangleScanner::TriangleScanner(std::vector<double>&& given, int columns, int r
                 h[tiledIndex(blocksAcross, x, y0 + r)] =
                     aside[static_cast<std::size_t>(r) * width + static_cast<std::size_t>(x)];
     }
+    fitBlocks(*heights, columns, rows);
     heights_ = std::move(heights);
 }
 
@@ -409,7 +450,9 @@ Candidate TriangleScanner::scanEvery(GridPoint a, GridPoint b, GridPoint c, doub
 // Rows come in bands of kBlock aligned with the blocks. In a band, the blocks that lie wholly
 // inside the triangle are bounded first: the plane's range over a block is known from its
 // slopes, so no point of the block can be off by more than the larger of highest - lowest
-// plane and highest plane - lowest height. Each block's centre is measured on the way, so the
+// plane and highest plane - lowest height; nor by more than its distance from the block's own
+// plane and the two planes' largest gap over the block, the tighter bound where the terrain is
+// smooth and sloping. Each block's centre is measured on the way, so the
 // worst point found is already large when the blocks are visited, and only those whose bound
 // beats it are scanned. The rest of each row is scanned point by point.
 Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double cap) {
@@ -439,7 +482,8 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
         return {(lo + kBlock - 1) / kBlock, floorDiv(hi + 1, kBlock) - 1};
     };
 
-    const double riseX = plane.slopeX() * (kBlock - 1), riseY = plane.slopeY() * (kBlock - 1);
+    const double slopeX = plane.slopeX(), slopeY = plane.slopeY();
+    const double riseX = slopeX * (kBlock - 1), riseY = slopeY * (kBlock - 1);
     const double slack = 0x1p-40 * (heights_->maxAbs + std::abs(riseX) + std::abs(riseY));
     Best best{0.0, a.column, a.row};
     bounds_.clear();
@@ -453,9 +497,16 @@ Candidate TriangleScanner::scan(GridPoint a, GridPoint b, GridPoint c, double ca
             const double planeHigh = corner + std::max(0.0, riseX) + std::max(0.0, riseY);
             const std::size_t block = static_cast<std::size_t>(by) * heights_->blocksAcross +
                                       static_cast<std::size_t>(bx);
-            bounds_.push_back(
-                std::max(heights_->high[block] - planeLow, planeHigh - heights_->low[block]) +
-                slack);
+            // No point lies farther from the plane than from the block's own, plus the planes'
+            // largest gap over the block, which lies at a corner.
+            const Heights::Fit& fit = heights_->fits[block];
+            const double gap =
+                std::abs(fit.base - corner) +
+                (kBlock - 1) * (std::abs(fit.slopeX - slopeX) + std::abs(fit.slopeY - slopeY));
+            bounds_.push_back(std::min(std::max(heights_->high[block] - planeLow,
+                                                planeHigh - heights_->low[block]),
+                                       fit.residual + gap) +
+                              slack);
             scanRow(heights_->tiled.data(), heights_->blocksAcross, plane, y0 + kBlock / 2,
                     x0 + kBlock / 2, x0 + kBlock / 2, best);
         }

@@ -80,7 +80,16 @@ private:
         // whole row apart.
         std::vector<double> tiled;
         std::vector<double> low, high; // each block's lowest and highest height
+        // Each whole block's least-squares plane, as its height at the block's first point and
+        // its slopes across and down, and its points' largest distance from it (infinite for a
+        // block the grid's edge cuts).
+        struct Fit {
+            double base = 0, slopeX = 0, slopeY = 0, residual = 0;
+        };
+        std::vector<Fit> fits;
     };
+    // Fits every block's plane, after the blocks are filled.
+    static void fitBlocks(Heights& heights, int columns, int rows);
     std::shared_ptr<Heights> heights_; // changed only by heightsInRows
     // Scratch for one scan, kept to save allocations.
     std::vector<std::pair<int, int>> spans_;
