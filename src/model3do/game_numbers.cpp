@@ -74,11 +74,18 @@ double roundedText(double value) {
     return back;
 }
 
+// A whole number of at most 9 digits: exactly its own text.
+bool wholeBelowBillion(double value) {
+    return std::abs(value) < 1e9 && value == std::floor(value);
+}
+
 } // namespace
 
 double significant(double value) {
     if (value == 0.0 || !std::isfinite(value))
         return value == 0.0 ? 0.0 : value;
+    if (wholeBelowBillion(value)) // as common as texture coordinates; its own 9 digits or fewer
+        return value;
     Digits d;
     return digitsOf(value, d) ? valueOf(d) : roundedText(value);
 }
@@ -110,6 +117,8 @@ double quantized(double value, int k) {
 ModelText& appendShortest(ModelText& out, double value) {
     if (value == 0.0)
         return out << '0';
+    if (wholeBelowBillion(value))
+        return out.integer(static_cast<long long>(value));
     Digits d;
     if (!digitsOf(value, d) || valueOf(d) != value) {
         std::array<char, 40> buffer;

@@ -99,6 +99,9 @@ TEST(GameNumbers, PrintXAndYExactlyAndTheRestWithNineSignificantDigits) {
              {significant(-3.2e-7), "-3.2e-07"},
              {significant(6.25000001234e-8), "6.25000001e-08"},
              {significant(2097151.999), "2097152"},
+             {significant(-4096.0), "-4096"},
+             {significant(999999999.0), "999999999"},
+             {significant(1234567891.0), "1234567890"}, // ten digits: rounded to nine
              {-0.0, "0"}})
         EXPECT_EQ(printed([&](ModelText& out) { appendShortest(out, value); }), text);
     // Radii cover the distance even once read into a float32.
