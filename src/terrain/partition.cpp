@@ -45,9 +45,11 @@ public:
             sumX_[t] = static_cast<std::uint32_t>(a.column + b.column + c.column);
             sumY_[t] = static_cast<std::uint32_t>(a.row + b.row + c.row);
         }
-        std::vector<std::uint64_t> keys(n);
         items_.resize(n);
-        for (const bool alongX : {true, false}) {
+        // The two orders at once, each on a thread of its own.
+        parallel::forEachIndex(2, [&](std::size_t order) {
+            const bool alongX = order == 0;
+            std::vector<std::uint64_t> keys(n);
             for (std::size_t t = 0; t < n; ++t)
                 keys[t] = alongX ? orderKey(sumX_[t], sumY_[t], static_cast<std::uint32_t>(t))
                                  : orderKey(sumY_[t], sumX_[t], static_cast<std::uint32_t>(t));
@@ -59,7 +61,7 @@ public:
                 byPlace[place] = t;
                 (alongX ? items_[t].alongX : items_[t].alongY) = static_cast<std::uint32_t>(place);
             }
-        }
+        });
     }
 
     // Every piece, in order, within limits.
