@@ -176,11 +176,6 @@ std::string firstProblem(std::vector<std::string>& problems) {
 } // namespace
 
 GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
-                           const GameModelOptions& options) {
-    return placeMeshes(grid, shapes, options, GridHeights::Raw);
-}
-
-GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& shapes,
                            const GameModelOptions& options, GridHeights heights) {
     const auto refused = [](std::string error) { return GameModelBuild{{}, std::move(error)}; };
     GameTerrainOptions checked;

@@ -47,15 +47,12 @@ struct GameModelBuild {
 // face whose area is not above kGameMinFaceAreaShare of the square of the model's extent (its
 // bounding box's longest side); a grid so wide that a quantum of 1 is too fine.
 //
+// The grid's heights are printed first (heightAsPrinted at the Z scale), or with
+// GridHeights::Printed taken as they are: what simplifyInPlace leaves.
+//
 // Time O(P log P) for P shape points in all, memory linear in the shapes.
-GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& meshes,
-                           const GameModelOptions& options);
-
-// Heights of a grid as the model prints them: whether placing takes them as the grid has them
-// or prints them first (heightAsPrinted at the Z scale).
 enum class GridHeights { Raw, Printed };
-// The same, grid's heights given as printed already when so told: what simplifyInPlace leaves.
 GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>& meshes,
-                           const GameModelOptions& options, GridHeights heights);
+                           const GameModelOptions& options, GridHeights heights = GridHeights::Raw);
 
 } // namespace grondel
