@@ -7,7 +7,6 @@
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace grondel::parallel {
 
@@ -23,6 +22,17 @@ inline unsigned workerCount() {
     }
     return std::max(1u, std::thread::hardware_concurrency());
 }
+
+namespace detail {
+
+// Runs call(context) on up to helpers threads of the process's own, kept waiting between calls
+// (starting a thread for every call cost about 60 microseconds, a dozen calls a model), as
+// well as once on this thread; returns when every one has returned. call must not throw. While
+// the threads are busy with another call (one made from inside call, or from another thread at
+// the same time) none helps: call then runs on this thread alone.
+void runOnHelpers(std::size_t helpers, void (*call)(void*), void* context);
+
+} // namespace detail
 
 // Calls work(i) once for every i in [0, count), on up to workerCount() threads (this one
 // among them), handing out the indices in increasing order; returns when all are done. An
@@ -40,7 +50,7 @@ void forEachIndex(std::size_t count, Work&& work) {
     std::exception_ptr failure;
     std::size_t failed = count;
     std::mutex failureLock;
-    const auto run = [&] {
+    auto run = [&] {
         for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
             try {
                 work(i);
@@ -54,13 +64,8 @@ void forEachIndex(std::size_t count, Work&& work) {
             }
         }
     };
-    std::vector<std::thread> helpers;
-    helpers.reserve(threads - 1);
-    for (std::size_t t = 1; t < threads; ++t)
-        helpers.emplace_back(run);
-    run();
-    for (std::thread& helper : helpers)
-        helper.join();
+    detail::runOnHelpers(
+        threads - 1, [](void* context) { (*static_cast<decltype(run)*>(context))(); }, &run);
     if (failure)
         std::rethrow_exception(failure);
 }
