@@ -219,7 +219,8 @@ void DelaunayMesh::sortSpatially(ChunkedArray<double>& values) {
     const std::uint32_t count = triangleCount();
     std::vector<std::uint32_t> newNumber(count);
     {
-        // Each triangle by the curve's code of its centroid (rounded down), then by number.
+        // Each triangle by the curve's code of its centroid (rounded down), then by number,
+        // which counts up already.
         std::vector<std::uint64_t> keys(count);
         for (std::uint32_t t = 0; t < count; ++t) {
             const GridPoint a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
@@ -227,7 +228,7 @@ void DelaunayMesh::sortSpatially(ChunkedArray<double>& values) {
                                    (a.row + b.row + c.row) / 3};
             keys[t] = static_cast<std::uint64_t>(mortonCode(centre)) << 32 | t;
         }
-        sortKeys(keys);
+        sortKeys(keys, 32);
         for (std::uint32_t i = 0; i < count; ++i)
             newNumber[static_cast<std::uint32_t>(keys[i])] = i;
     }

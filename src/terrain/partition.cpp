@@ -53,7 +53,7 @@ public:
             for (std::size_t t = 0; t < n; ++t)
                 keys[t] = alongX ? orderKey(sumX_[t], sumY_[t], static_cast<std::uint32_t>(t))
                                  : orderKey(sumY_[t], sumX_[t], static_cast<std::uint32_t>(t));
-            terrain::detail::sortKeys(keys);
+            terrain::detail::sortKeys(keys, kNumberBits); // the numbers count up
             std::vector<std::uint32_t>& byPlace = alongX ? byPlaceX_ : byPlaceY_;
             byPlace.resize(n);
             for (std::size_t place = 0; place < n; ++place) {

@@ -235,7 +235,7 @@ bool pickNwDiagonal(const Tile& tile, TriangleScanner& scanner) {
 
 // The points of keyed (each a curve code over a packed point) once each, along the curve.
 std::vector<PackedPoint> curveOrder(std::vector<std::uint64_t> keyed) {
-    sortKeys(keyed);
+    sortKeys(keyed, 32); // the code is the point's own: it decides the bits below
     keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
     std::vector<PackedPoint> order(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i)

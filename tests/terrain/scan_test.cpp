@@ -119,7 +119,8 @@ TEST(TriangleScan, TakingTheHeightsOverScansAsACopyDoes) {
 }
 
 // The key sort gives std::sort's order on keys of every shape it meets: curve codes over
-// numbers, grid cells, repeats, keys sharing digits, already ordered and reversed.
+// numbers, grid cells, repeats, keys sharing digits, already ordered and reversed; and, sorting
+// only above a number that counts up, on codes over numbers.
 TEST(SortKeys, OrdersAsStdSortDoes) {
     std::mt19937_64 random(7);
     const auto make = [&](std::size_t n, std::uint64_t mask, bool repeats) {
@@ -145,6 +146,14 @@ TEST(SortKeys, OrdersAsStdSortDoes) {
         sortKeys(keys);
         EXPECT_EQ(keys, expected) << keys.size() << " keys";
     }
+    // Codes over a number counting up: the codes' passes alone give the same order.
+    std::vector<std::uint64_t> numbered = make(10000, 0xfffff, true);
+    for (std::size_t i = 0; i < numbered.size(); ++i)
+        numbered[i] = numbered[i] << 32 | i;
+    std::vector<std::uint64_t> expected = numbered;
+    std::sort(expected.begin(), expected.end());
+    sortKeys(numbered, 32);
+    EXPECT_EQ(numbered, expected);
 }
 
 // However few points a sparse terrain's tile sides need, a grid with room for two small tiles a
