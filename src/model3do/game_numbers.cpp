@@ -46,9 +46,10 @@ bool digitsOf(double value, Digits& out) {
         const double scaled = decimals >= 0
                                   ? value * kPowersOfTen[static_cast<std::size_t>(decimals)]
                                   : value / kPowersOfTen[static_cast<std::size_t>(-decimals)];
-        // Rounded half away from zero; |scaled| < 1e11, so the whole number fits.
+        // Rounded half away from zero; |scaled| < 1e11, so the whole number fits. The half takes
+        // the sign without a branch: normals' signs come at random.
         const auto digits =
-            static_cast<double>(static_cast<long long>(scaled + (scaled < 0.0 ? -0.5 : 0.5)));
+            static_cast<double>(static_cast<long long>(scaled + std::copysign(0.5, scaled)));
         if (std::abs(digits) >= kBeyond)
             --decimals;
         else if (std::abs(digits) < kLeast && decimals < 22)
@@ -72,6 +73,27 @@ double roundedText(double value) {
     double back = 0.0;
     std::from_chars(buffer.data(), written.ptr, back);
     return back;
+}
+
+// The kSignificantDigits digits of n, from 10^8 up to 10^9 - 1, at out: a fixed run of steps
+// with no branch on the digits.
+void putNineDigits(char* out, std::uint32_t n) {
+    static_assert(kSignificantDigits == 9);
+    static constexpr std::array<char, 200> kPairs = [] {
+        std::array<char, 200> pairs{};
+        for (int k = 0; k < 100; ++k) {
+            pairs[static_cast<std::size_t>(2 * k)] = static_cast<char>('0' + k / 10);
+            pairs[static_cast<std::size_t>(2 * k + 1)] = static_cast<char>('0' + k % 10);
+        }
+        return pairs;
+    }();
+    const std::uint32_t top = n / 100000000;
+    std::uint32_t rest = n - top * 100000000;
+    out[0] = static_cast<char>('0' + top);
+    for (int place = 7; place >= 1; place -= 2) {
+        std::memcpy(out + place, kPairs.data() + 2 * (rest % 100), 2);
+        rest /= 100;
+    }
 }
 
 // A whole number of at most 9 digits: exactly its own text.
@@ -120,7 +142,7 @@ ModelText& appendShortest(ModelText& out, double value) {
     if (wholeBelowBillion(value))
         return out.integer(static_cast<long long>(value));
     Digits d;
-    if (!digitsOf(value, d) || valueOf(d) != value) {
+    if (!digitsOf(value, d) || valueOf(d) != value || std::abs(d.digits) < kLeast) {
         std::array<char, 40> buffer;
         const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
         return out << std::string_view(buffer.data(),
@@ -128,23 +150,21 @@ ModelText& appendShortest(ModelText& out, double value) {
     }
     // The digits with the point put in, trailing zeros dropped; below 1e-4 in exponent form.
     // Built here and handed over at once: this runs for most numbers of a model.
-    auto whole = static_cast<unsigned>(std::abs(d.digits));
-    int decimals = d.decimals;
-    while (decimals > 0 && whole % 10 == 0) {
-        whole /= 10;
+    std::array<char, kSignificantDigits> digits;
+    putNineDigits(digits.data(), static_cast<std::uint32_t>(std::abs(d.digits)));
+    int count = kSignificantDigits, decimals = d.decimals;
+    while (decimals > 0 && digits[static_cast<std::size_t>(count - 1)] == '0') {
+        --count;
         --decimals;
     }
-    std::array<char, 12> digits;
-    const int count = static_cast<int>(
-        std::to_chars(digits.data(), digits.data() + digits.size(), whole).ptr - digits.data());
     std::array<char, 48> text;
     char* at = text.data();
     const auto put = [&at](const char* from, int n) {
         std::memcpy(at, from, static_cast<std::size_t>(n));
         at += n;
     };
-    if (d.digits < 0.0)
-        *at++ = '-';
+    *at = '-'; // kept for a negative number only; signs come at random in normals
+    at += d.digits < 0.0 ? 1 : 0;
     if (decimals <= 0) {
         put(digits.data(), count);
         for (int k = decimals; k < 0; ++k)

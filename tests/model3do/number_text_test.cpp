@@ -102,6 +102,9 @@ TEST(GameNumbers, PrintXAndYExactlyAndTheRestWithNineSignificantDigits) {
              {significant(-4096.0), "-4096"},
              {significant(999999999.0), "999999999"},
              {significant(1234567891.0), "1234567890"}, // ten digits: rounded to nine
+             {significant(-12.3456789), "-12.3456789"},
+             {significant(0.0012), "0.0012"},
+             {1.5e10, "15000000000"},
              {-0.0, "0"}})
         EXPECT_EQ(printed([&](ModelText& out) { appendShortest(out, value); }), text);
     // Radii cover the distance even once read into a float32.
