@@ -80,7 +80,8 @@ struct Job {
     bool repeat = false;          // the same picture again: already done by an earlier job
     std::string error;
     std::string note;                      // said on standard error even when the model is written
-    std::vector<std::string> model;        // its text, in pieces written one after another
+    std::string model;                     // its text, or for a game model:
+    std::optional<GameModel> gameModel;    // the model, printed as it is written
     std::optional<WalkableModel> walkable; // a walkable game model, for the advice
     std::filesystem::path materialTarget;  // with a texture: where its material goes
     std::string material;                  // ... and its bytes, written before the model
@@ -121,7 +122,7 @@ void makeGameModel(GameTerrainOptions options, Picture&& picture, Job& job,
                     "picture with --fit";
         return;
     }
-    const GameTerrain terrain = buildGameTerrain(std::move(picture), options, progress.hook());
+    GameTerrain terrain = buildGameTerrain(std::move(picture), options, progress.hook());
     if (!terrain.ok()) {
         job.error = terrain.error;
         return;
@@ -144,7 +145,7 @@ void makeGameModel(GameTerrainOptions options, Picture&& picture, Job& job,
             job.note += (job.note.empty() ? "" : "; ") + warning;
     }
     progress.stage(BuildStage::Printing);
-    job.model = printGameModelInPieces(terrain.model);
+    job.gameModel = std::move(terrain.model);
 }
 
 // Reads, decodes, samples and formats one picture into job.model, or says why not in job.error.
@@ -176,7 +177,7 @@ void makeModel(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
         return;
     HeightMap grid;
     (void)sampleSquare(edge, grid, [&](int x, int y) { return picture.packedColour(x, y); });
-    job.model = {formatEditorModel(grid, edge).value_or("")};
+    job.model = formatEditorModel(grid, edge).value_or("");
 }
 
 // makeModel, with running out of memory one more reason a picture fails: the others go on.
@@ -185,7 +186,18 @@ void makeModelWithin(const ConvertPlan& plan, Job& job, MemoryBudget& budget) {
         makeModel(plan, job, budget);
     } catch (const std::bad_alloc&) {
         job.model = {};
+        job.gameModel.reset();
         job.error = "out of memory while making its model";
+    }
+}
+
+// The job's game model printed, each piece handed to write as it comes; "" or why not.
+std::string writeGameModel(const Job& job, const files::WriteBytes& write) {
+    try {
+        return printGameModelInOrder(*job.gameModel,
+                                     [&write](std::string&& piece) { return write(piece); });
+    } catch (const std::bad_alloc&) {
+        return "out of memory while printing its model";
     }
 }
 
@@ -194,7 +206,11 @@ void saveModel(Job& job) {
     std::vector<files::FileToSave> files;
     if (!job.material.empty())
         files.push_back({job.materialTarget, job.material});
-    files.push_back({job.target, {}, job.model});
+    files.push_back({job.target, job.model});
+    if (job.gameModel)
+        files.back().produce = [&job](const files::WriteBytes& write) {
+            return writeGameModel(job, write);
+        };
     const std::vector<files::SaveResult> saved =
         job.material.empty() ? files::saveFilesAtomically(files)
                              : files::saveFilesIntoFolder(job.materialTarget.parent_path(), files);
@@ -203,6 +219,7 @@ void saveModel(Job& job) {
             job.error = "cannot write " + files::showPath(files[k].path) + ": " + saved[k].error;
     job.material = {};
     job.model = {};
+    job.gameModel.reset();
 }
 
 // Where each model goes (and its material), and which may not be written at all.
@@ -273,8 +290,18 @@ int convert(const ConvertPlan& given, Stream& out, Stream& errors) {
         Job& job = jobs.front(); // --output takes a single picture
         MemoryBudget budget;
         makeModelWithin(plan, job, budget);
-        for (const std::string& piece : job.model)
-            out << piece; // a failure to write it is the program's to say, once
+        // A failure to write it is the program's to say, once.
+        if (job.gameModel) {
+            if (std::string error = writeGameModel(job,
+                                                   [&out](std::string_view piece) {
+                                                       out << piece;
+                                                       return std::string();
+                                                   });
+                !error.empty())
+                job.error = error;
+        } else {
+            out << job.model;
+        }
     } else {
         placeModels(plan, jobs);
         MemoryBudget budget;

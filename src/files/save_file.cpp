@@ -82,10 +82,15 @@ void removeAbandoned(const std::filesystem::path& target) {
 // Writes, keeps the old permissions, flushes and closes the new file; the first failure wins.
 std::string fillAndClose(native::Handle handle, const FileToSave& file, const native::Status& old) {
     std::string error;
-    if (file.pieces.empty())
-        error = native::writeAll(handle, file.bytes);
-    for (std::size_t k = 0; k < file.pieces.size() && error.empty(); ++k)
-        error = native::writeAll(handle, file.pieces[k]);
+    try {
+        error = file.produce ? file.produce([handle](std::string_view bytes) {
+            return native::writeAll(handle, bytes);
+        })
+                             : native::writeAll(handle, file.bytes);
+    } catch (...) {
+        (void)native::closeFile(handle);
+        throw;
+    }
     if (error.empty() && old.kind == native::Kind::regular)
         error = native::keepPermissions(handle, old.permissions);
     if (error.empty())
@@ -133,7 +138,12 @@ SaveResult prepare(const FileToSave& file, Prepared& ready) {
     if (!created.error.empty())
         return {created.error};
 
-    error = fillAndClose(created.handle, file, old);
+    try {
+        error = fillAndClose(created.handle, file, old);
+    } catch (...) {
+        native::removeQuietly(temporary);
+        throw;
+    }
     if (!error.empty()) {
         native::removeQuietly(temporary);
         return {error};
@@ -152,9 +162,16 @@ std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files
     std::vector<SaveResult> results(files.size());
     std::vector<Prepared> ready(files.size());
     bool allReady = true;
-    for (std::size_t k = 0; k < files.size() && allReady; ++k) {
-        results[k] = prepare(files[k], ready[k]);
-        allReady = results[k].ok();
+    try {
+        for (std::size_t k = 0; k < files.size() && allReady; ++k) {
+            results[k] = prepare(files[k], ready[k]);
+            allReady = results[k].ok();
+        }
+    } catch (...) {
+        for (const Prepared& prepared : ready)
+            if (!prepared.temporary.empty())
+                native::removeQuietly(prepared.temporary);
+        throw;
     }
     for (std::size_t k = 0; k < files.size(); ++k) {
         if (ready[k].temporary.empty())

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <filesystem>
-#include <span>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +33,10 @@ struct SaveResult {
 // Windows). "-" is not special here. Safe to call from several threads for different targets.
 SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Hands bytes on to the file, one call after another; returns "" or the system's reason they
+// could not be written.
+using WriteBytes = std::function<std::string(std::string_view bytes)>;
+
 // Files saved together: each written and flushed to its temporary file first, as above; only
 // when every one is ready are they renamed over their targets, in order. So a failure while
 // writing leaves every target as it was; only a rename that fails after others succeeded (rare:
@@ -40,9 +44,12 @@ SaveResult saveFileAtomically(const std::filesystem::path& path, std::string_vie
 struct FileToSave {
     std::filesystem::path path;
     std::string_view bytes;
-    // When not empty, the file's bytes instead: these, one after another (a text made in
-    // pieces, written without joining them).
-    std::span<const std::string> pieces = {};
+    // When set, the file's bytes instead: what it hands to the writer it is given, which may be
+    // called from any thread, one call at a time (a text written as it is made, never whole).
+    // It returns "" or why the bytes could not all be made or written, the writer's reason when
+    // the writer failed; the save then fails with that reason. An exception from it leaves the
+    // target as it was, and goes on to the caller.
+    std::function<std::string(const WriteBytes& write)> produce = {};
 };
 std::vector<SaveResult> saveFilesAtomically(const std::vector<FileToSave>& files);
 

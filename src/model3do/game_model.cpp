@@ -5,6 +5,8 @@
 #include "model3do/sections.h"
 #include "parallel/parallel.h"
 
+#include <atomic>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -100,48 +102,92 @@ void appendHierarchy(ModelText& out, const GameModel& model) {
     }
 }
 
+// Room enough, mostly, for the text of piece k of the model's n + 2 (see below).
+std::size_t pieceRoom(const GameModel& model, std::size_t k) {
+    const auto decimals = static_cast<std::size_t>(model.quantumX + model.quantumY);
+    if (k == 0)
+        return 1024;
+    if (k == model.meshes.size() + 1)
+        return model.meshes.size() * (100 + decimals) + 1024;
+    const GameMesh& mesh = model.meshes[k - 1];
+    return mesh.vertices.size() * (130 + decimals) + mesh.faces.size() * 90 + 400;
+}
+
 } // namespace
 
-std::vector<std::string> printGameModelInPieces(const GameModel& model) {
-    // Each mesh into a text of its own, on every thread there is: the same bytes whatever the
+std::string printGameModelInOrder(const GameModel& model,
+                                  const std::function<std::string(std::string&& piece)>& take) {
+    // Piece 0 is the head, 1 to n the meshes, n + 1 the hierarchy: the same bytes whatever the
     // number of threads.
-    const auto decimals = static_cast<std::size_t>(model.quantumX + model.quantumY);
-    std::vector<std::string> pieces(model.meshes.size() + 2);
-    parallel::forEachIndex(model.meshes.size(), [&](std::size_t m) {
-        const GameMesh& mesh = model.meshes[m];
-        ModelText out(mesh.vertices.size() * (130 + decimals) + mesh.faces.size() * 90 + 400);
-        appendMesh(out, model, m, mesh);
-        pieces[m + 1] = std::move(out).take();
+    const std::size_t meshes = model.meshes.size(), count = meshes + 2;
+    const auto print = [&](std::size_t k) {
+        if (k == 0) {
+            ModelText head(pieceRoom(model, k));
+            head << "# MODEL game terrain by Grondel\r\n"
+                 << sections::kHeaderToMaterial << model.material
+                 << "\r\n"
+                    "\r\n"
+                    "SECTION: GEOMETRYDEF\r\n"
+                    "\r\n"
+                    "RADIUS ";
+            appendShortest(head, model.radius) << sections::kRadiusToMeshCount;
+            head.integer(static_cast<long long>(meshes)) << "\r\n\r\n";
+            return std::move(head).take();
+        }
+        if (k == count - 1) {
+            ModelText hierarchy(pieceRoom(model, k));
+            appendHierarchy(hierarchy, model);
+            return std::move(hierarchy).take();
+        }
+        const GameMesh& mesh = model.meshes[k - 1];
+        ModelText out(pieceRoom(model, k));
+        appendMesh(out, model, k - 1, mesh);
+        return std::move(out).take();
+    };
+    // Printed pieces wait here for those before them. One thread at a time hands them on, the
+    // one whose piece was next, taking along any printed meanwhile.
+    std::vector<std::string> printed(count);
+    std::vector<bool> done(count, false);
+    std::mutex lock;
+    std::size_t next = 0;
+    bool handing = false;
+    std::string refusal;
+    std::atomic<bool> refused{false};
+    parallel::forEachIndex(count, [&](std::size_t k) {
+        if (refused.load(std::memory_order_relaxed))
+            return;
+        std::string piece = print(k);
+        std::unique_lock held(lock);
+        printed[k] = std::move(piece);
+        done[k] = true;
+        if (handing)
+            return;
+        handing = true;
+        while (refusal.empty() && next < count && done[next]) {
+            std::string out = std::move(printed[next++]);
+            held.unlock();
+            std::string why = take(std::move(out));
+            held.lock();
+            if (!why.empty()) {
+                refusal = std::move(why);
+                refused.store(true, std::memory_order_relaxed);
+            }
+        }
+        handing = false;
     });
-
-    ModelText head(1024);
-    head << "# MODEL game terrain by Grondel\r\n"
-         << sections::kHeaderToMaterial << model.material
-         << "\r\n"
-            "\r\n"
-            "SECTION: GEOMETRYDEF\r\n"
-            "\r\n"
-            "RADIUS ";
-    appendShortest(head, model.radius) << sections::kRadiusToMeshCount;
-    head.integer(static_cast<long long>(model.meshes.size())) << "\r\n\r\n";
-    pieces.front() = std::move(head).take();
-    ModelText hierarchy(model.meshes.size() * (100 + decimals) + 1024);
-    appendHierarchy(hierarchy, model);
-    pieces.back() = std::move(hierarchy).take();
-    return pieces;
+    return refusal;
 }
 
 std::string printGameModel(const GameModel& model) {
-    std::vector<std::string> pieces = printGameModelInPieces(model);
-    std::size_t size = 0;
-    for (const std::string& piece : pieces)
-        size += piece.size();
+    std::size_t room = 0;
+    for (std::size_t k = 0; k < model.meshes.size() + 2; ++k)
+        room += pieceRoom(model, k);
     std::string text;
-    text.reserve(size);
-    for (std::string& piece : pieces) {
+    text.reserve(room); // pages of it the text does not reach are never touched
+    (void)printGameModelInOrder(model, [&text](std::string&& piece) {
         text += piece;
-        std::string().swap(piece); // the model's text is not held twice over
-    }
+        return std::string();
+    });
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include "model3do/vec3.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,12 @@ struct GameModel {
 // coordinates with 9 significant digits, in plain or exponent form ("1.25", "3.2e-07"); radii
 // likewise, rounded up; intensities, angles and pivots "0.000000".
 std::string printGameModel(const GameModel& model);
-// The same text in pieces, one after another: the head, each mesh, the hierarchy. A file is
-// written from them as they are, without a joined copy of the whole text.
-std::vector<std::string> printGameModelInPieces(const GameModel& model);
+// The same text in pieces, the head, each mesh and the hierarchy, printed on every thread there
+// is and each handed to take in order as soon as it and those before it are printed: a caller
+// writing them to a file writes while the rest are printed, and never holds the whole text. take
+// is called from any of the threads, one call at a time; it returns "" or why it could not take
+// the piece, which ends the printing and is returned.
+std::string printGameModelInOrder(const GameModel& model,
+                                  const std::function<std::string(std::string&& piece)>& take);
 
 } // namespace grondel

@@ -1,6 +1,7 @@
 #include "files/save_file.h"
 #include "scratch.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -95,10 +96,36 @@ TEST_F(SaveFile, ReplacesALongerFileWholeAndCreatesNewOnes) {
     EXPECT_TRUE(fs::exists(dir / "empty.3do"));
     EXPECT_EQ(fs::file_size(dir / "empty.3do"), 0u);
     EXPECT_EQ(entries(dir.path()), (std::set<fs::path>{"empty.3do", "new.3do", "old.3do"}));
-    // A text in pieces is written as the pieces one after another.
-    const std::vector<std::string> pieces{"a newer", "", " model\r\n", "second line\r\n"};
-    ASSERT_TRUE(grondel::files::saveFilesAtomically({{old(), "unused", pieces}}).front().ok());
+    // A text handed over as it is made is written piece after piece.
+    const auto inPieces = [](const grondel::files::WriteBytes& write) {
+        std::string error;
+        for (const char* piece : {"a newer", "", " model\r\n", "second line\r\n"})
+            if (error.empty())
+                error = write(piece);
+        return error;
+    };
+    ASSERT_TRUE(grondel::files::saveFilesAtomically({{old(), "unused", inPieces}}).front().ok());
     EXPECT_EQ(readBytes(old()), kNew);
+}
+
+// Bytes that could not all be made, or whose making threw, leave the target as it was and no
+// temporary file; the first file of a save together is not renamed either.
+TEST_F(SaveFile, TextThatFailsWhileMadeChangesNothing) {
+    const auto halfThen = [](bool throws) {
+        return [throws](const grondel::files::WriteBytes& write) -> std::string {
+            (void)write("half a model");
+            if (throws)
+                throw std::bad_alloc();
+            return "out of memory while printing its model";
+        };
+    };
+    const std::vector<grondel::files::FileToSave> failing{{dir / "first.mat", "material"},
+                                                          {old(), "", halfThen(false)}};
+    expectNothingChanged(grondel::files::saveFilesAtomically(failing).back(), "out of memory");
+    EXPECT_THROW(grondel::files::saveFilesAtomically(
+                     {{dir / "first.mat", "material"}, {old(), "", halfThen(true)}}),
+                 std::bad_alloc);
+    expectNothingChanged({"thrown"}, "thrown");
 }
 
 TEST_F(SaveFile, RefusesWhatItCannotOrMustNotReplace) {

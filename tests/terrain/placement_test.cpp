@@ -387,6 +387,18 @@ TEST(GameModel, IsTheSameOnAnyNumberOfThreads) {
     EXPECT_TRUE(one.first == four.first);
     EXPECT_EQ(one.second, four.second);
     EXPECT_TRUE(one.second.starts_with("mesh 3 ")) << one.second;
+    // Handed on in order as printed, a refusal ends it: what was taken is the text's start.
+    const grondel::testing::ScopedEnv env("GRONDEL_THREADS", "4");
+    const GameModel model = placeMeshes(grid, shapes, {2, 3, 0.5, "dflt.mat", 320}).model;
+    std::string taken;
+    int calls = 0;
+    const std::string refusal = printGameModelInOrder(model, [&](std::string&& piece) {
+        taken += piece;
+        return ++calls == 3 ? std::string("disk full") : std::string();
+    });
+    EXPECT_EQ(refusal, "disk full");
+    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(one.first.starts_with(taken) && taken.find("MESH 1") != std::string::npos);
 }
 
 // Meshes of any shape over grid points, as a simplifier would hand them: their borders meet
