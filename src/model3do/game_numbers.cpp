@@ -12,58 +12,6 @@
 namespace grondel::game_numbers {
 namespace {
 
-// Powers of ten a double holds exactly.
-constexpr std::array<double, 23> kPowersOfTen{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr double kLeast = 1e8, kBeyond = 1e9; // a whole number of kSignificantDigits digits
-
-// value as digits x 10^-decimals, digits a whole number of kSignificantDigits digits, for
-// magnitudes where both factors are exact doubles (1e-13 up to 1e15). Then digits / 10^decimals
-// is one correctly rounded operation: the very double a reader makes of the decimal text.
-struct Digits {
-    double digits = 0.0;
-    int decimals = 0;
-};
-// std::ilogb of a normal double, read from its bits.
-int binaryExponent(double normal) {
-    return static_cast<int>((std::bit_cast<std::uint64_t>(normal) >> 52) & 0x7ff) - 1023;
-}
-// floor(e log10(2)), exactly, for |e| <= 1100.
-int floorLog10OfPowerOf2(int e) {
-    constexpr long long kScaled = 1292913986; // log10(2) * 2^32, rounded down
-    return static_cast<int>((e * kScaled) >> 32);
-}
-bool digitsOf(double value, Digits& out) {
-    const double size = std::abs(value);
-    if (!(size >= 1e-13 && size < 1e15))
-        return false;
-    // log10(2^e), e the binary exponent, is within one of the decimal exponent; the loop
-    // corrects it. Where the loop starts decides between two texts when both round right
-    // ("1" and "0.999999999"), so the first guess is part of what gets written.
-    int decimals = kSignificantDigits - 1 - floorLog10OfPowerOf2(binaryExponent(size));
-    for (int tries = 0; tries < 4; ++tries) {
-        const double scaled = decimals >= 0
-                                  ? value * kPowersOfTen[static_cast<std::size_t>(decimals)]
-                                  : value / kPowersOfTen[static_cast<std::size_t>(-decimals)];
-        // Rounded half away from zero; |scaled| < 1e11, so the whole number fits. The half takes
-        // the sign without a branch: normals' signs come at random.
-        const auto digits =
-            static_cast<double>(static_cast<long long>(scaled + std::copysign(0.5, scaled)));
-        if (std::abs(digits) >= kBeyond)
-            --decimals;
-        else if (std::abs(digits) < kLeast && decimals < 22)
-            ++decimals;
-        else
-            return out = {digits, decimals}, true;
-    }
-    return false;
-}
-double valueOf(Digits d) {
-    return d.decimals >= 0 ? d.digits / kPowersOfTen[static_cast<std::size_t>(d.decimals)]
-                           : d.digits * kPowersOfTen[static_cast<std::size_t>(-d.decimals)];
-}
-
 // The scientific text of value with kSignificantDigits digits, read back: for magnitudes
 // digitsOf does not take.
 double roundedText(double value) {
@@ -103,14 +51,15 @@ bool wholeBelowBillion(double value) {
 
 } // namespace
 
-double significant(double value) {
+namespace detail {
+
+double significantOtherwise(double value) {
     if (value == 0.0 || !std::isfinite(value))
         return value == 0.0 ? 0.0 : value;
-    if (wholeBelowBillion(value)) // as common as texture coordinates; its own 9 digits or fewer
-        return value;
-    Digits d;
-    return digitsOf(value, d) ? valueOf(d) : roundedText(value);
+    return roundedText(value);
 }
+
+} // namespace detail
 
 double radiusAbove(double distance) {
     if (!(distance > 0.0))
@@ -141,8 +90,9 @@ ModelText& appendShortest(ModelText& out, double value) {
         return out << '0';
     if (wholeBelowBillion(value))
         return out.integer(static_cast<long long>(value));
-    Digits d;
-    if (!digitsOf(value, d) || valueOf(d) != value || std::abs(d.digits) < kLeast) {
+    detail::Digits d;
+    if (!detail::digitsOf(value, d) || detail::valueOf(d) != value ||
+        std::abs(d.digits) < detail::kLeast) {
         std::array<char, 40> buffer;
         const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
         return out << std::string_view(buffer.data(),

@@ -30,8 +30,4 @@ std::string terrainGridProblem(const TerrainGrid& grid) {
     return {};
 }
 
-double heightAsPrinted(double height, double scaleZ) {
-    return game_numbers::significant(height * scaleZ);
-}
-
 } // namespace grondel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model3do/game_numbers.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,6 +48,8 @@ std::string terrainGridProblem(const TerrainGrid& grid);
 // A height as the game model prints it, after the Z scale: what a reader of the model gets
 // back. The simplifier's error bound and the placement of the vertices both use it, so the
 // bound holds on the heights as written.
-double heightAsPrinted(double height, double scaleZ);
+inline double heightAsPrinted(double height, double scaleZ) {
+    return game_numbers::significant(height * scaleZ);
+}
 
 } // namespace grondel
