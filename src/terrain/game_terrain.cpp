@@ -95,9 +95,9 @@ GameTerrain buildFrom(const TerrainGrid& grid, TerrainGrid* owned, const GameTer
     made.rows = grid.rows;
 
     // The heights exactly as the model prints them: the simplifier's bound holds for those.
-    const auto [low, high] = std::minmax_element(grid.heights.begin(), grid.heights.end());
-    made.lowest = heightAsPrinted(*low, options.model.scaleZ);
-    made.highest = heightAsPrinted(*high, options.model.scaleZ);
+    const auto [low, high] = heightRange(grid);
+    made.lowest = heightAsPrinted(low, options.model.scaleZ);
+    made.highest = heightAsPrinted(high, options.model.scaleZ);
 
     const bool inPlace = owned && options.simplified();
     const bool textured = options.texture.source != TextureSource::None;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace grondel {
@@ -44,6 +45,8 @@ struct TerrainGrid {
 // finite and above 0, or a height not finite or beyond kMaxTerrainHeight (model3do/limits.h).
 // Grids may come from untrusted pictures.
 std::string terrainGridProblem(const TerrainGrid& grid);
+// The lowest and highest of grid's heights, which must be some and numbers.
+std::pair<double, double> heightRange(const TerrainGrid& grid);
 
 // A height as the game model prints it, after the Z scale: what a reader of the model gets
 // back. The simplifier's error bound and the placement of the vertices both use it, so the

@@ -212,9 +212,9 @@ TerrainTexture shadedTexture(const TerrainGrid& grid, const ShadeOptions& option
         error = "the texture's ramp has no height";
     if (!error.empty())
         return {};
-    const auto [low, high] = std::minmax_element(grid.heights.begin(), grid.heights.end());
-    const double lowest = *low * options.scaleZ;
-    const double range = (*high - *low) * options.scaleZ;
+    const auto [low, high] = heightRange(grid);
+    const double lowest = low * options.scaleZ;
+    const double range = (high - low) * options.scaleZ;
     const double stepX = grid.spacing * options.scaleX;
     const double stepY = grid.spacing * options.scaleY;
     // Per grid point: its height in world units and its normal from its neighbours (one side

@@ -334,12 +334,17 @@ TEST(TerrainGrid, RefusesWhatCannotBeATerrain) {
              {with(3, 3, std::numeric_limits<double>::quiet_NaN(), 0), "spacing"},
              {with(3, 3, 0.5, std::numeric_limits<double>::quiet_NaN()),
               "a height that is not a number within 1000000000000000"},
-             {with(3, 3, 0.5, -2e15), "a height that is not"}}) {
+             {with(3, 3, 0.5, -2e15), "a height that is not"},
+             {with(1000, 1000, 0.5, std::numeric_limits<double>::infinity()), "a height"}}) {
         EXPECT_NE(terrainGridProblem(g).find(words), std::string::npos) << terrainGridProblem(g);
         EXPECT_NE(placeMeshes(g, cutIntoTiles(g.columns, g.rows), {}).error.find(words),
                   std::string::npos);
     }
     EXPECT_EQ(terrainGridProblem(with(2, 4097, 1e-3, -1e15)), "");
+    // The range of a grid taken in runs on several threads spans every run.
+    TerrainGrid large = with(1000, 1000, 0.5, 7.0);
+    large.heights[5] = -3.0;
+    EXPECT_EQ(heightRange(large), std::pair(-3.0, 7.0));
 }
 
 // A grid of any size, cut into tiles of at most 16 squares; the edges of the picture still on
