@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -27,7 +28,11 @@ public:
         while (size_ < n) {
             if ((size_ & (kChunk - 1)) == 0)
                 chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunk));
-            (*this)[size_++] = value;
+            // The rest of this chunk at once, as far as n.
+            const std::size_t at = size_ & (kChunk - 1);
+            const std::size_t count = std::min(n - size_, kChunk - at);
+            std::fill_n(chunks_.back().get() + at, count, value);
+            size_ += count;
         }
     }
     void push_back(const T& value) { growTo(size_ + 1, value); }

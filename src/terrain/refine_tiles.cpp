@@ -178,15 +178,18 @@ DelaunayMesh joinTiles(const TerrainGrid& grid, std::vector<TileMesh>& tiles,
         }
         tile.points = {};
         const auto base = static_cast<std::uint32_t>(corners.size());
-        for (std::size_t e = 0; e < tile.corners.size(); ++e) {
+        const std::size_t edges = tile.corners.size();
+        corners.growTo(base + edges, 0);
+        twins.growTo(base + edges, DelaunayMesh::kNone);
+        errors.growTo((base + edges) / 3, 0.0);
+        for (std::size_t t = 0; t < edges / 3; ++t)
+            errors[base / 3 + t] = tile.errors[t];
+        for (std::size_t e = 0; e < edges; ++e) {
             const std::int32_t twin = tile.twins[e];
-            corners.push_back(tile.corners[e]);
-            twins.push_back(twin == DelaunayMesh::kNone ? twin
-                                                        : twin + static_cast<std::int32_t>(base));
-            errors.growTo(corners.size() / 3, 0.0);
-            if (e % 3 == 2)
-                errors[corners.size() / 3 - 1] = tile.errors[e / 3];
-            if (twin == DelaunayMesh::kNone && tile.corners[e - e % 3] != DelaunayMesh::kDead) {
+            corners[base + e] = tile.corners[e];
+            if (twin != DelaunayMesh::kNone)
+                twins[base + e] = twin + static_cast<std::int32_t>(base);
+            else if (tile.corners[e - e % 3] != DelaunayMesh::kDead) {
                 const PackedPoint a = tile.corners[e];
                 const PackedPoint b =
                     tile.corners[DelaunayMesh::next(static_cast<std::uint32_t>(e))];
