@@ -66,8 +66,7 @@ public:
 
     // Every piece, in order, within limits.
     std::vector<MeshShape> pieces() {
-        marks_.assign(mesh_.points.size(), 0u);
-        split(items_);
+        splitEverywhere();
         // Each group's triangles in increasing order, by one pass over the triangles.
         std::vector<std::uint32_t> groupOf(mesh_.triangles.size());
         std::vector<std::size_t> start(groups_.size() + 1, 0);
@@ -100,17 +99,71 @@ public:
 private:
     static constexpr std::uint32_t kUnused = 0xffffffffu;
 
+    // Marks of the points a count of vertices has seen, each count its own stamp.
+    struct Marks {
+        std::vector<std::uint32_t> marks;
+        std::uint32_t stamp = 0;
+    };
+
+    // Whether items make a group: one triangle, or within the limits.
+    bool fits(std::span<const Item> items, Marks& marks) const {
+        return items.size() == 1 ||
+               (items.size() <= static_cast<std::size_t>(limits_.maxFaces) &&
+                vertexCount(items, marks) <= static_cast<std::size_t>(limits_.maxVertices));
+    }
+
+    // Splits items until every group fits, appending the groups in order to groups_: the cuts
+    // nearest the whole first, on this thread, until there are parts enough for every thread,
+    // then each part on its own. The groups are those of cutting depth first on one thread.
+    void splitEverywhere() {
+        const std::size_t workers = parallel::workerCount();
+        std::vector<Marks> marks(workers);
+        for (Marks& m : marks)
+            m.marks.assign(mesh_.points.size(), 0u);
+        std::vector<std::span<Item>> parts{std::span<Item>(items_)};
+        for (bool cutAny = true; cutAny && parts.size() < 4 * workers && workers > 1;) {
+            cutAny = false;
+            std::vector<std::span<Item>> finer;
+            for (const std::span<Item> part : parts) {
+                if (part.empty() || fits(part, marks[0])) {
+                    finer.push_back(part);
+                    continue;
+                }
+                const std::size_t first = cut(part);
+                finer.push_back(part.first(first));
+                finer.push_back(part.subspan(first));
+                cutAny = true;
+            }
+            parts = std::move(finer);
+        }
+        std::vector<std::vector<std::span<Item>>> groups(parts.size());
+        std::atomic<std::size_t> taken{0};
+        parallel::forEachIndex(std::min(workers, parts.size()), [&](std::size_t worker) {
+            for (std::size_t k; (k = taken.fetch_add(1, std::memory_order_relaxed)) < parts.size();)
+                split(parts[k], marks[worker], groups[k]);
+        });
+        for (const auto& part : groups)
+            groups_.insert(groups_.end(), part.begin(), part.end());
+    }
+
     // Splits items until every group fits, appending the groups in order.
-    void split(std::span<Item> items) {
-        const std::size_t n = items.size();
-        if (n == 0)
+    void split(std::span<Item> items, Marks& marks, std::vector<std::span<Item>>& groups) const {
+        if (items.empty())
             return;
-        const auto maxFaces = static_cast<std::size_t>(limits_.maxFaces);
-        if (n == 1 || (n <= maxFaces &&
-                       vertexCount(items) <= static_cast<std::size_t>(limits_.maxVertices))) {
-            groups_.push_back(items);
+        if (fits(items, marks)) {
+            groups.push_back(items);
             return;
         }
+        const std::size_t first = cut(items);
+        split(items.first(first), marks, groups);
+        split(items.subspan(first), marks, groups);
+    }
+
+    // Reorders items, more than one, so that the first part of them, whose size it returns,
+    // lies before the rest along the longer way of their spread in world units.
+    std::size_t cut(std::span<Item> items) const {
+        const std::size_t n = items.size();
+        const auto maxFaces = static_cast<std::size_t>(limits_.maxFaces);
         // Pieces this group needs at the least; the first part takes a whole number of them.
         const std::size_t pieces = std::max<std::size_t>(2, (n + maxFaces - 1) / maxFaces);
         const std::size_t first = n * (pieces / 2) / pieces;
@@ -136,8 +189,7 @@ private:
         else
             std::nth_element(items.begin(), middle, items.end(),
                              [](Item l, Item r) { return l.alongY < r.alongY; });
-        split(items.first(first));
-        split(items.subspan(first));
+        return first;
     }
 
     std::uint32_t corner(std::uint32_t t, int k) const {
@@ -145,18 +197,18 @@ private:
         return k == 0 ? tri.a : k == 1 ? tri.b : tri.c;
     }
 
-    std::size_t vertexCount(std::span<const Item> items) {
-        ++stamp_;
-        if (stamp_ == 0) { // wrapped: start the marks afresh
-            std::fill(marks_.begin(), marks_.end(), 0u);
-            stamp_ = 1;
+    std::size_t vertexCount(std::span<const Item> items, Marks& marks) const {
+        ++marks.stamp;
+        if (marks.stamp == 0) { // wrapped: start the marks afresh
+            std::fill(marks.marks.begin(), marks.marks.end(), 0u);
+            marks.stamp = 1;
         }
         std::size_t count = 0;
         for (const Item& item : items) {
             for (int k = 0; k < 3; ++k) {
-                std::uint32_t& mark = marks_[corner(byPlaceX_[item.alongX], k)];
-                if (mark != stamp_) {
-                    mark = stamp_;
+                std::uint32_t& mark = marks.marks[corner(byPlaceX_[item.alongX], k)];
+                if (mark != marks.stamp) {
+                    mark = marks.stamp;
                     ++count;
                 }
             }
@@ -196,8 +248,6 @@ private:
     std::vector<std::uint32_t> byPlaceX_, byPlaceY_; // the triangle at each place of an order
     std::vector<Item> items_;                        // by triangle, then cut into groups
     std::vector<std::span<Item>> groups_;
-    std::vector<std::uint32_t> marks_;
-    std::uint32_t stamp_ = 0;
 };
 
 } // namespace

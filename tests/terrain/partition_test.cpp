@@ -1,3 +1,4 @@
+#include "support/scoped_env.h"
 #include "terrain/meshes.h"
 #include "terrains.h"
 
@@ -120,11 +121,16 @@ TEST(Partition, SmallLimitsAreHeldWhicheverBindsFirst) {
     }
 }
 
+// The same meshes again, and on any number of threads.
 TEST(Partition, SameInputSameMeshes) {
     const Triangulation mesh = simplified(Terrain::Terraced, 257, 129, 0.02);
     std::string error;
-    const auto first = cutTriangulation(mesh, 0.7, 1.3, error);
-    const auto second = cutTriangulation(mesh, 0.7, 1.3, error);
+    const auto on = [&](const char* threads) {
+        const grondel::testing::ScopedEnv env("GRONDEL_THREADS", threads);
+        return cutTriangulation(mesh, 0.7, 1.3, error);
+    };
+    const auto first = on("1");
+    const auto second = on("5");
     ASSERT_EQ(first.size(), second.size());
     for (std::size_t m = 0; m < first.size(); ++m) {
         EXPECT_EQ(first[m].points, second[m].points);
