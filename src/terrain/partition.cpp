@@ -116,7 +116,9 @@ private:
     // nearest the whole first, on this thread, until there are parts enough for every thread,
     // then each part on its own. The groups are those of cutting depth first on one thread.
     void splitEverywhere() {
-        const std::size_t workers = parallel::workerCount();
+        // Each thread marks points in an array as long as the points: a few threads are enough
+        // for cuts this cheap.
+        const std::size_t workers = std::min<std::size_t>(parallel::workerCount(), 4);
         std::vector<Marks> marks(workers);
         for (Marks& m : marks)
             m.marks.assign(mesh_.points.size(), 0u);
