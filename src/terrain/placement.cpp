@@ -121,7 +121,7 @@ struct Frame {
 // The mesh of shape, whose points have the ids given, its node at its centre for scenery, at
 // zero to walk on; the largest texture coordinate goes to texel.
 GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<std::size_t>& ids,
-                   const std::vector<Vec3>& faceNormals, double& texel) {
+                   std::vector<Vec3>&& faceNormals, double& texel) {
     GameMesh mesh;
     mesh.name = shape.name;
     Box box;
@@ -159,9 +159,10 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
     }
     mesh.radius = game_numbers::radiusAbove(farthest);
     mesh.faces = shape.faces;
-    mesh.faceNormals.reserve(faceNormals.size());
-    for (const Vec3& n : faceNormals)
-        mesh.faceNormals.push_back(significant(n));
+    // Rounded where they are: fresh memory costs more than the rounding.
+    mesh.faceNormals = std::move(faceNormals);
+    for (Vec3& n : mesh.faceNormals)
+        n = significant(n);
     return mesh;
 }
 
@@ -291,7 +292,7 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
     model.meshes.resize(shapes.size());
     std::vector<double> texels(shapes.size(), 0.0);
     parallel::forEachIndex(shapes.size(), [&](std::size_t s) {
-        model.meshes[s] = placeMesh(frame, shapes[s], ids[s], faceNormals[s], texels[s]);
+        model.meshes[s] = placeMesh(frame, shapes[s], ids[s], std::move(faceNormals[s]), texels[s]);
     });
     const double texel = *std::max_element(texels.begin(), texels.end());
     if (texel > kGameMaxSteadyTexel)
