@@ -19,17 +19,14 @@ constexpr std::size_t kFansTried = 3;
 
 Coarsener::Coarsener(GridPoint nw, GridPoint se, DelaunayMesh& mesh, TriangleScanner& scanner,
                      double threshold, ChunkedArray<double>& errors)
-    : westColumn_(static_cast<std::uint32_t>(nw.column))
-    , northRow_(static_cast<std::uint32_t>(nw.row))
-    , columns_(static_cast<std::size_t>(se.column - nw.column + 1))
-    , mesh_(mesh)
+    : mesh_(mesh)
     , scanner_(scanner)
     , threshold_(threshold)
     , errors_(errors)
-    , outgoing_(new std::uint32_t[columns_ * static_cast<std::size_t>(se.row - nw.row + 1)]) {
+    , outgoing_(nw, se, mesh.points().size()) {
     for (std::uint32_t e = 0; e < 3 * mesh.triangleCount(); ++e) {
         if (mesh.alive(e / 3))
-            outgoing_[cell(mesh.from(e))] = e | kStale;
+            outgoing_[mesh.from(e)] = e | kStale;
     }
 }
 
@@ -39,12 +36,12 @@ std::size_t Coarsener::pass(const std::vector<PackedPoint>& points,
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             break;
-        std::uint32_t& out = outgoing_[cell(points[i])];
+        std::uint32_t& out = outgoing_[points[i]];
         if (out == kGone || !(out & kStale))
             continue;
         out &= ~kStale;
         if (tryRemove(points[i])) {
-            outgoing_[cell(points[i])] = kGone;
+            outgoing_[points[i]] = kGone;
             ++removed;
         }
     }
@@ -86,7 +83,7 @@ bool Coarsener::tryRemove(PackedPoint v) {
 bool Coarsener::gatherRing(PackedPoint v) {
     using M = DelaunayMesh;
     // Turn clockwise round v to the rectangle's border, or all the way round.
-    const std::uint32_t first = outgoing_[cell(v)] & ~kStale;
+    const std::uint32_t first = outgoing_[v] & ~kStale;
     std::uint32_t start = first;
     for (std::size_t turns = 0;; ++turns) {
         const std::int32_t back = mesh_.twin(start);
@@ -209,7 +206,7 @@ void Coarsener::commitFan(std::size_t apex) {
         mesh_.setTriangle(slots_[t], ring_[apex], ring_[j], ring_[k], before, outer_[j], after);
         errors_[slots_[t]] = fanErrors_[t];
         for (std::uint32_t e = 3 * slots_[t]; e < 3 * slots_[t] + 3; ++e)
-            outgoing_[cell(mesh_.from(e))] = e | kStale;
+            outgoing_[mesh_.from(e)] = e | kStale;
     }
     for (std::size_t t = count; t < slots_.size(); ++t)
         mesh_.kill(slots_[t]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "terrain/delaunay_mesh.h"
+#include "terrain/point_table.h"
 #include "terrain/triangle_scan.h"
 
 #include <atomic>
@@ -39,20 +40,13 @@ private:
     // The place after j round the ring; no division, this being in the innermost loops.
     std::size_t next(std::size_t j) const { return j + 1 == ring_.size() ? 0 : j + 1; }
     void commitFan(std::size_t apex);
-    std::size_t cell(PackedPoint p) const {
-        return static_cast<std::size_t>((p >> 16) - northRow_) * columns_ +
-               ((p & 0xffffu) - westColumn_);
-    }
 
-    const std::uint32_t westColumn_, northRow_;
-    const std::size_t columns_;
     DelaunayMesh& mesh_;
     TriangleScanner& scanner_;
     const double threshold_;
     ChunkedArray<double>& errors_;
-    // For each cell holding a point, a half-edge leaving that point, with a flag; only kept
-    // points' cells are ever written or read.
-    std::unique_ptr<std::uint32_t[]> outgoing_;
+    // For each point of the mesh, a half-edge leaving it, with a flag.
+    PointTable outgoing_;
     // Scratch for one removal.
     std::vector<PackedPoint> ring_;    // the neighbours, counter-clockwise
     std::vector<double> heights_;      // their heights, filled by tryRemove

@@ -2,6 +2,7 @@
 
 #include "model3do/limits.h"
 #include "terrain/delaunay_mesh.h"
+#include "terrain/point_table.h"
 #include "terrain/refine.h"
 #include "terrain/triangle_scan.h"
 
@@ -83,27 +84,20 @@ SimplifyResult triangulation(const TerrainGrid& grid, detail::Refined refined) {
     detail::ChunkedArray<detail::PackedPoint> corners = std::move(refined.corners);
     std::vector<detail::PackedPoint> points = std::move(refined.points);
 
-    // Each kept point's number, looked up by its cell. Left uninitialised: only the cells of
-    // kept points are ever written or read, so a sparse mesh touches few pages.
-    const std::unique_ptr<std::uint32_t[]> number(
-        new std::uint32_t[static_cast<std::size_t>(grid.columns) *
-                          static_cast<std::size_t>(grid.rows)]);
-    const auto cell = [&grid](detail::PackedPoint p) {
-        return static_cast<std::size_t>(p >> 16) * static_cast<std::size_t>(grid.columns) +
-               (p & 0xffffu);
-    };
+    // Each kept point's number, looked up by the point.
+    detail::PointTable number({0, 0}, {grid.columns - 1, grid.rows - 1}, points.size());
     constexpr std::uint32_t kUnused = 0xffffffffu, kUsed = 0;
     for (const detail::PackedPoint p : points)
-        number[cell(p)] = kUnused;
+        number[p] = kUnused;
     for (std::size_t e = 0; e < corners.size(); e += 3) {
         if (corners[e] == detail::DelaunayMesh::kDead)
             continue;
         for (std::size_t k = e; k < e + 3; ++k)
-            number[cell(corners[k])] = kUsed;
+            number[corners[k]] = kUsed;
     }
     for (const detail::PackedPoint p : points) {
-        if (number[cell(p)] == kUsed) {
-            number[cell(p)] = static_cast<std::uint32_t>(result.mesh.points.size());
+        if (number[p] == kUsed) {
+            number[p] = static_cast<std::uint32_t>(result.mesh.points.size());
             result.mesh.points.push_back(detail::unpack(p));
         }
     }
@@ -113,8 +107,8 @@ SimplifyResult triangulation(const TerrainGrid& grid, detail::Refined refined) {
     result.mesh.triangles.reserve(refined.faces);
     for (std::size_t e = 0; e < corners.size(); e += 3) {
         if (corners[e] != detail::DelaunayMesh::kDead) {
-            result.mesh.triangles.push_back({number[cell(corners[e])], number[cell(corners[e + 2])],
-                                             number[cell(corners[e + 1])]});
+            result.mesh.triangles.push_back(
+                {number[corners[e]], number[corners[e + 2]], number[corners[e + 1]]});
         }
     }
     return result;

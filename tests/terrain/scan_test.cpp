@@ -1,5 +1,6 @@
 // The scanner's shortcuts (bounding blocks, narrow triangles, stopping at a cap) against a
 // plain look at every point of the triangle.
+#include "terrain/point_table.h"
 #include "terrain/refine_tiles.h"
 #include "terrain/sort_keys.h"
 #include "terrain/triangle_scan.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <random>
 
@@ -154,6 +156,25 @@ TEST(SortKeys, OrdersAsStdSortDoes) {
     std::sort(expected.begin(), expected.end());
     sortKeys(numbered, 32);
     EXPECT_EQ(numbered, expected);
+}
+
+// Numbers kept by point come back as kept, whether the points are few on a large grid (a hash
+// table) or many on a small one (an array), corners of the rectangle among them.
+TEST(PointTable, GivesBackEveryNumberKept) {
+    std::mt19937_64 random(3);
+    for (const auto& [side, count] : {std::pair(4097, 3000), std::pair(65, 2000)}) {
+        PointTable table({0, 0}, {side - 1, side - 1}, static_cast<std::size_t>(count));
+        std::map<PackedPoint, std::uint32_t> kept;
+        for (int k = 0; k < count; ++k) {
+            const PackedPoint p =
+                k < 2
+                    ? pack({k * (side - 1), k * (side - 1)})
+                    : pack({static_cast<int>(random() % side), static_cast<int>(random() % side)});
+            table[p] = kept[p] = static_cast<std::uint32_t>(k);
+        }
+        for (const auto& [p, number] : kept)
+            EXPECT_EQ(table[p], number) << side << ": " << p;
+    }
 }
 
 // However few points a sparse terrain's tile sides need, a grid with room for two small tiles a
