@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -34,26 +35,33 @@ void runOnHelpers(std::size_t helpers, void (*call)(void*), void* context);
 
 } // namespace detail
 
-// Calls work(i) once for every i in [0, count), on up to workerCount() threads (this one
-// among them), handing out the indices in increasing order; returns when all are done. An
-// exception stops handing out more; the one of the lowest index is thrown again here, which is
-// the one a loop in order would have met first.
+// The threads the calls below spread count indices over when given at most most.
+inline std::size_t workersFor(std::size_t count, std::size_t most = SIZE_MAX) {
+    return std::min({static_cast<std::size_t>(workerCount()), count, most});
+}
+
+// Calls work(worker, i) once for every i in [0, count), on up to workersFor(count, most)
+// threads (this one among them), handing out the indices in increasing order; worker, from 0 to
+// one less than that, says which thread runs it, for scratch a thread keeps from one index to
+// the next. Returns when all are done. An exception stops handing out more; the one of the
+// lowest index is thrown again here, which is the one a loop in order would have met first.
 template <typename Work>
-void forEachIndex(std::size_t count, Work&& work) {
-    const std::size_t threads = std::min<std::size_t>(workerCount(), count);
+void forEachIndexOnWorkers(std::size_t count, std::size_t most, Work&& work) {
+    const std::size_t threads = workersFor(count, most);
     if (threads <= 1) {
         for (std::size_t i = 0; i < count; ++i)
-            work(i);
+            work(std::size_t{0}, i);
         return;
     }
-    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> next{0}, workers{0};
     std::exception_ptr failure;
     std::size_t failed = count;
     std::mutex failureLock;
     auto run = [&] {
+        const std::size_t worker = workers.fetch_add(1, std::memory_order_relaxed);
         for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
             try {
-                work(i);
+                work(worker, i);
             } catch (...) {
                 const std::lock_guard lock(failureLock);
                 if (i < failed) {
@@ -68,6 +76,12 @@ void forEachIndex(std::size_t count, Work&& work) {
         threads - 1, [](void* context) { (*static_cast<decltype(run)*>(context))(); }, &run);
     if (failure)
         std::rethrow_exception(failure);
+}
+
+// The same on up to workerCount() threads, work(i) not told which.
+template <typename Work>
+void forEachIndex(std::size_t count, Work&& work) {
+    forEachIndexOnWorkers(count, count, [&work](std::size_t, std::size_t i) { work(i); });
 }
 
 } // namespace grondel::parallel

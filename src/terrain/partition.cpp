@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <span>
 #include <string>
@@ -82,17 +81,15 @@ public:
 
         std::vector<MeshShape> out(groups_.size());
         // Each piece is made on its own, on every thread there is.
-        const std::size_t workers = std::min<std::size_t>(parallel::workerCount(), groups_.size());
-        std::atomic<std::size_t> taken{0};
-        parallel::forEachIndex(workers, [&](std::size_t) {
-            std::vector<std::uint32_t> local(mesh_.points.size(), kUnused);
-            for (std::size_t g;
-                 (g = taken.fetch_add(1, std::memory_order_relaxed)) < groups_.size();) {
+        std::vector<std::vector<std::uint32_t>> local(parallel::workersFor(groups_.size()));
+        parallel::forEachIndexOnWorkers(
+            groups_.size(), local.size(), [&](std::size_t worker, std::size_t g) {
+                if (local[worker].empty())
+                    local[worker].assign(mesh_.points.size(), kUnused);
                 const std::span<const std::uint32_t> group(triangles.data() + start[g],
                                                            start[g + 1] - start[g]);
-                out[g] = makePiece(group, "mesh" + std::to_string(g), local);
-            }
-        });
+                out[g] = makePiece(group, "mesh" + std::to_string(g), local[worker]);
+            });
         return out;
     }
 
@@ -118,7 +115,7 @@ private:
     void splitEverywhere() {
         // Each thread marks points in an array as long as the points: a few threads are enough
         // for cuts this cheap.
-        const std::size_t workers = std::min<std::size_t>(parallel::workerCount(), 4);
+        const std::size_t workers = parallel::workersFor(SIZE_MAX, 4);
         std::vector<Marks> marks(workers);
         for (Marks& m : marks)
             m.marks.assign(mesh_.points.size(), 0u);
@@ -139,11 +136,9 @@ private:
             parts = std::move(finer);
         }
         std::vector<std::vector<std::span<Item>>> groups(parts.size());
-        std::atomic<std::size_t> taken{0};
-        parallel::forEachIndex(std::min(workers, parts.size()), [&](std::size_t worker) {
-            for (std::size_t k; (k = taken.fetch_add(1, std::memory_order_relaxed)) < parts.size();)
-                split(parts[k], marks[worker], groups[k]);
-        });
+        parallel::forEachIndexOnWorkers(
+            parts.size(), workers,
+            [&](std::size_t worker, std::size_t k) { split(parts[k], marks[worker], groups[k]); });
         for (const auto& part : groups)
             groups_.insert(groups_.end(), part.begin(), part.end());
     }

@@ -1,7 +1,9 @@
 #include "parallel/parallel.h"
 #include "support/scoped_env.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -32,6 +34,25 @@ TEST_F(ForEachIndex, EveryIndexOnceCallAfterCall) {
     for (const std::size_t count : {1u, 2u, 3u, 1000u})
         for (int call = 0; call < 50; ++call)
             ASSERT_EQ(counted(count), std::vector<int>(count, 1)) << count << " call " << call;
+}
+
+// Each thread's scratch is its own: workers number from 0 below the threads allowed, every one
+// takes some of the indices (each long enough for all to start), and the counts each keeps add
+// up to every index once.
+TEST_F(ForEachIndex, WorkersKeepScratchOfTheirOwn) {
+    constexpr std::size_t kCount = 60;
+    const std::size_t workers = grondel::parallel::workersFor(kCount, 3);
+    ASSERT_EQ(workers, 3u);
+    std::vector<std::vector<int>> seen(workers + 1, std::vector<int>(kCount, 0));
+    grondel::parallel::forEachIndexOnWorkers(kCount, 3, [&](std::size_t worker, std::size_t i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ++seen[std::min(worker, workers)][i];
+    });
+    std::vector<int> total(kCount, 0);
+    for (std::size_t w = 0; w < workers; ++w)
+        for (std::size_t i = 0; i < kCount; ++i)
+            total[i] += seen[w][i];
+    EXPECT_EQ(total, std::vector<int>(kCount, 1));
 }
 
 // The threads are busy with the outer call, or with another thread's: these run anyway.
