@@ -139,56 +139,37 @@ Pair bitsAnd(Pair v, PairBits mask) {
     return reinterpret_cast<Pair>(reinterpret_cast<PairBits>(v) & mask);
 }
 
-// Lane by lane, the largest error so far and where it lies, a number growing in the order the
-// points come: a lane moves only to a strictly larger error, so it keeps the first of equal
-// ones, as a comparison one point at a time does, and passes over a NaN likewise.
-struct PairBest {
-    Pair error = splat(0), where = splat(0);
-
-    void raise(Pair e, Pair at) {
-        const PairBits larger = e > error;
-        error = larger ? e : error;
-        where = larger ? at : where;
-    }
-    double largest() const { return error[1] > error[0] ? error[1] : error[0]; }
-    // The lane holding the largest error, the one that came first among equal ones.
-    int lane() const {
-        return error[1] > error[0] || (error[1] == error[0] && where[1] < where[0]) ? 1 : 0;
-    }
-};
-
 // Raises best, starting at 0, with the points of plane's triangle, testing each point of the
 // bounding box (at most kSmallBox points or kBlock wide) against the three edges, two at a time
 // without a branch, row by row until an error exceeds cap. Of equal errors the first is kept,
 // rows from the top and each from the left, as when the points are taken one at a time.
 void scanBoxPairs(const double* tiled, int blocksAcross, const Plane& plane, double cap,
                   Best& best) {
-    // Pairs start at an even column, first; a point's place counts its row of the box times
-    // kAcross and its column from first.
+    // Pairs start at an even column, first.
     const int first = plane.xMin & ~1;
-    constexpr int kAcross = 512;
-    static_assert(kSmallBox + 2 <= kAcross && kBlock + 2 <= kAcross);
     const Pair columns = splat(first) + Pair{0, 1};
-    // The edge values at the box's first pair of the current row, whole numbers below 2^25, so
-    // exact however they are stepped.
-    Pair rowA = splat(plane.bc.rowValue(plane.yMin)) - splat(plane.bc.dy) * columns;
-    Pair rowB = splat(plane.ca.rowValue(plane.yMin)) - splat(plane.ca.dy) * columns;
-    Pair rowC = splat(plane.ab.rowValue(plane.yMin)) - splat(plane.ab.dy) * columns;
-    const Pair downA = splat(plane.bc.dx), downB = splat(plane.ca.dx), downC = splat(plane.ab.dx);
+    // The edge values at the box's first pair of row y, whole numbers below 2^25, so exact
+    // however they are stepped.
+    const auto edgesAt = [&](int y, Pair& a, Pair& b, Pair& c) {
+        a = splat(plane.bc.rowValue(y)) - splat(plane.bc.dy) * columns;
+        b = splat(plane.ca.rowValue(y)) - splat(plane.ca.dy) * columns;
+        c = splat(plane.ab.rowValue(y)) - splat(plane.ab.dy) * columns;
+    };
     const Pair stepA = splat(2.0 * plane.bc.dy), stepB = splat(2.0 * plane.ca.dy),
                stepC = splat(2.0 * plane.ab.dy);
     const Pair ha = splat(plane.ha), db = splat(plane.db), dc = splat(plane.dc);
     const Pair magnitude = reinterpret_cast<Pair>(~reinterpret_cast<PairBits>(splat(-0.0)));
     const Pair zero = splat(0);
-    PairBest worst;
-    Pair rowPlace = Pair{0, 1};
-    for (int y = plane.yMin; y <= plane.yMax && worst.largest() <= cap; ++y) {
-        const double* row = tiled + TriangleScanner::tiledIndex(blocksAcross, 0, y);
-        Pair ea = rowA, eb = rowB, ec = rowC, place = rowPlace;
+    // The errors of row y's points, pair by pair, 0 outside the triangle, handed to take(x, e);
+    // each point goes through the same operations on every pass, so comes out with the same bits.
+    const auto row = [&](int y, auto&& take) {
+        const double* heights = tiled + TriangleScanner::tiledIndex(blocksAcross, 0, y);
+        Pair ea, eb, ec;
+        edgesAt(y, ea, eb, ec);
         for (int x = first; x <= plane.xMax; x += 2) {
             Pair h;
             std::memcpy(&h,
-                        row +
+                        heights +
                             static_cast<std::size_t>(static_cast<unsigned>(x) / kBlock) *
                                 (kBlock * kBlock) +
                             (static_cast<unsigned>(x) & (kBlock - 1)),
@@ -197,22 +178,34 @@ void scanBoxPairs(const double* tiled, int blocksAcross, const Plane& plane, dou
                 bitsAnd(h - (ha + eb * db + ec * dc), reinterpret_cast<PairBits>(magnitude));
             const Pair nearest = ea < eb ? ea : eb;
             const PairBits inside = (nearest < ec ? nearest : ec) >= zero;
-            worst.raise(inside ? e : zero, place);
+            take(x, bitsAnd(e, inside));
             ea -= stepA;
             eb -= stepB;
             ec -= stepC;
-            place += 2;
         }
-        rowA += downA;
-        rowB += downB;
-        rowC += downC;
-        rowPlace += kAcross;
+    };
+    // Only each row's largest error is kept on the way, which leaves the loop no choice of
+    // place to carry; the row that first reached the largest is gone over again for it.
+    double largest = 0;
+    int rowOfLargest = -1;
+    for (int y = plane.yMin; y <= plane.yMax && largest <= cap; ++y) {
+        Pair rowLargest = zero;
+        row(y, [&rowLargest](int, Pair e) { rowLargest = e > rowLargest ? e : rowLargest; });
+        const double l = rowLargest[1] > rowLargest[0] ? rowLargest[1] : rowLargest[0];
+        if (l > largest) {
+            largest = l;
+            rowOfLargest = y;
+        }
     }
-    const int lane = worst.lane();
-    if (worst.error[lane] > 0) {
-        const int place = static_cast<int>(worst.where[lane]);
-        best = {worst.error[lane], first + place % kAcross, plane.yMin + place / kAcross};
-    }
+    if (rowOfLargest < 0)
+        return;
+    constexpr int kNone = -1;
+    int x = kNone;
+    row(rowOfLargest, [&x, largest](int at, Pair e) {
+        if (x == kNone && (e[0] == largest || e[1] == largest))
+            x = at + (e[0] == largest ? 0 : 1);
+    });
+    best = {largest, x, rowOfLargest};
 }
 
 // Raises best with the points lo..hi of row y, read from the copy block by block.
