@@ -88,15 +88,27 @@ TriangleScanner::TriangleScanner(std::vector<double>&& given, int columns, int r
         const int y0 = static_cast<int>(band) * kBlock, y1 = std::min(rows, y0 + kBlock);
         const std::size_t base = band * static_cast<std::size_t>(blocksAcross);
         double bandLargest = 0;
+        double* low = heights->low.data() + base;
+        double* high = heights->high.data() + base;
         for (int y = y0; y < y1; ++y) {
             double* row = h.data() + static_cast<std::size_t>(y) * width;
-            for (int x = 0; x < columns; ++x) {
-                const double v = printScale ? heightAsPrinted(row[x], *printScale) : row[x];
-                row[x] = v;
-                const std::size_t block = base + static_cast<std::size_t>(x / kBlock);
-                heights->low[block] = std::min(heights->low[block], v);
-                heights->high[block] = std::max(heights->high[block], v);
-                bandLargest = std::max(bandLargest, std::abs(v));
+            if (printScale) {
+                const double scale = *printScale;
+                for (int x = 0; x < columns; ++x)
+                    row[x] = heightAsPrinted(row[x], scale);
+            }
+            // Each block's run of the row in registers, then once into its bounds.
+            for (int x0 = 0, bx = 0; x0 < columns; x0 += kBlock, ++bx) {
+                const int x1 = std::min(columns, x0 + kBlock);
+                double runLow = row[x0], runHigh = row[x0], runLargest = std::abs(row[x0]);
+                for (int x = x0 + 1; x < x1; ++x) {
+                    runLow = std::min(runLow, row[x]);
+                    runHigh = std::max(runHigh, row[x]);
+                    runLargest = std::max(runLargest, std::abs(row[x]));
+                }
+                low[bx] = std::min(low[bx], runLow);
+                high[bx] = std::max(high[bx], runHigh);
+                bandLargest = std::max(bandLargest, runLargest);
             }
         }
         largest[band] = bandLargest;
