@@ -9,6 +9,10 @@
 #include <cstdio>
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 int run(int argc, char** argv, grondel::cli::Stream& out, grondel::cli::Stream& errors) {
@@ -18,6 +22,14 @@ int run(int argc, char** argv, grondel::cli::Stream& out, grondel::cli::Stream& 
     // deaths by signal.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef __GLIBC__
+    // Blocks of up to a few MiB come from the heap and go back to it rather than to the system,
+    // so each stage of a conversion reuses the pages the last one freed instead of having fresh
+    // ones faulted in (a tenth of a 257 x 257 model's page faults); the grids and meshes of
+    // large pictures are still handed back as soon as they go.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    mallopt(M_TRIM_THRESHOLD, 8 << 20);
 #endif
     const Request request = parseCommandLine(grondel::files::programArguments(argc, argv));
     int status = kExitConverted;
