@@ -71,8 +71,14 @@ std::vector<GridPoint> chooseSidePoints(const TriangleScanner& scanner, GridPoin
 }
 
 Cuts cutAt(const TerrainGrid& grid, const TriangleScanner& scanner, double threshold, int side) {
-    Cuts cuts{cutsAlong(grid.columns, side), cutsAlong(grid.rows, side), {}, {}};
+    Cuts cuts{cutsAlong(grid.columns, side), cutsAlong(grid.rows, side), {}, {}, {}, {}};
     const std::vector<int>&xs = cuts.xs, &ys = cuts.ys;
+    cuts.innerColumns.resize(static_cast<std::size_t>(grid.columns));
+    cuts.innerRows.resize(static_cast<std::size_t>(grid.rows));
+    for (std::size_t i = 1; i + 1 < xs.size(); ++i)
+        cuts.innerColumns[static_cast<std::size_t>(xs[i])] = true;
+    for (std::size_t j = 1; j + 1 < ys.size(); ++j)
+        cuts.innerRows[static_cast<std::size_t>(ys[j])] = true;
     const std::size_t across = xs.size() - 1, down = ys.size() - 1;
     cuts.columnSides.resize(across * down);
     cuts.rowSides.resize(across * down);
@@ -126,11 +132,6 @@ std::vector<Tile> Cuts::tiles() const {
         }
     }
     return tiles;
-}
-
-bool Cuts::onCut(GridPoint p) const {
-    return std::binary_search(xs.begin() + 1, xs.end() - 1, p.column) ||
-           std::binary_search(ys.begin() + 1, ys.end() - 1, p.row);
 }
 
 Cuts cutGrid(const TerrainGrid& grid, const TriangleScanner& scanner, double threshold,

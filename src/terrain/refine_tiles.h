@@ -30,11 +30,16 @@ struct Tile {
 struct Cuts {
     std::vector<int> xs, ys;
     std::vector<std::vector<GridPoint>> columnSides, rowSides;
+    // For each column and each row of the grid, whether an inner cut runs down or along it.
+    std::vector<bool> innerColumns, innerRows;
 
     // The tiles between the cuts, row by row, each referring to these sides.
     std::vector<Tile> tiles() const;
     // Whether p lies on an inner cut.
-    bool onCut(GridPoint p) const;
+    bool onCut(GridPoint p) const {
+        return innerColumns[static_cast<std::size_t>(p.column)] ||
+               innerRows[static_cast<std::size_t>(p.row)];
+    }
 };
 
 // Cuts the grid into tiles about tileSide points a side, or with tileSide 0 as the terrain asks
