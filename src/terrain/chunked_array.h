@@ -36,6 +36,31 @@ public:
         }
     }
     void push_back(const T& value) { growTo(size_ + 1, value); }
+    // Appends what make(i, n, out) writes to out[0, n), n elements a call, i counting them from 0,
+    // until count are appended; each call's elements lie together in one chunk.
+    template <class Make>
+    void append(std::size_t count, Make&& make) {
+        for (std::size_t i = 0; i < count;) {
+            if ((size_ & (kChunk - 1)) == 0)
+                chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunk));
+            const std::size_t at = size_ & (kChunk - 1);
+            const std::size_t n = std::min(count - i, kChunk - at);
+            make(i, n, chunks_.back().get() + at);
+            size_ += n;
+            i += n;
+        }
+    }
+    // Calls visit(i, n, run) over the elements from first on, n of them a call, run[0, n) being
+    // elements i to i + n - 1, until count are visited; first + count <= size().
+    template <class Visit>
+    void visitRuns(std::size_t first, std::size_t count, Visit&& visit) const {
+        for (std::size_t i = first; i < first + count;) {
+            const std::size_t at = i & (kChunk - 1);
+            const std::size_t n = std::min(first + count - i, kChunk - at);
+            visit(i, n, chunks_[i >> kChunkBits].get() + at);
+            i += n;
+        }
+    }
     // Drops the elements from n on, and the chunks only they used; n <= size().
     void shrinkTo(std::size_t n) {
         size_ = n;

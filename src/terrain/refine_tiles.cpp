@@ -180,17 +180,22 @@ DelaunayMesh joinTiles(const TerrainGrid& grid, std::vector<TileMesh>& tiles,
         tile.points = {};
         const auto base = static_cast<std::uint32_t>(corners.size());
         const std::size_t edges = tile.corners.size();
-        corners.growTo(base + edges, 0);
-        twins.growTo(base + edges, DelaunayMesh::kNone);
-        errors.growTo((base + edges) / 3, 0.0);
-        for (std::size_t t = 0; t < edges / 3; ++t)
-            errors[base / 3 + t] = tile.errors[t];
-        for (std::size_t e = 0; e < edges; ++e) {
-            const std::int32_t twin = tile.twins[e];
-            corners[base + e] = tile.corners[e];
+        // Run by run, each a stretch of a chunk of the copy and of the tile's array.
+        const auto copy = [](const auto& from, std::size_t count, auto& to, auto&& each) {
+            to.append(count, [&](std::size_t i, std::size_t n, auto* out) {
+                from.visitRuns(i, n, [&](std::size_t j, std::size_t m, const auto* in) {
+                    for (std::size_t k = 0; k < m; ++k)
+                        out[j - i + k] = each(j + k, in[k]);
+                });
+            });
+        };
+        const auto same = [](std::size_t, auto v) { return v; };
+        copy(tile.errors, edges / 3, errors, same);
+        copy(tile.corners, edges, corners, same);
+        copy(tile.twins, edges, twins, [&](std::size_t e, std::int32_t twin) {
             if (twin != DelaunayMesh::kNone)
-                twins[base + e] = twin + static_cast<std::int32_t>(base);
-            else if (tile.corners[e - e % 3] != DelaunayMesh::kDead) {
+                return twin + static_cast<std::int32_t>(base);
+            if (tile.corners[e - e % 3] != DelaunayMesh::kDead) {
                 const PackedPoint a = tile.corners[e];
                 const PackedPoint b =
                     tile.corners[DelaunayMesh::next(static_cast<std::uint32_t>(e))];
@@ -198,7 +203,8 @@ DelaunayMesh joinTiles(const TerrainGrid& grid, std::vector<TileMesh>& tiles,
                     open.push_back(
                         {std::uint64_t{a} << 32 | b, base + static_cast<std::uint32_t>(e)});
             }
-        }
+            return DelaunayMesh::kNone;
+        });
         tile = {};
     }
     std::sort(open.begin(), open.end());
