@@ -129,10 +129,13 @@ TriangleScanner::TriangleScanner(std::vector<double>&& given, int columns, int r
         std::fill_n(h.begin() +
                         static_cast<std::ptrdiff_t>(band) * static_cast<std::ptrdiff_t>(bandSize),
                     bandSize, 0.0);
+        // A block's row at a time: kBlock heights side by side in both layouts.
         for (int r = 0; r < count; ++r)
-            for (int x = 0; x < columns; ++x)
-                h[tiledIndex(blocksAcross, x, y0 + r)] =
-                    aside[static_cast<std::size_t>(r) * width + static_cast<std::size_t>(x)];
+            for (int x = 0; x < columns; x += kBlock)
+                std::copy_n(aside.begin() + static_cast<std::ptrdiff_t>(r) * columns + x,
+                            std::min(kBlock, columns - x),
+                            h.begin() + static_cast<std::ptrdiff_t>(
+                                            tiledIndex(blocksAcross, x, y0 + r)));
     }
     fitBlocks(*heights, columns, rows);
     heights_ = std::move(heights);
@@ -152,10 +155,12 @@ std::vector<double> TriangleScanner::heightsInRows(int columns, int rows) {
             h.begin() + static_cast<std::ptrdiff_t>(band) * static_cast<std::ptrdiff_t>(bandSize);
         std::copy(first, first + static_cast<std::ptrdiff_t>(bandSize), aside.begin());
         for (int r = 0; r < count; ++r)
-            for (int x = 0; x < columns; ++x)
-                h[static_cast<std::size_t>(y0 + r) * width + static_cast<std::size_t>(x)] =
-                    aside[tiledIndex(blocksAcross, x, y0 + r) -
-                          static_cast<std::size_t>(band) * bandSize];
+            for (int x = 0; x < columns; x += kBlock)
+                std::copy_n(aside.begin() + static_cast<std::ptrdiff_t>(
+                                                tiledIndex(blocksAcross, x, y0 + r) -
+                                                static_cast<std::size_t>(band) * bandSize),
+                            std::min(kBlock, columns - x),
+                            h.begin() + static_cast<std::ptrdiff_t>(y0 + r) * columns + x);
     }
     h.resize(width * static_cast<std::size_t>(rows));
     std::vector<double> out = std::move(h);
