@@ -21,7 +21,10 @@ inline unsigned workerCount() {
         if (end != given && *end == '\0' && n >= 1 && n <= 256)
             return static_cast<unsigned>(n);
     }
-    return std::max(1u, std::thread::hardware_concurrency());
+    // Counted once: the C library reads it from a file each time it is asked, three system
+    // calls for each of the dozen or so calls a model makes.
+    static const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    return processors;
 }
 
 namespace detail {
