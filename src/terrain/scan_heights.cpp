@@ -134,8 +134,8 @@ TriangleScanner::TriangleScanner(std::vector<double>&& given, int columns, int r
             for (int x = 0; x < columns; x += kBlock)
                 std::copy_n(aside.begin() + static_cast<std::ptrdiff_t>(r) * columns + x,
                             std::min(kBlock, columns - x),
-                            h.begin() + static_cast<std::ptrdiff_t>(
-                                            tiledIndex(blocksAcross, x, y0 + r)));
+                            h.begin() +
+                                static_cast<std::ptrdiff_t>(tiledIndex(blocksAcross, x, y0 + r)));
     }
     fitBlocks(*heights, columns, rows);
     heights_ = std::move(heights);
