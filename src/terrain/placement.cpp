@@ -76,7 +76,7 @@ public:
         keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
         // A table over the whole grid when it is not much larger than the points used.
         const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);
-        if (gridPoints <= 8 * keys_.size() + 65536) {
+        if (gridPoints <= 8 * keys_.size() + 4096) {
             table_.resize(gridPoints);
             for (std::size_t id = 0; id < keys_.size(); ++id)
                 table_[keys_[id]] = static_cast<std::uint32_t>(id);

@@ -22,7 +22,7 @@ public:
         , north_(static_cast<std::uint32_t>(nw.row))
         , columns_(static_cast<std::size_t>(se.column - nw.column + 1)) {
         const std::size_t cells = columns_ * static_cast<std::size_t>(se.row - nw.row + 1);
-        if (cells <= 8 * count + 65536) {
+        if (cells <= 8 * count + 4096) {
             // Left uninitialised: only the cells of the points are ever written or read.
             dense_.reset(new std::uint32_t[cells]);
             return;
