@@ -22,6 +22,13 @@ for expected in /usr/bin/grondel /usr/bin/grondel-convert /usr/share/application
     grep -qx "$expected" <<<"$files" || fail "the package lacks $expected"
 done
 echo "files: ok"
+# A converter linked whole carries the licences of the libraries in it.
+if ! readelf -d build/package/src/grondel-convert/grondel-convert | grep -q NEEDED; then
+    for package in zlib1g libspng0 libjpeg62-turbo libc6; do
+        grep -q "/licences/$package.txt$" <<<"$files" || fail "the package lacks $package's licence"
+    done
+    echo "converter: linked whole, with the licences of what it holds"
+fi
 dpkg-deb -f "$deb" Depends
 
 desktop=$(mktemp -d)

@@ -20,7 +20,7 @@ for package in "${packages[@]}"; do
 done
 key=$( (printf '%s\n' "${sources[@]}"; dpkg-query -W googletest
         "$triple-gcc-posix" --version | head -1
-        cat scripts/windows-deps.sh cmake/mingw-w64.cmake) | sha256sum | cut -c1-16)
+        cat scripts/windows-deps.sh scripts/debian-sources.sh cmake/mingw-w64.cmake) | sha256sum | cut -c1-16)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/grondel/windows-deps
 prefix=$cache/$key
 mkdir -p build
@@ -31,30 +31,13 @@ if [[ -f $prefix/.complete ]]; then
 fi
 echo "windows-deps: building ${sources[*]} into $prefix"
 
-# apt-get source needs a deb-src entry for the archive the machine already uses.
-if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
-        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-            >/etc/apt/sources.list.d/grondel-deb-src.sources
-    else
-        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/grondel-deb-src.list
-    fi
-    apt-get update -qq
-fi
-
 mkdir -p "$cache"
 work=$(mktemp -d "$cache/build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 stage=$work/prefix
 mkdir -p "$stage"
-# The exact version the Linux build links; when the archive no longer serves its sources (a
-# security update whose sources this mirror lacks), the release's own version of them.
-release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-for source in "${sources[@]}"; do
-    (cd "$work" && { apt-get source -qq --only-source "$source" >/dev/null 2>&1 ||
-        { echo "windows-deps: no sources for $source, using ${source%%=*}/$release"
-          apt-get source -qq --only-source "${source%%=*}/$release" >/dev/null; }; })
-done
+# The exact versions the Linux build links.
+scripts/debian-sources.sh "$work" "${sources[@]}"
 jobs=$(nproc)
 ((jobs > 2)) && jobs=2
 
