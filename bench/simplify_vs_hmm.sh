@@ -17,11 +17,13 @@
 # and the error the same share, so both meet the same bound on the same surface. The pictures
 # span the full 16-bit range, so that share is also the share of the height range.
 #
-# Each case runs the two programs in turn, hmm first, RUNS times (default 5; BIG_RUNS, default
-# RUNS, for sizes above 1025), and gives the median wall time of the whole process, the peak
+# Each case runs the two programs in turn, hmm first, RUNS times (default 5; SMALL_RUNS, default
+# 21, for sizes up to 513, where a run takes 10 to 500 ms and the machine's noise weighs more;
+# BIG_RUNS, default RUNS, for sizes above 1025), and gives the median wall time of the whole
+# process (bench/timed.py: from starting it to having waited for it, to 0.01 ms), the peak
 # resident memory of any run and the faces (the same every run). A case whose first run makes
-# more than MAX_FACES faces (default 2^20) in either program is left out, and said so; hmm
-# is told to stop just past that many, so such a case costs little.
+# more than MAX_FACES faces (default 2^20) in either program is left out, and said so; hmm is
+# told to stop just past that many, so such a case costs little.
 #
 # The face-budget columns: hmm's error as it stopped (its largest error left, at its face
 # count), and ours given hmm's face count as the budget and no error (its error then read from
@@ -39,6 +41,7 @@ sizes=${2:-${SIZES:-257,513,1025,2049,4097}}
 kinds=${3:-${KINDS:-fractal,hills,rough,ridges}}
 errors=${4:-${ERRORS:-${ERROR:-0.0005,0.002,0.005}}}
 runs=${RUNS:-5}
+smallRuns=${SMALL_RUNS:-21}
 bigRuns=${BIG_RUNS:-$runs}
 maxFaces=${MAX_FACES:-1048576}
 terrains=${TERRAINS:-$PWD/build/bench-terrains}
@@ -89,18 +92,11 @@ done
 out=$work
 [[ -d /dev/shm && -w /dev/shm ]] && out=$(mktemp -d /dev/shm/simplify.XXXXXX) && trap 'rm -rf "$work" "$out"' EXIT
 
-now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 == 0) print "-"; else printf "%.3f", a / b }'; }
 
 # Runs "$@" once: prints wall milliseconds and peak resident kilobytes; keeps its output in $log.
-timed() {
-    local start end
-    start=$(now)
-    /usr/bin/time -f %M -o "$work/rss" "$@" >"$log" 2>&1
-    end=$(now)
-    echo "$(((end - start) / 1000000)) $(cat "$work/rss")"
-}
+timed() { python3 bench/timed.py "$log" "$@" || true; }
 
 # One run of each program at error $error on $picture; sets hmmFaces, hmmError, ourFaces.
 runHmm() {
@@ -136,9 +132,9 @@ budgetOurs() {
     fi
 }
 
-echo "contender $contender; errors as a share of the height range; ${runs} runs each (${bigRuns}" \
-    "above 1025), alternating, hmm first; median wall time of the whole process; peak MB of any" \
-    "run; cases over $maxFaces faces left out"
+echo "contender $contender; errors as a share of the height range; ${runs} runs each" \
+    "(${smallRuns} up to 513, ${bigRuns} above 1025), alternating, hmm first; median wall time of" \
+    "the whole process; peak MB of any run; cases over $maxFaces faces left out"
 echo "budget: at hmm's face count, hmm's error as it stopped and the error ours reaches"
 header=$(printf '%-13s %7s %9s %9s %6s %8s %8s %6s %6s %6s %10s %10s %6s' picture error \
     hmm_faces our_faces ratio hmm_ms our_ms ratio hmm_MB our_MB hmm_err@F our_err@F ratio)
@@ -152,6 +148,7 @@ fi
 leftOut=()
 for size in "${sizeList[@]}"; do
     n=$runs
+    ((size <= 513)) && n=$smallRuns
     ((size > 1025)) && n=$bigRuns
     for kind in "${kindList[@]}"; do
         picture=$terrains/$kind-$size.png
