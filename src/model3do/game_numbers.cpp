@@ -82,7 +82,17 @@ int quantumExponent(double largest) {
 }
 
 double quantized(double value, int k) {
-    return std::ldexp(std::nearbyint(std::ldexp(value, k)), -k) + 0.0; // + 0.0: no "-0"
+    if (k < 0 || k > kMaxQuantumDecimals)
+        return std::ldexp(std::nearbyint(std::ldexp(value, k)), -k) + 0.0; // + 0.0: no "-0"
+    // The same without a library call, for every point of a model: a product by a power of two
+    // is exact, or rounded once, as ldexp is; below 2^52, adding 2^52 and taking it away again
+    // rounds to the nearest whole number, halves to even, as nearbyint does.
+    const auto power = [](int e) { return std::bit_cast<double>(std::uint64_t(1023 + e) << 52); };
+    const double scaled = value * power(k);
+    double whole = scaled;
+    if (std::abs(scaled) < 0x1p52)
+        whole = std::copysign((std::abs(scaled) + 0x1p52) - 0x1p52, scaled);
+    return whole * power(-k) + 0.0;
 }
 
 ModelText& appendShortest(ModelText& out, double value) {

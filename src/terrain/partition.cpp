@@ -121,16 +121,23 @@ private:
             m.marks.assign(mesh_.points.size(), 0u);
         std::vector<std::span<Item>> parts{std::span<Item>(items_)};
         for (bool cutAny = true; cutAny && parts.size() < 4 * workers && workers > 1;) {
+            // The parts of a level are cut at once, each reordering its own items alone.
+            constexpr std::size_t kWhole = SIZE_MAX;
+            std::vector<std::size_t> firsts(parts.size(), kWhole);
+            parallel::forEachIndexOnWorkers(
+                parts.size(), workers, [&](std::size_t worker, std::size_t k) {
+                    if (!parts[k].empty() && !fits(parts[k], marks[worker]))
+                        firsts[k] = cut(parts[k]);
+                });
             cutAny = false;
             std::vector<std::span<Item>> finer;
-            for (const std::span<Item> part : parts) {
-                if (part.empty() || fits(part, marks[0])) {
-                    finer.push_back(part);
+            for (std::size_t k = 0; k < parts.size(); ++k) {
+                if (firsts[k] == kWhole) {
+                    finer.push_back(parts[k]);
                     continue;
                 }
-                const std::size_t first = cut(part);
-                finer.push_back(part.first(first));
-                finer.push_back(part.subspan(first));
+                finer.push_back(parts[k].first(firsts[k]));
+                finer.push_back(parts[k].subspan(firsts[k]));
                 cutAny = true;
             }
             parts = std::move(finer);

@@ -69,18 +69,32 @@ class PointIndex {
 public:
     PointIndex(const TerrainGrid& grid, const std::vector<MeshShape>& shapes)
         : columns_(static_cast<std::uint64_t>(grid.columns)) {
+        std::size_t uses = 0;
+        for (const MeshShape& shape : shapes)
+            uses += shape.points.size();
+        // A table over the whole grid when it is not much larger than the points' uses: the
+        // points marked in it and read off in grid order are numbered without a sort.
+        const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);
+        if (gridPoints <= 8 * uses + 4096) {
+            constexpr std::uint32_t kUsed = 1;
+            table_.assign(gridPoints, 0);
+            for (const MeshShape& shape : shapes)
+                for (const GridPoint& p : shape.points)
+                    table_[key(p)] = kUsed;
+            for (std::uint64_t cell = 0; cell < gridPoints; ++cell) {
+                if (table_[cell] == kUsed) {
+                    table_[cell] = static_cast<std::uint32_t>(keys_.size());
+                    keys_.push_back(cell);
+                }
+            }
+            return;
+        }
+        keys_.reserve(uses);
         for (const MeshShape& shape : shapes)
             for (const GridPoint& p : shape.points)
                 keys_.push_back(key(p));
         terrain::detail::sortKeys(keys_);
         keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-        // A table over the whole grid when it is not much larger than the points used.
-        const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);
-        if (gridPoints <= 8 * keys_.size() + 4096) {
-            table_.resize(gridPoints);
-            for (std::size_t id = 0; id < keys_.size(); ++id)
-                table_[keys_[id]] = static_cast<std::uint32_t>(id);
-        }
     }
 
     std::size_t size() const { return keys_.size(); }

@@ -114,6 +114,17 @@ TEST(GameNumbers, PrintXAndYExactlyAndTheRestWithNineSignificantDigits) {
         EXPECT_LE(radius, distance * (1 + 1e-6));
         EXPECT_EQ(significant(radius), radius);
     }
+    // Rounded to the nearest multiple of 2^-k, halves to even, never to "-0".
+    for (const auto& [value, k, rounded] :
+         std::initializer_list<std::tuple<double, int, double>>{{2.5, 0, 2},
+                                                                {-3.5, 0, -4},
+                                                                {0.625, 2, 0.5},
+                                                                {0x1p60 + 2048, 1, 0x1p60 + 2048},
+                                                                {1.3, -1, 2},
+                                                                {-0.25, 0, 0}}) {
+        EXPECT_EQ(quantized(value, k), rounded) << value << " to 2^-" << k;
+        EXPECT_EQ(std::signbit(quantized(value, k)), std::signbit(rounded)) << value;
+    }
     // The finest quantum keeps the widest value within 2^24 quanta.
     for (const auto& [largest, k] : std::initializer_list<std::pair<double, int>>{
              {15.75, 20},
