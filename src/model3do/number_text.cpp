@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace grondel {
 
@@ -19,9 +20,35 @@ void ModelText::grow(std::size_t n) {
     next_ = text_.data() + used;
 }
 
+namespace {
+
+// The text of each number below 1000 in four bytes, its length in the last: most numbers a model
+// writes are a mesh's counts, which the game keeps below 1000.
+constexpr int kSmall = 1000;
+constexpr std::array<std::array<char, 4>, kSmall> kSmallTexts = [] {
+    std::array<std::array<char, 4>, kSmall> texts{};
+    for (int n = 0; n < kSmall; ++n) {
+        auto& text = texts[static_cast<std::size_t>(n)];
+        const int length = n < 10 ? 1 : n < 100 ? 2 : 3;
+        for (int k = length - 1, rest = n; k >= 0; --k, rest /= 10)
+            text[static_cast<std::size_t>(k)] = static_cast<char>('0' + rest % 10);
+        text[3] = static_cast<char>(length);
+    }
+    return texts;
+}();
+
+} // namespace
+
 ModelText& ModelText::integer(long long value) {
     constexpr std::size_t kLongest = 20; // "-9223372036854775808"
     char* first = reserve(kLongest);
+    if (value >= 0 && value < kSmall) {
+        // All four bytes at once; the length byte is written over by what comes next.
+        const auto& text = kSmallTexts[static_cast<std::size_t>(value)];
+        std::memcpy(first, text.data(), text.size());
+        next_ = first + text[3];
+        return *this;
+    }
     next_ = std::to_chars(first, first + kLongest, value).ptr;
     return *this;
 }

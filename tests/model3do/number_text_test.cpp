@@ -44,8 +44,10 @@ TEST(NumberText, HalvesAndIntegers) {
     out.halves(63) << ' ';
     out.halves(-3) << ' ';
     out.integer(-120) << ' ';
+    for (const long long n : {9, 10, 99, 100, 999, 1000})
+        out.integer(n) << ' ';
     out.integer(9'000'000'000LL);
-    EXPECT_EQ(std::move(out).take(), "0 0.5 1 31.5 -1.5 -120 9000000000");
+    EXPECT_EQ(std::move(out).take(), "0 0.5 1 31.5 -1.5 -120 9 10 99 100 999 1000 9000000000");
 }
 
 // Whole texts only, as the command line, the windows and the model reader take numbers.
