@@ -72,15 +72,18 @@ public:
         std::size_t uses = 0;
         for (const MeshShape& shape : shapes)
             uses += shape.points.size();
+        const auto eachUse = [&shapes](auto&& take) {
+            for (const MeshShape& shape : shapes)
+                for (const GridPoint& p : shape.points)
+                    take(p);
+        };
         // A table over the whole grid when it is not much larger than the points' uses: the
         // points marked in it and read off in grid order are numbered without a sort.
         const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);
         if (gridPoints <= 8 * uses + 4096) {
             constexpr std::uint32_t kUsed = 1;
             table_.assign(gridPoints, 0);
-            for (const MeshShape& shape : shapes)
-                for (const GridPoint& p : shape.points)
-                    table_[key(p)] = kUsed;
+            eachUse([&](GridPoint p) { table_[key(p)] = kUsed; });
             for (std::uint64_t cell = 0; cell < gridPoints; ++cell) {
                 if (table_[cell] == kUsed) {
                     table_[cell] = static_cast<std::uint32_t>(keys_.size());
@@ -90,9 +93,7 @@ public:
             return;
         }
         keys_.reserve(uses);
-        for (const MeshShape& shape : shapes)
-            for (const GridPoint& p : shape.points)
-                keys_.push_back(key(p));
+        eachUse([&](GridPoint p) { keys_.push_back(key(p)); });
         terrain::detail::sortKeys(keys_);
         keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
     }
