@@ -23,30 +23,56 @@ double roundedText(double value) {
     return back;
 }
 
-// The kSignificantDigits digits of n, from 10^8 up to 10^9 - 1, at out: a fixed run of steps
-// with no branch on the digits.
-void putNineDigits(char* out, std::uint32_t n) {
-    static_assert(kSignificantDigits == 9);
-    static constexpr std::array<char, 200> kPairs = [] {
-        std::array<char, 200> pairs{};
-        for (int k = 0; k < 100; ++k) {
-            pairs[static_cast<std::size_t>(2 * k)] = static_cast<char>('0' + k / 10);
-            pairs[static_cast<std::size_t>(2 * k + 1)] = static_cast<char>('0' + k % 10);
-        }
-        return pairs;
-    }();
-    const std::uint32_t top = n / 100000000;
-    std::uint32_t rest = n - top * 100000000;
-    out[0] = static_cast<char>('0' + top);
-    for (int place = 7; place >= 1; place -= 2) {
-        std::memcpy(out + place, kPairs.data() + 2 * (rest % 100), 2);
-        rest /= 100;
+// The eight decimal digits of n < 10^8 as one word, the first digit in its lowest byte (which
+// is first in memory, little-endian), each byte 0 to 9: two halves of four digits, each halved
+// into two of two and those into digits, every lane at once. The products fit their lanes:
+// 9999 * 10486 < 2^27, 99 * 103 < 2^14, and the quotients are exact over those ranges.
+std::uint64_t eightDigits(std::uint32_t n) {
+    std::uint64_t x = n / 10000 | std::uint64_t{n % 10000} << 32;
+    const std::uint64_t hundreds = (x * 10486) >> 20 & 0x0000007f0000007f;
+    x = hundreds | (x - hundreds * 100) << 16;
+    const std::uint64_t tens = (x * 103) >> 10 & 0x000f000f000f000f;
+    return tens | (x - tens * 10) << 8;
+}
+
+// word's eight bytes at at, its lowest first.
+void store(char* at, std::uint64_t word) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(at, &word, sizeof word);
+    } else {
+        for (int k = 0; k < 8; ++k)
+            at[k] = static_cast<char>(word >> (8 * k));
     }
 }
 
 // A whole number of at most 9 digits: exactly its own text.
 bool wholeBelowBillion(double value) {
     return std::abs(value) < 1e9 && value == std::floor(value);
+}
+
+// digitsOf(value) with a whole number of kSignificantDigits digits, false where there is none.
+// Below 1e8 the first guess of the decimals is right or one too many: both are tried at once, so
+// the choice costs no branch the processor could guess wrong. What digitsOf gives either way.
+bool nineDigits(double value, detail::Digits& out) {
+    using detail::kPowersOfTen;
+    const double size = std::abs(value);
+    if (size >= 1e-13 && size < 1e8) {
+        // 1 to 22: size < 1e8 and size >= 1e-13.
+        const int decimals =
+            kSignificantDigits - 1 - detail::floorLog10OfPowerOf2(detail::binaryExponent(size));
+        const double guess = size * kPowersOfTen[static_cast<std::size_t>(decimals)];
+        const double fewer = size * kPowersOfTen[static_cast<std::size_t>(decimals - 1)];
+        // Half away from zero, as digitsOf rounds: the same on either sign.
+        const auto many = static_cast<double>(static_cast<long long>(guess + 0.5));
+        const auto less = static_cast<double>(static_cast<long long>(fewer + 0.5));
+        const bool over = many >= detail::kBeyond;
+        const double digits = over ? less : many;
+        if (digits >= detail::kLeast && digits < detail::kBeyond) {
+            out = {std::copysign(digits, value), decimals - (over ? 1 : 0)};
+            return true;
+        }
+    }
+    return detail::digitsOf(value, out) && std::abs(out.digits) >= detail::kLeast;
 }
 
 } // namespace
@@ -101,54 +127,60 @@ ModelText& appendShortest(ModelText& out, double value) {
     if (wholeBelowBillion(value))
         return out.integer(static_cast<long long>(value));
     detail::Digits d;
-    if (!detail::digitsOf(value, d) || detail::valueOf(d) != value ||
-        std::abs(d.digits) < detail::kLeast) {
+    if (!nineDigits(value, d) || detail::valueOf(d) != value) {
         std::array<char, 40> buffer;
         const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
         return out << std::string_view(buffer.data(),
                                        static_cast<std::size_t>(written.ptr - buffer.data()));
     }
     // The digits with the point put in, trailing zeros dropped; below 1e-4 in exponent form.
-    // Built here and handed over at once: this runs for most numbers of a model.
-    std::array<char, kSignificantDigits> digits;
-    putNineDigits(digits.data(), static_cast<std::uint32_t>(std::abs(d.digits)));
-    int count = kSignificantDigits, decimals = d.decimals;
-    while (decimals > 0 && digits[static_cast<std::size_t>(count - 1)] == '0') {
-        --count;
-        --decimals;
-    }
-    std::array<char, 48> text;
-    char* at = text.data();
-    const auto put = [&at](const char* from, int n) {
-        std::memcpy(at, from, static_cast<std::size_t>(n));
-        at += n;
-    };
+    // Written in place, whole words at a time: this runs for most numbers of a model.
+    const auto n = static_cast<std::uint32_t>(std::abs(d.digits));
+    const std::uint32_t top = n / 100000000;
+    const std::uint64_t rest = eightDigits(n - top * 100000000);
+    constexpr std::uint64_t kZeros = 0x3030303030303030; // "00000000"
+    const char first = static_cast<char>('0' + top);
+    // Trailing zeros are the word's highest zero bytes; the first digit is never 0.
+    const int zeros = rest == 0 ? 8 : std::countl_zero(rest) / 8;
+    const int dropped = std::clamp(d.decimals, 0, zeros);
+    const int count = kSignificantDigits - dropped, decimals = d.decimals - dropped;
+    char* const start = out.room(40);
+    char* at = start;
     *at = '-'; // kept for a negative number only; signs come at random in normals
     at += d.digits < 0.0 ? 1 : 0;
+    const auto digitsAt = [&](char* where) {
+        *where = first;
+        store(where + 1, rest | kZeros);
+    };
     if (decimals <= 0) {
-        put(digits.data(), count);
-        for (int k = decimals; k < 0; ++k)
-            *at++ = '0';
+        digitsAt(at);
+        store(at + count, kZeros); // at most 6 zeros: below 1e15
+        at += count - decimals;
     } else if (decimals < count) {
-        put(digits.data(), count - decimals);
-        *at++ = '.';
-        put(digits.data() + count - decimals, decimals);
+        const int whole = count - decimals; // 1 to 8 digits before the point
+        digitsAt(at);
+        at[whole] = '.';
+        store(at + whole + 1, (rest | kZeros) >> (8 * (whole - 1)));
+        at += count + 1;
     } else if (decimals - count < 4) { // 0.000ddd, at least 1e-4
-        put("0.000", 2 + decimals - count);
-        put(digits.data(), count);
+        store(at, 0x3030303030302e30); // "0.000000"
+        at += 2 + decimals - count;
+        digitsAt(at);
+        at += count;
     } else { // d.ddde-XX
-        *at++ = digits.front();
-        if (count > 1) {
-            *at++ = '.';
-            put(digits.data() + 1, count - 1);
-        }
+        *at = first;
+        at[1] = '.';
+        store(at + 2, rest | kZeros);
+        at += count > 1 ? count + 1 : 1;
         const int exponent = decimals - count + 1; // 5 to 22 for what digitsOf takes
-        *at++ = 'e';
-        *at++ = '-';
-        *at++ = static_cast<char>('0' + exponent / 10);
-        *at++ = static_cast<char>('0' + exponent % 10);
+        at[0] = 'e';
+        at[1] = '-';
+        at[2] = static_cast<char>('0' + exponent / 10);
+        at[3] = static_cast<char>('0' + exponent % 10);
+        at += 4;
     }
-    return out << std::string_view(text.data(), static_cast<std::size_t>(at - text.data()));
+    out.wrote(at);
+    return out;
 }
 
 ModelText& appendExact(ModelText& out, double value, int k) {

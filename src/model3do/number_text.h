@@ -61,6 +61,13 @@ public:
     // which readers of model files take as "%f" does.
     ModelText& shortest15(double value);
 
+    // Room for n more bytes, to be written in place and kept with wrote(end): a number built
+    // straight in the text is not copied from a buffer whose bytes the processor would have to
+    // gather again.
+    char* room(std::size_t n) { return reserve(n); }
+    // Keeps the bytes written since room(), up to end.
+    void wrote(char* end) { next_ = end; }
+
     std::size_t size() const { return static_cast<std::size_t>(next_ - text_.data()); }
     std::string take() &&;
 

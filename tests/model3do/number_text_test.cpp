@@ -105,6 +105,8 @@ TEST(GameNumbers, PrintXAndYExactlyAndTheRestWithNineSignificantDigits) {
              {significant(999999999.0), "999999999"},
              {significant(1234567891.0), "1234567890"}, // ten digits: rounded to nine
              {significant(-12.3456789), "-12.3456789"},
+             {significant(12345678.9), "12345678.9"},
+             {significant(-1e-5), "-1e-05"},
              {significant(0.0012), "0.0012"},
              {1.5e10, "15000000000"},
              {-0.0, "0"}})
