@@ -136,7 +136,7 @@ struct Frame {
 // The mesh of shape, whose points have the ids given, its node at its centre for scenery, at
 // zero to walk on; the largest texture coordinate goes to texel.
 GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<std::size_t>& ids,
-                   std::vector<Vec3>&& faceNormals, double& texel) {
+                   std::vector<Vec3>&& faceNormals, double& largestTexel) {
     GameMesh mesh;
     mesh.name = shape.name;
     Box box;
@@ -155,7 +155,9 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
                                        frame.start + last.column * frame.ku, frame.repeat);
     const double shiftV = textureShift(frame.start + first.row * frame.kv,
                                        frame.start + last.row * frame.kv, frame.repeat);
-    double farthest = 0.0;
+    // Kept here and handed over once: the callers' results lie side by side, and threads
+    // writing to one cache line slow each other down.
+    double farthest = 0.0, texel = 0.0;
     mesh.vertices.reserve(ids.size());
     mesh.textureVertices.reserve(ids.size());
     mesh.vertexNormals.reserve(ids.size());
@@ -172,6 +174,7 @@ GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector
         mesh.textureVertices.push_back(uv);
         mesh.vertexNormals.push_back(significant(unit(frame.normal[ids[k]])));
     }
+    largestTexel = texel;
     mesh.radius = game_numbers::radiusAbove(farthest);
     mesh.faces = shape.faces;
     // Rounded where they are: fresh memory costs more than the rounding.
@@ -227,6 +230,8 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
     std::vector<Box> runBox(runs);
     std::vector<double> runFarthest(runs, 0.0);
     parallel::forEachIndex(runs, [&](std::size_t run) {
+        Box ownBox; // in registers, not in the runs' shared cache lines
+        double ownFarthest = 0.0;
         for (std::size_t id = run * kRun; id < std::min(points.size(), (run + 1) * kRun); ++id) {
             const GridPoint p = points.point(id);
             const Vec3 v{game_numbers::quantized((p.column - middleX) * stepX, quantumX),
@@ -235,9 +240,11 @@ GameModelBuild placeMeshes(const TerrainGrid& grid, const std::vector<MeshShape>
                              ? grid.at(p)
                              : heightAsPrinted(grid.at(p), options.scaleZ)};
             position[id] = v;
-            runBox[run].add(v);
-            runFarthest[run] = std::max(runFarthest[run], length(v));
+            ownBox.add(v);
+            ownFarthest = std::max(ownFarthest, length(v));
         }
+        runBox[run] = ownBox;
+        runFarthest[run] = ownFarthest;
     });
     Box box;
     double farthest = 0.0;
