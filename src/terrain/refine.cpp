@@ -30,6 +30,9 @@ constexpr double kWiderError = 1.25;
 // Changes the way back to the best mesh may hold, a few dozen an insertion: past this the mesh
 // as it is becomes the one to return to, bounding the memory whatever the terrain.
 constexpr std::size_t kMaxJournal = std::size_t{1} << 22;
+// Faces a refiner sharing a budget with others claims from it at once: a few hundred
+// insertions' worth, and no more than a few thousand over the budget with every thread's.
+constexpr std::int64_t kClaimedAtOnce = 512;
 
 Tile wholeGrid(const TerrainGrid& grid) {
     Tile whole;
@@ -118,8 +121,7 @@ public:
                 mesh_.markJournal();
             }
             const int added = mesh_.facesAdded(t, p);
-            if (shared ? shared->fetch_add(added, std::memory_order_relaxed) + added > maxFaces
-                       : faces_ + added > maxFaces) {
+            if (shared ? !claim(*shared, added, maxFaces) : faces_ + added > maxFaces) {
                 met = false;
                 if (budgeted && errors_[t] > best)
                     rollBack(bestFaces);
@@ -131,6 +133,10 @@ public:
             rescanTouched();
         }
         mesh_.stopJournal();
+        if (shared) {
+            shared->fetch_sub(allowance_, std::memory_order_relaxed);
+            allowance_ = 0;
+        }
         return met;
     }
 
@@ -160,6 +166,26 @@ public:
     }
 
 private:
+    // Takes added faces out of the shared budget, false when they would take the refiners past
+    // maxFaces. Faces are claimed a batch at a time, and handed back at the end of a run: every
+    // insertion touching the one counter that all threads write made them wait on each other.
+    bool claim(std::atomic<std::int64_t>& shared, std::int64_t added, std::int64_t maxFaces) {
+        if (added <= allowance_) {
+            allowance_ -= added;
+            return true;
+        }
+        const std::int64_t need = added - allowance_, ask = std::max(need, kClaimedAtOnce);
+        const std::int64_t before = shared.fetch_add(ask, std::memory_order_relaxed);
+        if (before + ask <= maxFaces) {
+            allowance_ += ask - added;
+            return true;
+        }
+        // Near the budget: only what this insertion needs, if that fits.
+        shared.fetch_sub(ask - need, std::memory_order_relaxed);
+        allowance_ = 0;
+        return before + need <= maxFaces;
+    }
+
     // A triangle with an edge on the rectangle's border through p, which lies on that border
     // and is no corner: one the last insertion changed when p follows the point it added along
     // a side.
@@ -217,7 +243,8 @@ private:
     TriangleScanner& scanner_;
     const double threshold_;
     DelaunayMesh mesh_;
-    std::int64_t faces_ = 2; // live triangles
+    std::int64_t faces_ = 2;     // live triangles
+    std::int64_t allowance_ = 0; // faces claimed from a shared budget, not yet added
     ErrorHeap heap_;
     ChunkedArray<PackedPoint> candidates_; // the worst point of each triangle
     ChunkedArray<double> errors_;          // ... and its error
