@@ -75,8 +75,10 @@ private:
             std::uint32_t child = 2 * i + 1;
             if (child >= n)
                 break;
-            if (child + 1 < n && keys_[child + 1] > keys_[child])
-                ++child;
+            // The larger child without a branch: which one it is, is as good as a coin toss,
+            // and a guessed branch would go wrong at every other level.
+            if (child + 1 < n)
+                child += keys_[child + 1] > keys_[child] ? 1u : 0u;
             if (keys_[child] <= key)
                 break;
             place(i, keys_[child], ids_[child]);
