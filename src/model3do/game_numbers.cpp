@@ -50,31 +50,6 @@ bool wholeBelowBillion(double value) {
     return std::abs(value) < 1e9 && value == std::floor(value);
 }
 
-// digitsOf(value) with a whole number of kSignificantDigits digits, false where there is none.
-// Below 1e8 the first guess of the decimals is right or one too many: both are tried at once, so
-// the choice costs no branch the processor could guess wrong. What digitsOf gives either way.
-bool nineDigits(double value, detail::Digits& out) {
-    using detail::kPowersOfTen;
-    const double size = std::abs(value);
-    if (size >= 1e-13 && size < 1e8) {
-        // 1 to 22: size < 1e8 and size >= 1e-13.
-        const int decimals =
-            kSignificantDigits - 1 - detail::floorLog10OfPowerOf2(detail::binaryExponent(size));
-        const double guess = size * kPowersOfTen[static_cast<std::size_t>(decimals)];
-        const double fewer = size * kPowersOfTen[static_cast<std::size_t>(decimals - 1)];
-        // Half away from zero, as digitsOf rounds: the same on either sign.
-        const auto many = static_cast<double>(static_cast<long long>(guess + 0.5));
-        const auto less = static_cast<double>(static_cast<long long>(fewer + 0.5));
-        const bool over = many >= detail::kBeyond;
-        const double digits = over ? less : many;
-        if (digits >= detail::kLeast && digits < detail::kBeyond) {
-            out = {std::copysign(digits, value), decimals - (over ? 1 : 0)};
-            return true;
-        }
-    }
-    return detail::digitsOf(value, out) && std::abs(out.digits) >= detail::kLeast;
-}
-
 } // namespace
 
 namespace detail {
@@ -127,7 +102,8 @@ ModelText& appendShortest(ModelText& out, double value) {
     if (wholeBelowBillion(value))
         return out.integer(static_cast<long long>(value));
     detail::Digits d;
-    if (!nineDigits(value, d) || detail::valueOf(d) != value) {
+    if (!detail::digitsOf(value, d) || detail::valueOf(d) != value ||
+        std::abs(d.digits) < detail::kLeast) {
         std::array<char, 40> buffer;
         const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
         return out << std::string_view(buffer.data(),
