@@ -4,9 +4,9 @@
 #include "model3do/limits.h"
 #include "model3do/number_text.h"
 #include "parallel/parallel.h"
-#include "terrain/sort_keys.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -64,49 +64,40 @@ Vec3 significant(Vec3 v) {
             game_numbers::significant(v.z)};
 }
 
-// Every grid point the shapes use, once, numbered in grid order.
+// Every grid point the shapes use, once, numbered in grid order: a bit for each grid point, set
+// for those used, and the count of bits set before each word of them, so that a point's number
+// is that count and the bits set before it in its word. Two bits a grid point at most, whatever
+// the share used, and no search.
 class PointIndex {
 public:
     PointIndex(const TerrainGrid& grid, const std::vector<MeshShape>& shapes)
         : columns_(static_cast<std::uint64_t>(grid.columns)) {
-        std::size_t uses = 0;
-        for (const MeshShape& shape : shapes)
-            uses += shape.points.size();
-        const auto eachUse = [&shapes](auto&& take) {
-            for (const MeshShape& shape : shapes)
-                for (const GridPoint& p : shape.points)
-                    take(p);
-        };
-        // A table over the whole grid when it is not much larger than the points' uses: the
-        // points marked in it and read off in grid order are numbered without a sort.
         const std::uint64_t gridPoints = columns_ * static_cast<std::uint64_t>(grid.rows);
-        if (gridPoints <= 8 * uses + 4096) {
-            constexpr std::uint32_t kUsed = 1;
-            table_.assign(gridPoints, 0);
-            eachUse([&](GridPoint p) { table_[key(p)] = kUsed; });
-            for (std::uint64_t cell = 0; cell < gridPoints; ++cell) {
-                if (table_[cell] == kUsed) {
-                    table_[cell] = static_cast<std::uint32_t>(keys_.size());
-                    keys_.push_back(cell);
-                }
-            }
-            return;
+        used_.assign(static_cast<std::size_t>((gridPoints + 63) / 64), 0);
+        for (const MeshShape& shape : shapes)
+            for (const GridPoint& p : shape.points)
+                used_[key(p) / 64] |= std::uint64_t{1} << (key(p) % 64);
+        before_.resize(used_.size());
+        std::uint32_t count = 0;
+        for (std::size_t word = 0; word < used_.size(); ++word) {
+            before_[word] = count;
+            count += static_cast<std::uint32_t>(std::popcount(used_[word]));
         }
-        keys_.reserve(uses);
-        eachUse([&](GridPoint p) { keys_.push_back(key(p)); });
-        terrain::detail::sortKeys(keys_);
-        keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+        keys_.reserve(count);
+        for (std::size_t word = 0; word < used_.size(); ++word)
+            for (std::uint64_t bits = used_[word]; bits != 0; bits &= bits - 1)
+                keys_.push_back(64 * word + static_cast<std::uint64_t>(std::countr_zero(bits)));
     }
 
     std::size_t size() const { return keys_.size(); }
     GridPoint point(std::size_t id) const {
         return {static_cast<int>(keys_[id] % columns_), static_cast<int>(keys_[id] / columns_)};
     }
+    // The number of a point the shapes use.
     std::size_t id(GridPoint p) const {
-        if (!table_.empty())
-            return table_[key(p)];
-        return static_cast<std::size_t>(std::lower_bound(keys_.begin(), keys_.end(), key(p)) -
-                                        keys_.begin());
+        const std::uint64_t k = key(p);
+        const std::uint64_t below = (std::uint64_t{1} << (k % 64)) - 1;
+        return before_[k / 64] + static_cast<std::size_t>(std::popcount(used_[k / 64] & below));
     }
 
 private:
@@ -115,8 +106,9 @@ private:
     }
 
     std::uint64_t columns_;
-    std::vector<std::uint64_t> keys_;
-    std::vector<std::uint32_t> table_;
+    std::vector<std::uint64_t> used_;   // a bit for each grid point, in grid order
+    std::vector<std::uint32_t> before_; // bits set before each word of used_
+    std::vector<std::uint64_t> keys_;   // the points used, by number
 };
 
 // What the meshes are placed with.
