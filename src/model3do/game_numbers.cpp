@@ -46,8 +46,9 @@ void store(char* at, std::uint64_t word) {
 }
 
 // A whole number of at most 9 digits: exactly its own text.
+// Converted both ways rather than floor(), which without SSE4.1 costs a score of instructions.
 bool wholeBelowBillion(double value) {
-    return std::abs(value) < 1e9 && value == std::floor(value);
+    return std::abs(value) < 1e9 && static_cast<double>(static_cast<long long>(value)) == value;
 }
 
 } // namespace
