@@ -51,6 +51,11 @@ bool wholeBelowBillion(double value) {
     return std::abs(value) < 1e9 && static_cast<double>(static_cast<long long>(value)) == value;
 }
 
+// 2^e, for e from -1022 to 1023.
+double powerOfTwo(int e) {
+    return std::bit_cast<double>(static_cast<std::uint64_t>(1023 + e) << 52);
+}
+
 } // namespace
 
 namespace detail {
@@ -89,7 +94,7 @@ double quantized(double value, int k) {
     // The same without a library call, for every point of a model: a product by a power of two
     // is exact, or rounded once, as ldexp is; below 2^52, adding 2^52 and taking it away again
     // rounds to the nearest whole number, halves to even, as nearbyint does.
-    const auto power = [](int e) { return std::bit_cast<double>(std::uint64_t(1023 + e) << 52); };
+    const auto power = powerOfTwo;
     const double scaled = value * power(k);
     double whole = scaled;
     if (std::abs(scaled) < 0x1p52)
@@ -166,11 +171,13 @@ ModelText& appendExact(ModelText& out, double value, int k) {
     // The fraction as a whole number of quanta 2^-k. Each decimal in turn: times 10, the
     // whole part is the digit and the rest carries on; below 2^64 for k <= 60. The expansion
     // ends after at most k digits, and never on a zero.
+    // Whole parts by converting to an integer and back, the scale by a product with a power of
+    // two (exact): floor() and ldexp() cost far more, and this runs twice for every vertex.
     const double size = std::abs(value);
-    const double whole = std::floor(size);
-    const double fraction = std::ldexp(size - whole, k); // exact: a power-of-two scale
-    if (k < 0 || k > kMaxQuantumDecimals || !(size <= kFloatWholeLimit) ||
-        fraction != std::floor(fraction)) {
+    const bool inRange = k >= 0 && k <= kMaxQuantumDecimals && size <= kFloatWholeLimit;
+    const double whole = inRange ? static_cast<double>(static_cast<std::uint32_t>(size)) : 0.0;
+    const double fraction = inRange ? (size - whole) * powerOfTwo(k) : 0.0; // below 2^60
+    if (!inRange || static_cast<double>(static_cast<std::uint64_t>(fraction)) != fraction) {
         // Beyond the documented range: still exact, the slow way.
         std::array<char, 16 + kMaxQuantumDecimals> buffer;
         const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
