@@ -9,20 +9,6 @@
 namespace grondel::parallel::detail {
 namespace {
 
-// How long a helper done with a call keeps looking for the next before it sleeps, in pauses
-// of the processor (some tens of microseconds): a model makes a dozen calls in quick
-// succession, and waking a thread asleep costs up to a few hundred microseconds where the
-// processor it slept on was given up, as a virtual machine's idle one is.
-constexpr int kSpins = 4096;
-
-void pause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#elif defined(__aarch64__)
-    asm volatile("yield");
-#endif
-}
-
 // Threads that wait for work, made as calls first ask for them and kept until the process
 // ends. One call at a time has them.
 class Helpers {
@@ -44,24 +30,18 @@ public:
             context_ = context;
             wanted_ = std::min(helpers, threads_.size());
             taken_ = 0;
-            finished_.store(0, std::memory_order_relaxed);
-            generation_.store(generation_.load(std::memory_order_relaxed) + 1,
-                              std::memory_order_release);
+            finished_ = 0;
+            ++generation_;
         }
         wake_.notify_all();
         call(context);
         {
             std::unique_lock lock(mutex_);
             // Helpers that have not taken the call by now need not: this thread did their
-            // share, and waiting for one still asleep only to hear it found nothing left is
-            // what cost the most.
+            // share, and waking one still asleep only to hear that nothing was left took 25 to
+            // 100 us, now and then milliseconds, on a virtual machine.
             wanted_ = taken_;
-        }
-        for (int k = 0; k < kSpins && !allFinished(); ++k)
-            pause();
-        {
-            std::unique_lock lock(mutex_);
-            done_.wait(lock, [this] { return allFinished(); });
+            done_.wait(lock, [this] { return finished_ == wanted_; });
             call_ = nullptr;
         }
         busy_.store(false, std::memory_order_release);
@@ -69,29 +49,19 @@ public:
     }
 
 private:
-    bool allFinished() const {
-        return finished_.load(std::memory_order_acquire) == wanted_.load(std::memory_order_acquire);
-    }
-
     void serve() {
         std::uint64_t served = 0;
+        std::unique_lock lock(mutex_);
         for (;;) {
-            for (int k = 0; k < kSpins && generation_.load(std::memory_order_acquire) == served;
-                 ++k)
-                pause();
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] {
-                return generation_.load(std::memory_order_relaxed) != served && taken_ < wanted_;
-            });
-            served = generation_.load(std::memory_order_relaxed);
+            wake_.wait(lock, [&] { return generation_ != served && taken_ < wanted_; });
+            served = generation_;
             ++taken_;
             void (*const call)(void*) = call_;
             void* const context = context_;
             lock.unlock();
             call(context);
             lock.lock();
-            finished_.fetch_add(1, std::memory_order_release);
-            if (allFinished())
+            if (++finished_ == wanted_)
                 done_.notify_one();
         }
     }
@@ -100,15 +70,11 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_, done_;
     std::vector<std::thread> threads_;
-    // The call in hand, the helpers it wants (changed under mutex_), those that took it and
-    // those done with it; generation_ counts the calls. The atomics are read without the lock
-    // while spinning.
+    // The call in hand, the helpers it wants, those that took it and those done with it.
     void (*call_)(void*) = nullptr;
     void* context_ = nullptr;
-    std::atomic<std::size_t> wanted_{0};
-    std::size_t taken_ = 0;
-    std::atomic<std::size_t> finished_{0};
-    std::atomic<std::uint64_t> generation_{0};
+    std::size_t wanted_ = 0, taken_ = 0, finished_ = 0;
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace
