@@ -128,25 +128,38 @@ void Coarsener::rankFans(PackedPoint v) {
     places_.resize(n);
     for (std::size_t k = 0; k < n; ++k)
         places_[k] = unpack(ring_[k]);
+    // turns_[i n + k] = orient(ring i, ring k, v), the cross product of their offsets from v:
+    // every side test and triangle area below is one of these or a sum of three, n (n - 1) / 2
+    // products in all rather than n^2 orientations.
+    turns_.resize(n * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::int64_t ix = places_[i].column - p.column, iy = places_[i].row - p.row;
+        for (std::size_t k = i + 1; k < n; ++k) {
+            const std::int64_t turn =
+                ix * (places_[k].row - p.row) - iy * (places_[k].column - p.column);
+            turns_[i * n + k] = turn;
+            turns_[k * n + i] = -turn;
+        }
+    }
     fans_.clear();
     for (std::size_t apex = 0; apex < n; ++apex) {
-        const GridPoint u = places_[apex];
+        const std::int64_t* const fromApex = turns_.data() + apex * n;
         double atV = std::numeric_limits<double>::infinity();
         // v lies in (u, a, b) when it is left of u -> a and right of u -> b: v is always left
         // of a -> b, the ring being star-shaped round v.
         std::size_t j = next(apex);
-        std::int64_t sideA = orient(u, places_[j], p);
+        std::int64_t sideA = fromApex[j];
         for (std::size_t edges = 2; edges < n; ++edges) {
             const std::size_t k = next(j);
-            const std::int64_t sideB = orient(u, places_[k], p);
+            const std::int64_t sideB = fromApex[k];
             if (sideA >= 0 && sideB <= 0) {
-                const GridPoint a = places_[j], b = places_[k];
-                const std::int64_t det = orient(u, a, b);
+                const std::int64_t edge = turns_[j * n + k];   // orient(a, b, v)
+                const std::int64_t det = edge + sideA - sideB; // orient(u, a, b)
                 if (det <= 0) { // a fold: this fan cannot fill the hole
                     atV = std::numeric_limits<double>::infinity();
                     break;
                 }
-                const double wu = static_cast<double>(orient(a, b, p));
+                const double wu = static_cast<double>(edge);
                 const double surface =
                     (wu * heights_[apex] - static_cast<double>(sideB) * heights_[j] +
                      static_cast<double>(sideA) * heights_[k]) /

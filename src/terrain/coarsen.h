@@ -51,6 +51,7 @@ private:
     std::vector<PackedPoint> ring_;    // the neighbours, counter-clockwise
     std::vector<double> heights_;      // their heights, filled by tryRemove
     std::vector<GridPoint> places_;    // their places, filled by rankFans
+    std::vector<std::int64_t> turns_;  // orientations of pairs of them with the point, likewise
     std::vector<std::int32_t> outer_;  // twin of the ring's edge from ring_[i] to the next
     std::vector<std::uint32_t> slots_; // the triangles round the point
     std::vector<std::pair<double, std::size_t>> fans_; // v's error under each usable fan
