@@ -37,10 +37,6 @@ public:
         call(context);
         {
             std::unique_lock lock(mutex_);
-            // Helpers that have not taken the call by now need not: this thread did their
-            // share, and waking one still asleep only to hear that nothing was left took 25 to
-            // 100 us, now and then milliseconds, on a virtual machine.
-            wanted_ = taken_;
             done_.wait(lock, [this] { return finished_ == wanted_; });
             call_ = nullptr;
         }

@@ -31,9 +31,7 @@ namespace detail {
 
 // Runs call(context) on up to helpers threads of the process's own, kept waiting between calls
 // (starting a thread for every call cost about 60 microseconds, a dozen calls a model), as
-// well as once on this thread; returns when every one that took it has returned, a helper that
-// had not taken it by the time this thread's call returned no longer doing so. call must not
-// throw, and must not wait for a helper: one may never come. While
+// well as once on this thread; returns when every one has returned. call must not throw. While
 // the threads are busy with another call (one made from inside call, or from another thread at
 // the same time) none helps: call then runs on this thread alone.
 void runOnHelpers(std::size_t helpers, void (*call)(void*), void* context);
