@@ -94,12 +94,11 @@ double quantized(double value, int k) {
     // The same without a library call, for every point of a model: a product by a power of two
     // is exact, or rounded once, as ldexp is; below 2^52, adding 2^52 and taking it away again
     // rounds to the nearest whole number, halves to even, as nearbyint does.
-    const auto power = powerOfTwo;
-    const double scaled = value * power(k);
+    const double scaled = value * powerOfTwo(k);
     double whole = scaled;
     if (std::abs(scaled) < 0x1p52)
         whole = std::copysign((std::abs(scaled) + 0x1p52) - 0x1p52, scaled);
-    return whole * power(-k) + 0.0;
+    return whole * powerOfTwo(-k) + 0.0;
 }
 
 ModelText& appendShortest(ModelText& out, double value) {
@@ -126,8 +125,7 @@ ModelText& appendShortest(ModelText& out, double value) {
     const int zeros = rest == 0 ? 8 : std::countl_zero(rest) / 8;
     const int dropped = std::clamp(d.decimals, 0, zeros);
     const int count = kSignificantDigits - dropped, decimals = d.decimals - dropped;
-    char* const start = out.room(40);
-    char* at = start;
+    char* at = out.room(40);
     *at = '-'; // kept for a negative number only; signs come at random in normals
     at += d.digits < 0.0 ? 1 : 0;
     const auto digitsAt = [&](char* where) {

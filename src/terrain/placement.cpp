@@ -126,7 +126,7 @@ struct Frame {
 };
 
 // The mesh of shape, whose points have the ids given, its node at its centre for scenery, at
-// zero to walk on; the largest texture coordinate goes to texel.
+// zero to walk on; the largest texture coordinate goes to largestTexel.
 GameMesh placeMesh(const Frame& frame, const MeshShape& shape, const std::vector<std::size_t>& ids,
                    std::vector<Vec3>&& faceNormals, double& largestTexel) {
     GameMesh mesh;
